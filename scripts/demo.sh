@@ -8,6 +8,5 @@ scripts/setup.sh
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
 cmake --install build/win32 --prefix dist >/dev/null
-scripts/package.sh
 exec cmake/wine-run.sh build/win32/tools/farhost/farhost.exe \
   --plugins dist/Lumivo --script samples/demo.fhs
