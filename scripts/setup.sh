@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev
   wine wine32:i386
   fp-utils libchm-bin libmspack-dev 7zip
-  mueller7-dict dictzip
+  mueller7-dict dictzip zlib1g-dev libz-mingw-w64-dev
 )
 
 missing=()

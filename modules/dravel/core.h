@@ -1,0 +1,45 @@
+// Shared kinds of the dictionary core: the closed set of failures that the module front turns
+// into its language-file messages, the host comparison it is handed, and the fixed limits.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+namespace dravel {
+
+// Every failure of a lookup. The module front shows the message MessageIndex() names.
+enum class Error {
+    None = 0,
+    OpenDictionary, // the dictionary cannot be opened, or is 2 GB or larger
+    CreateIndex,    // the index file cannot be created or written
+    NoBodyStart,    // no line of the dictionary begins with "'c"
+    NoIndexEntry,   // the keyword's first two characters have no index entry
+    BadOffset,      // the indexed offset does not lead to a line of the keyword's run
+    CreateResult,   // the result folder or file cannot be made or written
+    ReadFailed,     // the dictionary failed to read part-way
+    NoMemory,       // the candidate list or the article could not be held
+};
+
+// Index of the module's message for a failure (7 to 12); 0 for Error::None.
+int MessageIndex(Error error);
+
+// A short English text for the command-line tools (the module uses its language file).
+const char* ErrorText(Error error);
+
+// Case-insensitive comparison of at most n characters that stops at a NUL: the host's LStrnicmp
+// in the module, a code-page fold (codepage.h) in the tools and tests. 0 means equal.
+typedef int (*CompareFn)(const char* a, const char* b, int n);
+
+enum : size_t {
+    LineLimit = 10240,      // bytes of a dictionary line kept while indexing and collecting
+    EntryLimit = 19,        // bytes of an index entry kept (the entry buffer holds 20)
+    KeywordLimit = 511,     // bytes of the keyword kept (the keyword buffer holds 512)
+    MenuTextLimit = 127,    // bytes of a headword shown in the candidate menu
+    ArticleLimit = 1 << 20, // an article line longer than this is cut: a guard against junk files
+    PathLimit = 259,        // longest result path (the path buffer holds 260)
+};
+
+// Largest offset an index entry can carry: offsets are signed 32-bit.
+const int64_t OffsetLimit = 0x7FFFFFFF;
+
+} // namespace dravel

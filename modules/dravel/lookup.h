@@ -1,0 +1,81 @@
+// One dictionary lookup: the keyword's run found through the index, the headwords of that run
+// that the keyword begins offered as candidates, the chosen article read whole and written as
+// "Dravel.txt". Lookup holds the open files of one request; RunLookup is the whole request with
+// the module front's parts (notice, menu, result folder) passed in as functions.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "core.h"
+#include "fileio.h"
+#include "index.h"
+#include "linereader.h"
+
+namespace dravel {
+
+struct Candidate {
+    char text[MenuTextLimit + 1]; // the headword cut to 127 bytes, NULs shown as spaces
+    uint32_t offset;              // where its line starts in the dictionary
+};
+
+class Lookup {
+  public:
+    explicit Lookup(CompareFn compare);
+    Lookup(const Lookup&) = delete;
+    Lookup& operator=(const Lookup&) = delete;
+
+    // Copies the keyword (one character gets a space appended), opens the dictionary and its
+    // index (building it, with the notice, when missing) and finds the keyword's run. An empty
+    // or null keyword opens nothing and returns None; Collect then finds nothing.
+    Error Open(const char* dictionaryPath, const char* keyword, const BuildNotice* notice = nullptr);
+    // The run's lines whose headword the keyword begins, in dictionary order.
+    Error Collect(std::vector<Candidate>* candidates);
+    // The whole line at a candidate's offset (up to ArticleLimit bytes).
+    Error ReadArticle(uint32_t offset, std::string* line);
+    void Close();
+
+    // The keyword as used, with its appended space: the result window's title.
+    const char* Keyword() const { return keyword_; }
+
+  private:
+    CompareFn compare_;
+    char keyword_[KeywordLimit + 1];
+    size_t keywordLength_ = 0;
+    File dictionaryFile_;
+    File indexFile_;
+    LineReader dictionary_;
+    int64_t runStart_ = -1; // -1 until a run is found
+};
+
+// What the module front supplies for a whole request.
+struct LookupHost {
+    CompareFn compare;
+    BuildNotice notice;
+    // Shows the candidates (count >= 2) and gives the chosen index, or a negative for cancel.
+    int (*choose)(void* context, const Candidate* candidates, size_t count, const char* keyword);
+    // Makes a new, empty result folder and puts its path into folder (size bytes); false on failure.
+    bool (*makeFolder)(void* context, char* folder, size_t size);
+    void* context;
+};
+
+enum class Outcome {
+    Failed,  // error says why
+    Nothing, // empty keyword, no candidate, or the menu was cancelled: show nothing
+    Written, // the article is in path: open it, titled with title
+};
+
+struct LookupResult {
+    Outcome outcome = Outcome::Nothing;
+    Error error = Error::None;
+    std::string path;  // the result file
+    std::string title; // the keyword as used
+};
+
+// The whole lookup of one HM_SHOWHELP: open, collect, choose, read, write.
+LookupResult RunLookup(const char* dictionaryPath, const char* keyword, const LookupHost& host);
+
+} // namespace dravel
