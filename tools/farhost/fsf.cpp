@@ -210,9 +210,11 @@ DWORD WINAPI FarExpandEnvironmentStr(const char* src, char* dst, size_t size) {
     std::string ansi(strlen(src) + 1, '\0');
     OemToCharA(src, &ansi[0]);
     const std::string original(src); // src and dst may be one buffer
-    std::vector<char> expanded(size + 1);
-    DWORD need = ExpandEnvironmentStringsA(ansi.c_str(), expanded.data(), static_cast<DWORD>(size));
-    if (need != 0 && need <= size) {
+    // Windows expands to at most 32K characters, so a larger Size needs no larger buffer.
+    const size_t room = size < 65536 ? size : 65536;
+    std::vector<char> expanded(room + 1);
+    DWORD need = ExpandEnvironmentStringsA(ansi.c_str(), expanded.data(), static_cast<DWORD>(room));
+    if (need != 0 && need <= room) {
         CharToOemA(expanded.data(), dst);
     } else {
         size_t keep = original.size() < size - 1 ? original.size() : size - 1;
