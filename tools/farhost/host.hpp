@@ -238,8 +238,8 @@ class Host {
     static bool RegSetString(const std::string& key, const std::string& name, const std::string& value);
     static bool RegSetDword(const std::string& key, const std::string& name, DWORD value);
     static bool RegGetString(const std::string& key, const std::string& name, std::string* value);
-    static bool RegDeleteValue(const std::string& key, const std::string& name);
-    static bool RegDeleteKeyTree(const std::string& key);
+    static bool RegRemoveValue(const std::string& key, const std::string& name);
+    static bool RegRemoveKey(const std::string& key);
     // A dialog history, most recent first (SavedDialogHistory\<name>, Line0...).
     static std::vector<std::string> History(const std::string& name);
     static void AddHistory(const std::string& name, const std::string& line);
@@ -298,7 +298,7 @@ class Host {
     // Each transcript line is also handed here as it is written (farhost.exe).
     void SetTranscriptSink(std::function<void(const std::string&)> sink);
     void Note(const std::string& text); // a line of commentary in the transcript
-    void ClearRecords();                // records, errors, warnings, transcript
+    void ClearRecords(); // records, errors, warnings, transcript; Windows() stays (open windows refer to it)
 
     // --- scripts: the language of farhost.exe (see script.cpp); runs on this
     // host. pluginFolder is where "load" looks for the DLL when given no path.
