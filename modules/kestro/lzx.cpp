@@ -426,7 +426,7 @@ int DecodeRun(LzxState& s, LzxBitReader& in, const History& h, unsigned char* op
             result = LZX_BAD_DATA;
             goto done;
         }
-        if (op == limit && ((h.windowStart + (uint32_t)(op - h.out)) & (kFrameSize - 1)) == 0) {
+        if (((h.windowStart + (uint32_t)(op - h.out)) & (kFrameSize - 1)) == 0) {
             uint32_t partial = b.count & 15;
             b.buffer <<= partial;
             b.count -= partial;

@@ -459,13 +459,20 @@ TEST(LzxWindow, FirstFillReachesIntoThePreviousStreamsWindow) {
 
 TEST(LzxWindow, RepeatedOffsetsBeyondTheWindowWrapInsideIt) {
     // Only an uncompressed block's header can set offsets of a window or more.
-    LzxWriter w(16);
-    w.Uncompressed(RandomBytes(200, 10), (1u << 16) * 3 + 150, (1u << 16) * 5 + 7, 0xFFFF0000u + 20);
+    const uint32_t window = 1u << 15;
+    LzxWriter w(15);
+    w.Verbatim(LiteralTokens(RandomBytes(window, 10)));
+    w.Uncompressed(RandomBytes(200, 10), window * 3 + 150, window * 5 + 7, 0xFFFF0000u + 20);
     w.Verbatim({Repeat(40, 0), Repeat(10, 1), Repeat(5, 2)});
+    w.Uncompressed(RandomBytes(10, 11), 0, window, window * 7); // all three mean one window back
+    w.Verbatim({Repeat(5, 0), Repeat(5, 1), Repeat(5, 2)});
     std::vector<unsigned char> out;
-    ASSERT_EQ(LZX_OK, Decode(16, w.Finish(), (uint32_t)w.Expected().size(), &out));
+    ASSERT_EQ(LZX_OK, Decode(15, w.Finish(), (uint32_t)w.Expected().size(), &out));
     EXPECT_TRUE(out == w.Expected());
-    EXPECT_TRUE(std::equal(out.begin() + 200, out.begin() + 240, out.begin() + 50));
+    EXPECT_TRUE(
+        std::equal(out.begin() + window + 200, out.begin() + window + 240, out.begin() + window + 50));
+    const uint32_t at = window + 255;
+    EXPECT_TRUE(std::equal(out.begin() + at + 10, out.begin() + at + 25, out.begin() + at + 10 - window));
 }
 
 TEST(LzxWindow, BlockLongerThanTheWindowsRoomIsCode1) {
@@ -503,7 +510,7 @@ TEST(LzxWindow, MatchAcrossABlocksEndIsInvalid) {
     options.blockLength = 5;
     w.Verbatim({Lit('a'), Lit('b'), Match(5, 2)}, options);
     w.Verbatim(Literals("cd"));
-    EXPECT_EQ(LZX_BAD_DATA, Decode(16, w.Finish(), 9));
+    EXPECT_EQ(LZX_BAD_DATA, Decode(16, w.Finish(), 7)); // cutting the match would decode 5 + "cd"
 }
 
 // ---- E8 call translation ----

@@ -1,0 +1,126 @@
+// Topic lookup over "/#TOPICS", "/#STRINGS", "/#URLTBL" and "/#URLSTR". Every offset
+// taken from a table is checked against the table it points into; an entry that
+// leads outside its tables is simply not a candidate.
+#include "topics.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+enum {
+    TopicEntrySize = 16,
+    TopicTitleField = 4,
+    TopicUrlField = 8,
+    TopicFieldsEnd = 12, // an entry is examined only when both fields it uses are present
+    UrlEntrySize = 12,
+    UrlStringField = 8
+};
+
+uint32_t Get32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+// Copies the NUL-terminated string at `offset`, bounded by the table and by `size`.
+void CopyString(const unsigned char* table, uint32_t length, uint32_t offset, char* out, uint32_t size) {
+    uint32_t n = 0;
+    if (offset < length)
+        for (const unsigned char* p = table + offset; n + 1 < size && p < table + length && *p; p++)
+            out[n++] = static_cast<char>(*p);
+    out[n] = 0;
+}
+
+// Finds where the page path of a topic begins, or returns false.
+bool FindPathOffset(const TopicTables* t, uint32_t urlEntry, uint32_t* pathOffset) {
+    if (urlEntry > t->UrlTableLength || UrlEntrySize > t->UrlTableLength - urlEntry) return false;
+    uint32_t offset = Get32(t->UrlTable + urlEntry + UrlStringField);
+    while (offset < t->UrlStringsLength && t->UrlStrings[offset] == 0)
+        offset++;
+    if (offset >= t->UrlStringsLength) return false;
+    *pathOffset = offset;
+    return true;
+}
+
+} // namespace
+
+int ReadTopicTables(ChmContainer* container, TopicTables* t) {
+    memset(t, 0, sizeof(*t));
+    int failed = 0;
+    failed |= ReadObject(container, "/#TOPICS", &t->Topics, &t->TopicsLength);
+    failed |= ReadObject(container, "/#STRINGS", &t->Strings, &t->StringsLength);
+    failed |= ReadObject(container, "/#URLTBL", &t->UrlTable, &t->UrlTableLength);
+    failed |= ReadObject(container, "/#URLSTR", &t->UrlStrings, &t->UrlStringsLength);
+    if (failed) {
+        FreeTopicTables(t);
+        return -1;
+    }
+    return 0;
+}
+
+void FreeTopicTables(TopicTables* t) {
+    FreeObject(t->Topics);
+    FreeObject(t->Strings);
+    FreeObject(t->UrlTable);
+    FreeObject(t->UrlStrings);
+    memset(t, 0, sizeof(*t));
+}
+
+int CollectTopics(const TopicTables* t, const char* keyword, TopicPrefixCompare compare,
+                  TopicTitleConvert convert, void* convertContext, TopicCandidate** list, uint32_t* count) {
+    *list = nullptr;
+    *count = 0;
+    if (!t->Topics || t->TopicsLength <= TopicFieldsEnd) return 0;
+    int keywordLength = static_cast<int>(strlen(keyword));
+    uint32_t entries = (t->TopicsLength - TopicFieldsEnd) / TopicEntrySize + 1;
+    for (uint32_t n = 0; n < entries; n++) {
+        const unsigned char* entry = t->Topics + TopicEntrySize * n;
+        char title[TopicTitleSize];
+        CopyString(t->Strings, t->StringsLength, Get32(entry + TopicTitleField), title, sizeof(title));
+        if (convert) convert(title, convertContext);
+        if (compare(title, keyword, keywordLength) != 0) continue;
+        uint32_t pathOffset;
+        if (!FindPathOffset(t, Get32(entry + TopicUrlField), &pathOffset)) continue;
+        TopicCandidate* grown =
+            static_cast<TopicCandidate*>(realloc(*list, (*count + 1) * sizeof(TopicCandidate)));
+        if (!grown) {
+            free(*list);
+            *list = nullptr;
+            *count = 0;
+            return -1;
+        }
+        *list = grown;
+        TopicCandidate* candidate = &grown[(*count)++];
+        memset(candidate, 0, sizeof(*candidate));
+        size_t keep = strlen(title);
+        if (keep > TopicMenuTitleSize - 1) keep = TopicMenuTitleSize - 1;
+        memcpy(candidate->Title, title, keep);
+        candidate->PathOffset = pathOffset;
+    }
+    return 0;
+}
+
+int FormTopicPath(const TopicTables* t, uint32_t pathOffset, char* path, uint32_t size) {
+    if (size < 2 || pathOffset >= t->UrlStringsLength) return -1;
+    const unsigned char* p = t->UrlStrings + pathOffset;
+    const unsigned char* end = t->UrlStrings + t->UrlStringsLength;
+    uint32_t n = 0;
+    path[n++] = '/';
+    for (; p < end && *p && *p != '#'; p++) {
+        if (n + 1 >= size) return -1;
+        path[n++] = static_cast<char>(*p);
+    }
+    path[n] = 0;
+    return 0;
+}
+
+int AsciiPrefixCompare(const char* title, const char* keyword, int length) {
+    for (int i = 0; i < length; i++) {
+        unsigned char a = static_cast<unsigned char>(title[i]), b = static_cast<unsigned char>(keyword[i]);
+        if (a >= 'A' && a <= 'Z') a = static_cast<unsigned char>(a - 'A' + 'a');
+        if (b >= 'A' && b <= 'Z') b = static_cast<unsigned char>(b - 'A' + 'a');
+        if (a != b) return a < b ? -1 : 1;
+        if (!a) return 0;
+    }
+    return 0;
+}

@@ -1,0 +1,56 @@
+// Topic lookup over a CHM's four topic tables: lists the topics whose titles begin
+// with a keyword, with the offset of each one's page path, and forms that path.
+// Host functions (case-insensitive compare, code-page conversion) come in as parameters.
+#pragma once
+
+#include <stdint.h>
+
+#include "container.h"
+
+enum {
+    TopicTitleSize = 512,     // the title as compared, NUL included
+    TopicMenuTitleSize = 128, // the title as listed, NUL included
+    TopicPathSize = 1024      // "/" + page path, NUL included
+};
+
+// The four tables, each read whole from one container.
+struct TopicTables {
+    unsigned char* Topics; // "/#TOPICS": 16-byte entries
+    uint32_t TopicsLength;
+    unsigned char* Strings; // "/#STRINGS": NUL-terminated strings by offset
+    uint32_t StringsLength;
+    unsigned char* UrlTable; // "/#URLTBL": 12-byte entries
+    uint32_t UrlTableLength;
+    unsigned char* UrlStrings; // "/#URLSTR": page paths by offset
+    uint32_t UrlStringsLength;
+};
+
+struct TopicCandidate {
+    char Title[TopicMenuTitleSize]; // the converted title, cut to 127 characters
+    uint32_t PathOffset;            // where the page path begins in "/#URLSTR"
+};
+
+// Compares the first `length` characters of a title and the keyword, case-insensitively;
+// 0 means equal. The host's LStrnicmp in the module, a byte fold in tools and tests.
+typedef int (*TopicPrefixCompare)(const char* title, const char* keyword, int length);
+
+// Converts a title in place to the keyword's code page (may be null: no conversion).
+typedef void (*TopicTitleConvert)(char* title, void* context);
+
+// Reads all four tables (each is attempted). 0 when all were read; -1 otherwise, with none kept.
+int ReadTopicTables(ChmContainer* container, TopicTables* tables);
+
+void FreeTopicTables(TopicTables* tables);
+
+// Lists, in table order, every topic whose title begins with the keyword and whose page path
+// can be found. *list is a fresh array (null when *count is 0) freed with FreeObject.
+// Returns 0, or -1 when memory runs out (nothing listed then).
+int CollectTopics(const TopicTables* tables, const char* keyword, TopicPrefixCompare compare,
+                  TopicTitleConvert convert, void* convertContext, TopicCandidate** list, uint32_t* count);
+
+// Forms "/" + the page path at `pathOffset`, without any "#" anchor. Returns 0, or -1 when the
+// offset lies outside "/#URLSTR" or the path does not fit `size`.
+int FormTopicPath(const TopicTables* tables, uint32_t pathOffset, char* path, uint32_t size);
+
+// Case-insensitive for ASCII letters only; other bytes compare as they are.
+int AsciiPrefixCompare(const char* title, const char* keyword, int length);
