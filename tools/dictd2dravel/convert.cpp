@@ -446,6 +446,7 @@ bool Convert(const char* source, const char* output, const Options& options, Rep
     };
     std::sort(entries.begin(), entries.end(), byOffset);
     std::sort(database.begin(), database.end(), byOffset);
+    if (options.limit > 0 && entries.size() > (size_t)options.limit) entries.resize((size_t)options.limit);
 
     std::string header;
     auto headerLine = [&](const std::string& text) {

@@ -16,6 +16,7 @@ namespace dictd2dravel {
 struct Options {
     dravel::CodePage codePage = dravel::CodePage::Cp866;
     bool markers = true; // senses "1)" become "1>", lettered sub-senses "а)" become "а>"
+    long limit = 0;      // keep only the first articles, in source order (0: all): a sample
 };
 
 struct Report {

@@ -1,5 +1,6 @@
 // dictd2dravel: the command that makes a dictionary for the Dravel provider out of a dictd one.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "convert.h"
@@ -8,7 +9,7 @@ namespace {
 
 void Usage(FILE* to) {
     fprintf(to,
-            "usage: dictd2dravel [--codepage cp866|cp1251] [--plain] SOURCE OUTPUT\n"
+            "usage: dictd2dravel [--codepage cp866|cp1251] [--plain] [--limit N] SOURCE OUTPUT\n"
             "\n"
             "Turns a dictd dictionary into the one-line form the Dravel provider reads: a short\n"
             "header, then one article per line (\"headword  text\"), CR LF line ends, in an 8-bit\n"
@@ -21,6 +22,7 @@ void Usage(FILE* to) {
             "  --plain     only join the lines; by default a line that starts a sense \"1)\" or a\n"
             "              lettered sub-sense \"a)\" gets the marker \"1>\" or \"a>\" that the\n"
             "              article layout breaks at (\"_I\", \"_II\" and \"1.\" stay as they are)\n"
+            "  --limit N   keep only the first N articles of the source: a sample\n"
             "\n"
             "The provider's index wants the body to start with a line beginning \"'c\" and all\n"
             "lines with the same first two characters (case ignored) together. Where the source\n"
@@ -43,6 +45,12 @@ int main(int argc, char** argv) {
             return 0;
         } else if (strcmp(a, "--plain") == 0) {
             options.markers = false;
+        } else if (strcmp(a, "--limit") == 0 && i + 1 < argc) {
+            options.limit = atol(argv[++i]);
+            if (options.limit <= 0) {
+                fprintf(stderr, "dictd2dravel: --limit wants a positive number\n");
+                return 2;
+            }
         } else if (strcmp(a, "--codepage") == 0 || strncmp(a, "--codepage=", 11) == 0) {
             const char* name = a[10] == '=' ? a + 11 : (i + 1 < argc ? argv[++i] : nullptr);
             if (!dravel::ParseCodePage(name, &options.codePage)) {

@@ -34,7 +34,8 @@ TEST(ArticleLayout, WrapsAtSeventySixCharacters) {
     EXPECT_EQ(Layout("w  " + word), "w\r\n" + word.substr(0, 76) + "\r\n" + word.substr(76) + "\r\n");
 
     std::string words;
-    for (int i = 0; i < 20; ++i) words += "word" + std::to_string(i % 10) + " ";
+    for (int i = 0; i < 20; ++i)
+        words += "word" + std::to_string(i % 10) + " ";
     std::string out = Layout("w  " + words);
     EXPECT_EQ(out, "w\r\n" + words.substr(0, 71) + "\r\n" + words.substr(72) + "\r\n");
 

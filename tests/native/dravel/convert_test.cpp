@@ -18,7 +18,9 @@ using dravel_test::WriteFile;
 
 namespace {
 
-std::string Cp866(const char* utf8) { return Encode(utf8, CodePage::Cp866, nullptr); }
+std::string Cp866(const char* utf8) {
+    return Encode(utf8, CodePage::Cp866, nullptr);
+}
 
 std::string Convert(const char* headword, const char* text, bool markers = true) {
     dictd2dravel::Options options;
@@ -48,7 +50,8 @@ void WriteDictd(const std::string& base, const std::vector<std::pair<std::string
     std::sort(index.begin(), index.end());
     index.push_back("broken\t!!\tA");
     std::string text;
-    for (const std::string& line : index) text += line + "\n";
+    for (const std::string& line : index)
+        text += line + "\n";
     WriteFile(base + ".index", text);
     if (!compressed) {
         WriteFile(base + ".dict", data);
@@ -74,9 +77,10 @@ TEST(ConvertArticle, JoinsLinesAndMarksSenses) {
                        "         10)индоссировать\n"
                        "            а) поддерживать;\n"
                        "            б) давать\n\n";
-    EXPECT_EQ(Convert("back", text), Cp866("back  _I [b{k] _n. большой чан _II [b{k] 1. _n. 1> спина; отвернуться "
-                                           "от кого-л.; a six-footer; (страсти - to) - to 10> индоссировать "
-                                           "а> поддерживать; б> давать"));
+    EXPECT_EQ(Convert("back", text),
+              Cp866("back  _I [b{k] _n. большой чан _II [b{k] 1. _n. 1> спина; отвернуться "
+                    "от кого-л.; a six-footer; (страсти - to) - to 10> индоссировать "
+                    "а> поддерживать; б> давать"));
     EXPECT_EQ(Convert("back", "back\n   1) one\n   а) two\n", false), Cp866("back  1) one а) two"));
 }
 
@@ -140,7 +144,8 @@ TEST(Convert, SourceThatBreaksTheRunRuleStillReadsRight) {
         dictd2dravel::Report report;
         std::string error;
         std::string out = dir.File("Dravel.txt");
-        ASSERT_TRUE(dictd2dravel::Convert((base + ".index").c_str(), out.c_str(), {}, &report, &error)) << error;
+        ASSERT_TRUE(dictd2dravel::Convert((base + ".index").c_str(), out.c_str(), {}, &report, &error))
+            << error;
         EXPECT_EQ(report.articles, 6);
         EXPECT_TRUE(report.startInserted);
         EXPECT_EQ(report.moved, 2); // "bet" and "ЁЖИК"
@@ -174,6 +179,7 @@ TEST(Convert, MissingSourceIsAClearError) {
     TempDir dir;
     dictd2dravel::Report report;
     std::string error;
-    EXPECT_FALSE(dictd2dravel::Convert(dir.File("none").c_str(), dir.File("out").c_str(), {}, &report, &error));
+    EXPECT_FALSE(
+        dictd2dravel::Convert(dir.File("none").c_str(), dir.File("out").c_str(), {}, &report, &error));
     EXPECT_NE(error.find("none.index"), std::string::npos);
 }

@@ -24,7 +24,9 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::string TempDir::File(const char* name) const { return path_ + dravel::PathSeparator() + name; }
+std::string TempDir::File(const char* name) const {
+    return path_ + dravel::PathSeparator() + name;
+}
 
 std::vector<std::string> TempDir::List() const {
     std::vector<std::string> names;
@@ -47,7 +49,8 @@ std::string ReadFile(const std::string& path) {
     if (!f) return out;
     char chunk[65536];
     size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0) out.append(chunk, got);
+    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0)
+        out.append(chunk, got);
     fclose(f);
     return out;
 }
@@ -75,14 +78,19 @@ long OffsetOf(const std::string& bytes, const char* text) {
 
 namespace {
 
-void NoticeBegin(void* context) { ++static_cast<RecordingHost*>(context)->noticeBegins; }
-void NoticeEnd(void* context) { ++static_cast<RecordingHost*>(context)->noticeEnds; }
+void NoticeBegin(void* context) {
+    ++static_cast<RecordingHost*>(context)->noticeBegins;
+}
+void NoticeEnd(void* context) {
+    ++static_cast<RecordingHost*>(context)->noticeEnds;
+}
 
 int Choose(void* context, const dravel::Candidate* candidates, size_t count, const char*) {
     auto* self = static_cast<RecordingHost*>(context);
     ++self->menus;
     self->menu.clear();
-    for (size_t i = 0; i < count; ++i) self->menu.push_back(candidates[i].text);
+    for (size_t i = 0; i < count; ++i)
+        self->menu.push_back(candidates[i].text);
     return self->choice;
 }
 

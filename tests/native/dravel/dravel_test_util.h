@@ -42,8 +42,8 @@ struct RecordingHost {
     int noticeEnds = 0;
     std::vector<std::string> menu; // items of the last menu shown
     int menus = 0;
-    int choice = 0;                // what the menu answers; negative cancels
-    std::string folder;            // folder handed out by makeFolder; empty makes it fail
+    int choice = 0;     // what the menu answers; negative cancels
+    std::string folder; // folder handed out by makeFolder; empty makes it fail
     explicit RecordingHost(const std::string& resultFolder);
 };
 

@@ -20,7 +20,9 @@ using dravel_test::WriteFile;
 
 namespace {
 
-std::string Entry(const char* key, long offset) { return std::string(key) + std::to_string(offset) + "\r\n"; }
+std::string Entry(const char* key, long offset) {
+    return std::string(key) + std::to_string(offset) + "\r\n";
+}
 
 // Builds the index through OpenIndex and returns the index file's bytes.
 std::string BuildFor(const TempDir& dir, const std::string& dictionary, Error* error = nullptr) {
@@ -37,7 +39,8 @@ std::string BuildFor(const TempDir& dir, const std::string& dictionary, Error* e
 }
 
 // Positions a dictionary through a given index file and returns the error and the offset.
-Error Find(const std::string& dictionary, const std::string& indexBytes, const char* keyword, int64_t* offset) {
+Error Find(const std::string& dictionary, const std::string& indexBytes, const char* keyword,
+           int64_t* offset) {
     TempDir dir;
     WriteFile(dir.File("d"), dictionary);
     WriteFile(dir.File("i"), indexBytes);
@@ -77,8 +80,8 @@ TEST(IndexBuild, EmptyAndShortLinesStartNoRun) {
 TEST(IndexBuild, RepeatedRunGetsASecondEntry) {
     TempDir dir;
     std::string d = Lines({"'c  x", "ab1  y", "cd  z", "ab2  w"});
-    EXPECT_EQ(BuildFor(dir, d), Entry("'c", 0) + Entry("ab", OffsetOf(d, "ab1")) + Entry("cd", OffsetOf(d, "cd")) +
-                                    Entry("ab", OffsetOf(d, "ab2")));
+    EXPECT_EQ(BuildFor(dir, d), Entry("'c", 0) + Entry("ab", OffsetOf(d, "ab1")) +
+                                    Entry("cd", OffsetOf(d, "cd")) + Entry("ab", OffsetOf(d, "ab2")));
     int64_t offset = 0;
     EXPECT_EQ(Find(d, BuildFor(dir, d), "ab", &offset), Error::None);
     EXPECT_EQ(offset, OffsetOf(d, "ab1"));
@@ -87,7 +90,8 @@ TEST(IndexBuild, RepeatedRunGetsASecondEntry) {
 TEST(IndexBuild, LongLineKeepsLaterOffsetsRight) {
     TempDir dir;
     std::string d = Lines({"'c  x", ("abc  " + std::string(30000, 'q')).c_str(), "abd  y", "ac  z"}, "\n");
-    EXPECT_EQ(BuildFor(dir, d), Entry("'c", 0) + Entry("ab", OffsetOf(d, "abc")) + Entry("ac", OffsetOf(d, "ac  ")));
+    EXPECT_EQ(BuildFor(dir, d),
+              Entry("'c", 0) + Entry("ab", OffsetOf(d, "abc")) + Entry("ac", OffsetOf(d, "ac  ")));
 }
 
 TEST(IndexBuild, MixedLineEndsGiveTheSameEntries) {
@@ -138,7 +142,8 @@ TEST(IndexBuild, IndexThatCannotBeCreated) {
     dravel::LineReader reader(dict);
     int begins = 0;
     dravel::BuildNotice notice{[](void* c) { ++*static_cast<int*>(c); }, nullptr, &begins};
-    EXPECT_EQ(dravel::OpenIndex(path.c_str(), reader, &index, dravel::CompareNoCase866, &notice), Error::CreateIndex);
+    EXPECT_EQ(dravel::OpenIndex(path.c_str(), reader, &index, dravel::CompareNoCase866, &notice),
+              Error::CreateIndex);
     EXPECT_EQ(begins, 0);
     chmod(dir.Path().c_str(), 0755);
 }
@@ -158,14 +163,14 @@ TEST(FindRun, HandEditedOrTruncatedEntries) {
     std::string d = Lines({"header line", "'c  x", "abacus  y", "ab  z"});
     long ab = OffsetOf(d, "abacus");
     int64_t offset = 0;
-    EXPECT_EQ(Find(d, "ab", "ab", &offset), Error::NoIndexEntry);               // no offset at all
-    EXPECT_EQ(Find(d, "abx\r\n", "ab", &offset), Error::BadOffset);            // no digits
-    EXPECT_EQ(Find(d, "ab-5\r\n", "ab", &offset), Error::BadOffset);           // negative
-    EXPECT_EQ(Find(d, "ab99999999999\r\n", "ab", &offset), Error::BadOffset);  // beyond 32 bits
-    EXPECT_EQ(Find(d, Entry("ab", (long)d.size()), "ab", &offset), Error::BadOffset);       // at the end
+    EXPECT_EQ(Find(d, "ab", "ab", &offset), Error::NoIndexEntry);                     // no offset at all
+    EXPECT_EQ(Find(d, "abx\r\n", "ab", &offset), Error::BadOffset);                   // no digits
+    EXPECT_EQ(Find(d, "ab-5\r\n", "ab", &offset), Error::BadOffset);                  // negative
+    EXPECT_EQ(Find(d, "ab99999999999\r\n", "ab", &offset), Error::BadOffset);         // beyond 32 bits
+    EXPECT_EQ(Find(d, Entry("ab", (long)d.size()), "ab", &offset), Error::BadOffset); // at the end
     EXPECT_EQ(Find(d, Entry("ab", (long)d.size() + 100), "ab", &offset), Error::BadOffset); // past it
-    EXPECT_EQ(Find(d, Entry("ab", ab + 2), "ab", &offset), Error::BadOffset);  // inside a line
-    EXPECT_EQ(Find(d, Entry("ab", OffsetOf(d, "'c")), "ab", &offset), Error::BadOffset); // another run
+    EXPECT_EQ(Find(d, Entry("ab", ab + 2), "ab", &offset), Error::BadOffset);               // inside a line
+    EXPECT_EQ(Find(d, Entry("ab", OffsetOf(d, "'c")), "ab", &offset), Error::BadOffset);    // another run
     EXPECT_EQ(Find(d, "ab" + std::to_string(ab).substr(0, 1) + "\r\n", "ab", &offset), Error::BadOffset);
     EXPECT_EQ(Find(d, " ab" + std::to_string(ab), "ab", &offset), Error::NoIndexEntry);
     EXPECT_EQ(Find(d, "ab " + std::to_string(ab) + "junk", "ab", &offset), Error::None); // atoi's reading

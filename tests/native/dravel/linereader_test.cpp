@@ -129,7 +129,8 @@ TEST(LineReader, MatchesTheLiteralReaderLineForLine) {
         int lines = 1 + (int)(random() % 400);
         for (int i = 0; i < lines; ++i) {
             int length = (int)(random() % (round % 4 == 0 ? 300 : 40));
-            for (int k = 0; k < length; ++k) bytes += (char)(' ' + random() % 90 + (random() % 50 == 0 ? 100 : 0));
+            for (int k = 0; k < length; ++k)
+                bytes += (char)(' ' + random() % 90 + (random() % 50 == 0 ? 100 : 0));
             if (i + 1 < lines || random() % 2) bytes += ends[random() % 4];
         }
         TempDir dir;

@@ -15,7 +15,8 @@ inline bool LiteralReadLine(dravel::File& file, int64_t* position, char* buffer,
     int got = file.Read(buffer, size - 1);
     if (got <= 0) return false;
     int i = 0;
-    while (i < got && buffer[i] != '\r' && buffer[i] != '\n') ++i;
+    while (i < got && buffer[i] != '\r' && buffer[i] != '\n')
+        ++i;
     int64_t next = *position + i + 1;
     if (i + 1 < got) {
         char other = buffer[i] == '\r' ? '\n' : '\r';

@@ -8,10 +8,10 @@
 
 using dravel::Error;
 using dravel::Outcome;
+using dravel_test::Ask;
 using dravel_test::Lines;
 using dravel_test::ReadFile;
 using dravel_test::RecordingHost;
-using dravel_test::Ask;
 using dravel_test::TempDir;
 using dravel_test::WriteFile;
 using V = std::vector<std::string>;
@@ -28,9 +28,9 @@ struct Fixture {
     std::string Result() const { return ReadFile(resultDir.File("Dravel.txt")); }
 };
 
-const std::string kAb = Lines({"header", "'c  start", "a  [ei] the letter", "aback  [1] backwards",
-                               "abandon  [2] to leave", "abandoned  [3] left", "", "abandonment  [4] hidden",
-                               "ac  [5] other"});
+const std::string kAb =
+    Lines({"header", "'c  start", "a  [ei] the letter", "aback  [1] backwards", "abandon  [2] to leave",
+           "abandoned  [3] left", "", "abandonment  [4] hidden", "ac  [5] other"});
 
 } // namespace
 
@@ -108,20 +108,21 @@ TEST(Lookup, LongHeadwordsAndArticles) {
     ASSERT_EQ(Ask(&f.host, f.dict, "ab").outcome, Outcome::Written);
     ASSERT_EQ(f.host.menu.size(), 3u);
     EXPECT_EQ(f.host.menu[0], headword.substr(0, 127));
-    EXPECT_EQ(f.Result(), headword.substr(0, 76) + "\r\n" + headword.substr(76, 76) + "\r\n" + headword.substr(152) +
-                              "\r\ntext\r\n");
+    EXPECT_EQ(f.Result(), headword.substr(0, 76) + "\r\n" + headword.substr(76, 76) + "\r\n" +
+                              headword.substr(152) + "\r\ntext\r\n");
 
     Fixture g(Lines({"'c  x", ("abc  " + article).c_str(), "abd  short"}));
     ASSERT_EQ(Ask(&g.host, g.dict, "abc").outcome, Outcome::Written);
     std::string text = g.Result();
-    EXPECT_EQ(std::count(text.begin(), text.end(), 'y'), 12000); // the whole article, not its first 10240 bytes
+    EXPECT_EQ(std::count(text.begin(), text.end(), 'y'),
+              12000); // the whole article, not its first 10240 bytes
     EXPECT_EQ(text.substr(text.size() - 4), " z\r\n");
     ASSERT_EQ(Ask(&g.host, g.dict, "abd").outcome, Outcome::Written);
     EXPECT_EQ(g.Result(), "abd\r\nshort\r\n");
 }
 
 TEST(Lookup, NulBytesNeitherCutTheLineNorReachTheMenu) {
-    std::string d = Lines({"'c  x", "ab"}) ;
+    std::string d = Lines({"'c  x", "ab"});
     d.pop_back();
     d.pop_back();
     d += std::string("\0c  one\0two\r\nabd  next\r\n", 24);
@@ -155,4 +156,14 @@ TEST(Lookup, FailuresCarryTheirMessages) {
     WriteFile(badOffset.dict + ".hsh", "'c7\r\nab4000\r\n");
     EXPECT_EQ(dravel::MessageIndex(Ask(&badOffset.host, badOffset.dict, "aback").error), 11);
     EXPECT_EQ(badOffset.resultDir.List(), V{});
+}
+
+TEST(Lookup, BundledSample) {
+    Fixture f(ReadFile(std::string(LUMIVO_SOURCE_DIR) + "/tests/data/dravel/sample.txt"));
+    f.host.choice = 3;
+    ASSERT_EQ(Ask(&f.host, f.dict, "aban").outcome, Outcome::Written);
+    EXPECT_EQ(f.host.menu, (V{"abandon", "abandoned", "abandonee", "abandonment"}));
+    EXPECT_EQ(f.Result().compare(0, 13, "abandonment\r\n"), 0);
+    EXPECT_EQ(Ask(&f.host, f.dict, "'cause").outcome, Outcome::Written);
+    EXPECT_EQ(f.Result(), "'cause\r\n[k@\\z] _\xE3\xE1\xE2. = because\r\n");
 }

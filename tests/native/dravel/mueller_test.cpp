@@ -76,7 +76,8 @@ TEST_F(MuellerTest, IndexHasOneEntryPerRunAtItsFirstLine) {
     dravel::File dict, index;
     ASSERT_TRUE(dict.OpenRead(m.path.c_str()));
     dravel::LineReader reader(dict);
-    ASSERT_EQ(dravel::OpenIndex(m.path.c_str(), reader, &index, dravel::CompareNoCase866, nullptr), dravel::Error::None);
+    ASSERT_EQ(dravel::OpenIndex(m.path.c_str(), reader, &index, dravel::CompareNoCase866, nullptr),
+              dravel::Error::None);
     index.Close();
     std::string entries = dravel_test::ReadFile(dravel::IndexPath(m.path.c_str()));
 
@@ -111,7 +112,8 @@ TEST_F(MuellerTest, SampledHeadwordsFindTheirOwnArticles) {
     const Converted& m = Mueller();
     std::vector<std::pair<long, std::string>> body = BodyLines(m.bytes);
     std::vector<size_t> sample;
-    for (size_t i = 1; i < body.size(); i += 150) sample.push_back(i);
+    for (size_t i = 1; i < body.size(); i += 150)
+        sample.push_back(i);
     for (size_t i = 0; i < body.size(); ++i)
         if (body[i].second.size() > dravel::LineLimit) sample.push_back(i);
     ASSERT_GT(sample.size(), 300u);
@@ -124,8 +126,9 @@ TEST_F(MuellerTest, SampledHeadwordsFindTheirOwnArticles) {
         std::vector<dravel::Candidate> candidates;
         ASSERT_EQ(lookup.Open(m.path.c_str(), headword.c_str()), dravel::Error::None) << headword;
         ASSERT_EQ(lookup.Collect(&candidates), dravel::Error::None) << headword;
-        auto own = std::find_if(candidates.begin(), candidates.end(),
-                                [&](const dravel::Candidate& c) { return c.offset == (uint32_t)body[i].first; });
+        auto own = std::find_if(candidates.begin(), candidates.end(), [&](const dravel::Candidate& c) {
+            return c.offset == (uint32_t)body[i].first;
+        });
         ASSERT_NE(own, candidates.end()) << headword;
         std::string article, text;
         ASSERT_EQ(lookup.ReadArticle(own->offset, &article), dravel::Error::None);
