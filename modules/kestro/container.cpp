@@ -346,7 +346,7 @@ ChmContainer* OpenContainerFile(ChmFile* file) {
     for (int i = 0; i < 4; i++)
         c->HeaderSections[i] = Get64(fields + 8 * i);
     if (Get32(c->Header + 8) >= ItsfHeaderWithContentOffset)
-        c->ContentOffset = Pin(Get64(fields + ItsfContentOffsetField - ChmHeaderSize));
+        c->ContentOffset = Pin(Get64(fields + (ItsfContentOffsetField - ChmHeaderSize)));
     else
         c->ContentOffset = Pin(Pin(c->HeaderSections[2]) + Pin(c->HeaderSections[3]));
 
