@@ -1,0 +1,92 @@
+// One source for the test-only help modules; the build compiles it once per
+// behaviour (TM_* definitions) into a differently named .lvx.
+//   TM_NAME          the module's name in the call log
+//   TM_TYPES         how many help types it reports (names "<TM_NAME> type <i>")
+//   TM_CONFIGURABLE  sets HMF_CONFIGURABLE; Title = message 0 of its .lvg
+//   TM_NO_START, TM_NO_MESSAGE  leave that export out
+//   TM_DESCRIBE_ZERO answers HM_DESCRIBE with 0
+//   TM_GARBAGE       answers as TEST_GARBAGE_MODE says
+#include "testmodule.hpp"
+
+#include <stdio.h>
+#include <string.h>
+
+#ifndef TM_TYPES
+#define TM_TYPES 1
+#endif
+
+static TestModuleRecord Record;
+#ifndef TM_NO_MESSAGE
+static HelpTypeInfo Types[TM_TYPES];
+#endif
+
+static void Log(const char* what) {
+    char log[4096] = "";
+    GetEnvironmentVariableA(TEST_MODULE_LOG, log, sizeof log);
+    size_t used = strlen(log);
+    snprintf(log + used, sizeof log - used, "%s:%s;", what, TM_NAME);
+    SetEnvironmentVariableA(TEST_MODULE_LOG, log);
+}
+
+extern "C" __declspec(dllexport) const TestModuleRecord* WINAPI Recorded(void) {
+    return &Record;
+}
+
+extern "C" __declspec(dllexport) void WINAPI Exit(void) {}
+
+#ifndef TM_NO_START
+extern "C" __declspec(dllexport) int WINAPI
+    Start(const PluginStartupInfo* info, const ModuleStartupInfo* msi) {
+    Record.Info = info;
+    memcpy(&Record.Startup, msi, sizeof Record.Startup);
+    Record.Starts++;
+    Log("Start");
+    return 1;
+}
+#endif
+
+#ifndef TM_NO_MESSAGE
+static int Describe(HelpModuleInfo* out) {
+    Record.Describes++;
+    Log("Describe");
+#ifdef TM_DESCRIBE_ZERO
+    return 0;
+#endif
+    for (int i = 0; i < TM_TYPES; i++) {
+        Types[i].StructSize = sizeof(HelpTypeInfo);
+        Types[i].DefaultOptions = (DWORD)i;
+        snprintf(Types[i].Name, sizeof Types[i].Name, "%s type %d", TM_NAME, i);
+        snprintf(Types[i].Masks, sizeof Types[i].Masks, "*.t%d", i);
+        strcpy(Types[i].Encoding, i % 2 ? "WIN" : "OEM");
+    }
+    out->Types = Types;
+    out->TypesNumber = TM_TYPES;
+#ifdef TM_GARBAGE
+    char mode[32] = "";
+    GetEnvironmentVariableA(TEST_GARBAGE_MODE, mode, sizeof mode);
+    if (!strcmp(mode, "refuse")) return 0;
+    if (!strcmp(mode, "zero-count")) out->TypesNumber = 0;
+    if (!strcmp(mode, "negative")) out->TypesNumber = -3;
+    if (!strcmp(mode, "null-types")) out->Types = nullptr, out->TypesNumber = 5;
+#endif
+#ifdef TM_CONFIGURABLE
+    out->Flags = HMF_CONFIGURABLE;
+    if (!Record.Startup.GetModuleMsg(Record.Startup.LangFile, 0, out->Title)) strcpy(out->Title, "?");
+#endif
+    return 1;
+}
+
+extern "C" __declspec(dllexport) int WINAPI Message(int msg, void* in, void* out) {
+    switch (msg) {
+    case HM_DESCRIBE:
+        return Describe((HelpModuleInfo*)out);
+    case HM_SHOWHELP:
+        Record.ShowHelps++;
+        return 1;
+    case HM_CONFIGURE:
+        Record.Configures++;
+        return 1;
+    }
+    return 0;
+}
+#endif
