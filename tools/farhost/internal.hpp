@@ -130,7 +130,7 @@ std::vector<std::string> RenderMessage(const MessageRecord& message);
 std::vector<std::string> RenderHelp(const HelpRecord& help);
 std::vector<std::string> RenderWindowOpen(const WindowRecord& window);
 std::string BreakKeyName(int breakKey);
-std::string Quote(const std::string& text); // "text" with \" \\ and \xNN for control bytes
+std::string Quote(const std::string& text); // "text" as the script writes it: \" and \x{NN} for control bytes
 
 // Menu hotkeys as Far assigns them (explicit '&', then FMENU_AUTOHIGHLIGHT).
 void AssignHotkeys(std::vector<MenuItemRecord>* items, DWORD flags);

@@ -127,12 +127,11 @@ struct Canvas {
 std::string Quote(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += (char)c;
+        if (c == '"') {
+            out += "\\\"";
         } else if (c < 0x20) {
             char b[8];
-            wsprintfA(b, "\\x%02X", c);
+            wsprintfA(b, "\\x{%02X}", c);
             out += b;
         } else
             out += (char)c;

@@ -25,6 +25,7 @@
 //   close window N                     close a window the plug-in left open
 //   note TEXT                          a line in the transcript
 //
+// Quoted texts keep backslashes as they are; \" is a quote, \x{NN} a byte.
 // Texts in the script are UTF-8 (or plain OEM bytes) and reach the plug-in in the
 // OEM code page, registry values in the ANSI code page, as in Far.
 #include "internal.hpp"
@@ -53,7 +54,7 @@ std::string Ansi(const std::string& s) {
     return Convert(s, CP_ACP);
 }
 
-// Splits a line into words; "..." is one word with \" \\ \n \t \xNN escapes.
+// Splits a line into words; "..." is one word (see the escapes below).
 // A ';' outside quotes is a word of its own.
 bool Tokenize(const std::string& line, std::vector<std::string>* words, std::string* error) {
     size_t i = 0;
@@ -78,18 +79,16 @@ bool Tokenize(const std::string& line, std::vector<std::string>* words, std::str
                     closed = true;
                     break;
                 }
-                if (d == '\\' && i < line.size()) {
-                    char e = line[i++];
-                    if (e == 'n')
-                        w += '\n';
-                    else if (e == 't')
-                        w += '\t';
-                    else if (e == 'x' && i + 1 < line.size() + 0 && isxdigit((unsigned char)line[i]) &&
-                             isxdigit((unsigned char)line[i + 1])) {
-                        w += (char)strtol(line.substr(i, 2).c_str(), nullptr, 16);
-                        i += 2;
-                    } else
-                        w += e;
+                // Backslashes are literal (Windows paths), except \" for a quote
+                // and \x{NN} for a byte.
+                if (d == '\\' && i < line.size() && line[i] == '"') {
+                    w += '"';
+                    i++;
+                } else if (d == '\\' && line.compare(i, 2, "x{") == 0 && i + 4 < line.size() &&
+                           line[i + 4] == '}' && isxdigit((unsigned char)line[i + 2]) &&
+                           isxdigit((unsigned char)line[i + 3])) {
+                    w += (char)strtol(line.substr(i + 2, 2).c_str(), nullptr, 16);
+                    i += 5;
                 } else
                     w += d;
             }
@@ -284,10 +283,10 @@ bool Host::RunScript(const std::string& text, const std::string& pluginFolder, s
         } else if ((cmd == "close" && IsWord(w, 1, "editor")) || (cmd == "editor" && IsWord(w, 1, "close"))) {
             int id = 0;
             if (w.size() > 2 && !Number(w[2], &id)) return fail(n, "close editor takes an editor id");
-            if (w.size() <= 2) {
-                HostWindow* cur = impl_->CurrentWindow();
-                if (!cur || cur->Type != WTYPE_EDITOR) return fail(n, "the current window is no editor");
-                id = cur->EditorId;
+            if (w.size() <= 2) { // the scripted editor opened last
+                for (const HostWindow& hw : windows_)
+                    if (hw.Type == WTYPE_EDITOR && hw.Record < 0) id = hw.EditorId;
+                if (!id) return fail(n, "no editor is open");
             }
             CloseEditor(id);
         } else if (cmd == "viewer" && IsWord(w, 1, "open") && w.size() == 3) {

@@ -1,0 +1,275 @@
+// The scripted editor behind EditorControl, the window list behind AdvControl,
+// and Editor/Viewer windows with their results and delete-on-close.
+#include "fixture.hpp"
+
+#include <cstring>
+
+using farhost::EditorSetup;
+using farhost::WindowAnswer;
+
+namespace {
+EditorSetup ThreeLines() {
+    EditorSetup e;
+    e.FileName = "C:\\work\\notes.txt";
+    e.Id = 42;
+    e.Lines = {"first line", "second line", "third"};
+    e.CurLine = 1;
+    e.CurPos = 3;
+    return e;
+}
+int closeInfo, closeString, closeId;
+int WINAPI CloseProbe(int event, void*) {
+    if (event != EE_CLOSE) return 0;
+    TestPluginState* s = ((TESTSTATE)(void*)GetProcAddress(GetModuleHandleA("Test.dll"), "TestState"))();
+    EditorInfo ei;
+    closeInfo = s->Info.EditorControl(ECTL_GETINFO, &ei);
+    closeId = ei.EditorID;
+    EditorGetString g{};
+    closeString = s->Info.EditorControl(ECTL_GETSTRING, &g) + 10;
+    return 0;
+}
+} // namespace
+
+TEST_F(HostTest, EditorInfoLinesAndSelection) {
+    EditorSetup e = ThreeLines();
+    e.Block = true; // from line 0 pos 6 to line 2 pos 2
+    e.BlockStartLine = 0, e.BlockStartPos = 6, e.BlockEndLine = 2, e.BlockEndPos = 2;
+    Load();
+    host.OpenEditor(e);
+    EditorInfo ei;
+    EditorGetString gs[5];
+    int got[5], info = 0;
+    InPlugin(
+        [&](const PluginStartupInfo& I) {
+            memset(&ei, 0x55, sizeof ei);
+            info = I.EditorControl(ECTL_GETINFO, &ei);
+            int numbers[] = {-1, 0, 2, 3, -1};
+            for (int i = 0; i < 5; i++) {
+                gs[i].StringNumber = numbers[i];
+                got[i] = I.EditorControl(ECTL_GETSTRING, i == 4 ? nullptr : &gs[i]);
+            }
+        },
+        OPEN_EDITOR);
+    EXPECT_EQ(info, 1);
+    EXPECT_EQ(ei.EditorID, 42);
+    EXPECT_STREQ(ei.FileName, "C:\\work\\notes.txt");
+    EXPECT_EQ(ei.TotalLines, 3);
+    EXPECT_EQ(ei.CurLine, 1);
+    EXPECT_EQ(ei.CurPos, 3);
+    EXPECT_EQ(ei.BlockType, BTYPE_STREAM);
+    EXPECT_EQ(ei.Reserved[0], 0u); // zero-filled first
+    EXPECT_EQ(got[0], 1);
+    EXPECT_STREQ(gs[0].StringText, "second line");
+    EXPECT_EQ(gs[0].StringNumber, -1); // Far leaves it as it was
+    EXPECT_EQ(gs[0].StringLength, 11);
+    EXPECT_STREQ(gs[0].StringEOL, "\r\n");
+    EXPECT_EQ(gs[0].SelStart, 0); // a middle line: selected whole
+    EXPECT_EQ(gs[0].SelEnd, -1);
+    EXPECT_EQ(gs[1].SelStart, 6); // first line: from the start column past the end
+    EXPECT_EQ(gs[1].SelEnd, -1);
+    EXPECT_EQ(gs[2].SelStart, 0); // last line: up to the end column
+    EXPECT_EQ(gs[2].SelEnd, 2);
+    EXPECT_STREQ(gs[2].StringEOL, ""); // the last line has no line break
+    EXPECT_EQ(got[3], 0);              // no such line
+    EXPECT_EQ(got[4], 0);              // null record
+    EXPECT_TRUE(host.Errors().empty());
+}
+
+TEST_F(HostTest, EditorRefusalConversionAndClose) {
+    EditorSetup e = ThreeLines();
+    e.Lines[1] = "caf\xE9";
+    e.AnsiMode = true;
+    Load();
+    host.OpenEditor(e);
+    char converted[8], expected[8];
+    int conv = 0, plain = 0, noBlock = 0;
+    EditorGetString gs;
+    InPlugin(
+        [&](const PluginStartupInfo& I) {
+            gs.StringNumber = -1;
+            noBlock = I.EditorControl(ECTL_GETSTRING, &gs);
+            lstrcpyA(converted, gs.StringText);
+            EditorConvertText ct = {converted, 4};
+            conv = I.EditorControl(ECTL_EDITORTOOEM, &ct);
+        },
+        OPEN_EDITOR);
+    CharToOemBuffA("caf\xE9", expected, 4);
+    expected[4] = 0;
+    EXPECT_EQ(noBlock, 1);
+    EXPECT_EQ(gs.SelStart, -1); // no block: -1 and 0
+    EXPECT_EQ(gs.SelEnd, 0);
+    EXPECT_EQ(conv, 1);
+    EXPECT_STREQ(converted, expected);
+    EXPECT_NE(converted[3], '\xE9');
+
+    // A refusing editor, and the OEM editor that converts nothing.
+    host.CloseEditor(42);
+    e.AnsiMode = false;
+    e.RefuseGetString = true;
+    host.OpenEditor(e);
+    int refused = 9;
+    InPlugin(
+        [&](const PluginStartupInfo& I) {
+            EditorGetString g{};
+            g.StringNumber = -1;
+            refused = I.EditorControl(ECTL_GETSTRING, &g);
+            lstrcpyA(converted, "caf\xE9");
+            EditorConvertText ct = {converted, 4};
+            plain = I.EditorControl(ECTL_EDITORTOOEM, &ct);
+        },
+        OPEN_EDITOR);
+    EXPECT_EQ(refused, 0);
+    EXPECT_EQ(plain, 1);
+    EXPECT_STREQ(converted, "caf\xE9");
+
+    // During EE_CLOSE only ECTL_GETINFO answers.
+    closeInfo = closeString = closeId = 0;
+    state->OnEvent = &CloseProbe;
+    int before = state->EventCount;
+    host.CloseEditor(42);
+    EXPECT_EQ(closeInfo, 1);
+    EXPECT_EQ(closeId, 42);
+    EXPECT_EQ(closeString, 10);
+    ASSERT_EQ(state->EventCount, before + 1);
+    EXPECT_EQ(state->Events[before], EE_CLOSE);
+    EXPECT_EQ(state->EventParams[before], 42);
+    // From the panels there is no current editor.
+    int none = 9;
+    InPlugin([&](const PluginStartupInfo& I) {
+        EditorInfo ei;
+        none = I.EditorControl(ECTL_GETINFO, &ei);
+    });
+    EXPECT_EQ(none, 0);
+}
+
+TEST_F(HostTest, AdvControlWordDelimitersAndWindows) {
+    char buf[300];
+    int len = 0, lenOnly = 0, count = 0, ok = 0, bad = 9;
+    WindowInfo wi;
+    Load();
+    InPlugin([&](const PluginStartupInfo& I) {
+        len = I.AdvControl(I.ModuleNumber, ACTL_GETSYSWORDDIV, buf);
+        lenOnly = I.AdvControl(I.ModuleNumber, ACTL_GETSYSWORDDIV, nullptr);
+    });
+    EXPECT_EQ(len, 28);
+    EXPECT_EQ(lenOnly, 28);
+    EXPECT_STREQ(buf, "~!%^&*()+|{}:\"<>?`-=\\[];',./");
+
+    host.SetWordDiv(".,;");
+    host.OpenEditor(ThreeLines()); // non-modal editor
+    farhost::HostWindow modal;
+    modal.Type = WTYPE_VIEWER;
+    modal.Name = "C:\\x.txt";
+    modal.Modal = true;
+    host.AddWindow(modal); // current, but not in the window list
+    InPlugin(
+        [&](const PluginStartupInfo& I) {
+            len = I.AdvControl(I.ModuleNumber, ACTL_GETSYSWORDDIV, buf);
+            count = I.AdvControl(I.ModuleNumber, ACTL_GETWINDOWCOUNT, nullptr);
+            wi.Pos = -1;
+            ok = I.AdvControl(I.ModuleNumber, ACTL_GETWINDOWINFO, &wi);
+            WindowInfo other;
+            other.Pos = 2;
+            bad = I.AdvControl(I.ModuleNumber, ACTL_GETWINDOWINFO, &other);
+        },
+        OPEN_VIEWER);
+    EXPECT_EQ(len, 3);
+    EXPECT_EQ(count, 2); // panels + the non-modal editor
+    EXPECT_EQ(ok, TRUE);
+    EXPECT_EQ(wi.Type, WTYPE_VIEWER);
+    EXPECT_EQ(wi.Pos, -1); // modal: not in the list
+    EXPECT_EQ(wi.Current, 1);
+    EXPECT_EQ(bad, FALSE);
+
+    // Without panels, an editor alone: one window, current type editor.
+    farhost::Host other0; // a second host is an error of its own
+    EXPECT_FALSE(other0.Errors().empty());
+}
+
+TEST_F(HostTest, AdvControlWithoutPanels) {
+    host.SetPanels(false);
+    host.OpenEditor(ThreeLines());
+    int count = 0;
+    WindowInfo wi;
+    wi.Pos = -1;
+    InPlugin(
+        [&](const PluginStartupInfo& I) {
+            count = I.AdvControl(I.ModuleNumber, ACTL_GETWINDOWCOUNT, nullptr);
+            I.AdvControl(I.ModuleNumber, ACTL_GETWINDOWINFO, &wi);
+        },
+        OPEN_EDITOR);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(wi.Type, WTYPE_EDITOR);
+    EXPECT_EQ(wi.Pos, 0);
+    EXPECT_STREQ(wi.Name, "C:\\work\\notes.txt");
+}
+
+TEST_F(HostTest, EditorAndViewerResultsAndDeleteOnClose) {
+    std::string folderA = Dir("LUMV1"), folderB = Dir("LUMV2"), folderC = Dir("LUMV3");
+    for (const std::string& f : {folderA, folderB, folderC})
+        CreateDirectoryA(f.c_str(), nullptr);
+    ASSERT_TRUE(farhost::Host::WriteFile(folderA + "\\Kestro.txt", "page one\r\nline two\r\n"));
+    ASSERT_TRUE(farhost::Host::WriteFile(folderB + "\\Dravel.txt", "article"));
+    ASSERT_TRUE(farhost::Host::WriteFile(folderC + "\\keep.txt", "only the file goes"));
+    std::string slashed = folderB + "\\Dravel.txt";
+    for (char& c : slashed)
+        if (c == '\\') c = '/';
+    host.QueueWindow(WindowAnswer::Close);     // modal editor
+    host.QueueWindow(WindowAnswer::LeaveOpen); // non-modal viewer, forward slashes
+    host.QueueWindow(WindowAnswer::Close);     // only the file
+    int r[4] = {0};
+    int countWhileOpen = 0;
+    InPlugin([&](const PluginStartupInfo& I) {
+        r[0] = I.Editor((folderA + "\\Kestro.txt").c_str(), "kw", 0, 0, -1, -1, EF_DELETEONCLOSE, 0, 1);
+        r[1] = I.Viewer(slashed.c_str(), "kw", 0, 0, -1, -1, VF_NONMODAL | VF_DELETEONCLOSE);
+        countWhileOpen = I.AdvControl(I.ModuleNumber, ACTL_GETWINDOWCOUNT, nullptr);
+        r[2] = I.Editor((folderC + "\\keep.txt").c_str(), nullptr, 0, 0, -1, -1,
+                        EF_NONMODAL | EF_DELETEONLYFILEONCLOSE, -1, -1);
+        r[3] = I.Editor(Dir("missing.txt").c_str(), nullptr, 0, 0, -1, -1, 0, 0, 0);
+    });
+    EXPECT_EQ(r[0], EEC_NOT_MODIFIED); // modal: an EEC_* value
+    EXPECT_EQ(r[1], TRUE);
+    EXPECT_EQ(r[2], EEC_MODIFIED); // non-modal: 1 when the window was made
+    EXPECT_EQ(r[3], EEC_OPEN_ERROR);
+    EXPECT_EQ(countWhileOpen, 2);
+    const auto& w = host.Windows();
+    ASSERT_EQ(w.size(), 4u);
+    EXPECT_EQ(w[0].Content, "page one\r\nline two\r\n"); // the content at open time
+    EXPECT_TRUE(w[0].FileDeleted);
+    EXPECT_TRUE(w[0].FolderDeleted);
+    EXPECT_FALSE(farhost::Host::FileExists(folderA));
+    EXPECT_FALSE(w[1].Closed);
+    EXPECT_TRUE(farhost::Host::FileExists(slashed)); // still shown
+    EXPECT_TRUE(w[2].FileDeleted);
+    EXPECT_FALSE(w[2].FolderDeleted);
+    EXPECT_TRUE(farhost::Host::FileExists(folderC));
+    ASSERT_TRUE(host.CloseWindow(1));
+    EXPECT_TRUE(w[1].FileDeleted);
+    EXPECT_FALSE(w[1].FolderDeleted); // forward slashes: Far keeps the folder
+    EXPECT_TRUE(farhost::Host::FileExists(folderB));
+    EXPECT_FALSE(farhost::Host::FileExists(folderB + "\\Dravel.txt"));
+    // The editor Far opened sent EE_READ and EE_CLOSE with its id.
+    ASSERT_GE(state->EventCount, 2);
+    EXPECT_EQ(state->Events[0], EE_READ);
+    EXPECT_EQ(state->Events[1], EE_CLOSE);
+    EXPECT_EQ(state->EventParams[1], w[0].EditorId);
+    EXPECT_TRUE(host.Errors().empty());
+}
+
+TEST_F(HostTest, NonModalFlagIsDroppedInsideAModalEditor) {
+    ASSERT_TRUE(farhost::Host::WriteFile(Dir("v.txt"), "x"));
+    EditorSetup e = ThreeLines();
+    e.Modal = true;
+    Load();
+    host.OpenEditor(e);
+    host.QueueWindow(WindowAnswer::LeaveOpen);
+    int r = 0;
+    InPlugin(
+        [&](const PluginStartupInfo& I) {
+            r = I.Viewer(Dir("v.txt").c_str(), nullptr, 0, 0, -1, -1, VF_NONMODAL);
+        },
+        OPEN_EDITOR);
+    EXPECT_EQ(r, TRUE);
+    EXPECT_TRUE(host.Windows()[0].Modal);
+    EXPECT_TRUE(host.Windows()[0].Closed); // a modal window cannot be left open
+}
