@@ -37,6 +37,9 @@ const unsigned kMaxSlots = 50;
 const unsigned kMinMatch = 2;
 const uint32_t kE8FrameLimit = 32768; // frames past the first 1 GB are never translated
 const uint32_t kNoPosition = 0xFFFFFFFFu;
+const uint16_t kPackedSymbol = 0x1000;   // packed direct entries are at or above this
+const uint16_t kPackedEmpty = 0x0FFF;    // the empty marker of packed tables
+const unsigned kPackedMaxSymbols = 2047; // node values (symbols + nodes) stay below kPackedEmpty
 
 struct LzxState {
     unsigned char* window;    // zero-filled at allocation, kept for the module's life
@@ -168,10 +171,10 @@ void ReadBytes(LzxBitReader& b, unsigned char* to, uint32_t n) {
 
 // Continues below the direct table for codes longer than its bits. buffer holds at least 16 bits.
 LZX_NOINLINE unsigned WalkTree(const uint16_t* table, unsigned tableBits, unsigned symbols, unsigned entry,
-                               uint32_t buffer) {
+                               uint32_t buffer, unsigned empty) {
     uint32_t bit = 1u << (31 - tableBits);
     while (entry >= symbols) {
-        if (entry == LZX_TABLE_EMPTY || bit == 0) return LZX_TABLE_EMPTY;
+        if (entry == empty || bit == 0) return LZX_TABLE_EMPTY;
         entry = table[(1u << tableBits) + 2 * (entry - symbols) + ((buffer & bit) ? 1 : 0)];
         bit >>= 1;
     }
@@ -184,13 +187,116 @@ LZX_INLINE unsigned ReadSymbol(LzxBitReader& b, const uint16_t* table, const uns
     if (b.count < 16) Refill(b);
     unsigned entry = table[b.buffer >> (32 - tableBits)];
     if (LZX_UNLIKELY(entry >= symbols)) {
-        entry = WalkTree(table, tableBits, symbols, entry, b.buffer);
+        entry = WalkTree(table, tableBits, symbols, entry, b.buffer, LZX_TABLE_EMPTY);
         if (entry == LZX_TABLE_EMPTY) return entry;
     }
     unsigned n = lengths[entry];
     b.buffer <<= n;
     b.count -= n;
     return entry;
+}
+
+// The same through a packed table: the direct hit needs no second load for its length.
+LZX_INLINE unsigned ReadPackedSymbol(LzxBitReader& b, const uint16_t* table, const unsigned char* lengths,
+                                     unsigned tableBits, unsigned symbols) {
+    if (b.count < 16) Refill(b);
+    unsigned entry = table[b.buffer >> (32 - tableBits)];
+    unsigned n;
+    if (LZX_LIKELY(entry >= kPackedSymbol)) {
+        n = entry >> 12;
+        entry &= kPackedSymbol - 1;
+    } else {
+        entry = WalkTree(table, tableBits, symbols, entry, b.buffer, kPackedEmpty);
+        if (entry == LZX_TABLE_EMPTY) return entry;
+        n = lengths[entry];
+    }
+    b.buffer <<= n;
+    b.count -= n;
+    return entry;
+}
+
+// Builds a decode table of the public layout or, Packed, the decoder's own for the main and length
+// trees: a direct entry holds symbol | length << 12, so that one load gives both; node values and
+// the empty marker stay below 0x1000.
+template <bool Packed>
+int FillDecodeTable(const unsigned char* lengths, unsigned symbolCount, unsigned tableBits, uint16_t* table) {
+    const uint16_t empty = Packed ? kPackedEmpty : (uint16_t)LZX_TABLE_EMPTY;
+    if (tableBits < 1 || tableBits > 15 || symbolCount < 1 ||
+        symbolCount > (Packed ? kPackedMaxSymbols : 4096))
+        return 1;
+    unsigned count[LZX_MAX_CODE_LENGTH + 1] = {0};
+    for (unsigned i = 0; i < symbolCount; i++) {
+        if (lengths[i] > LZX_MAX_CODE_LENGTH) return 1;
+        count[lengths[i]]++;
+    }
+    const uint32_t direct = 1u << tableBits;
+
+    int32_t left = 1; // code space still free, in units of the current length
+    for (unsigned len = 1; len <= LZX_MAX_CODE_LENGTH; len++) {
+        left = left * 2 - (int32_t)count[len];
+        if (left < 0) return 1;
+    }
+    if (left != 0) {
+        if (count[0] != symbolCount) return 1;
+        for (uint32_t i = 0; i < LZX_TABLE_SIZE(tableBits, symbolCount); i++)
+            table[i] = empty;
+        return 0; // an empty tree: every lookup fails
+    }
+
+    // Canonical codes: ascending by length, then by symbol. Sorting the symbols that way makes the
+    // direct ranges of the short codes consecutive from the table's start.
+    uint32_t nextCode[LZX_MAX_CODE_LENGTH + 1];
+    uint32_t sortedAt[LZX_MAX_CODE_LENGTH + 2];
+    uint32_t code = 0;
+    sortedAt[1] = 0;
+    for (unsigned len = 1; len <= LZX_MAX_CODE_LENGTH; len++) {
+        code = (code + (len > 1 ? count[len - 1] : 0)) << 1;
+        nextCode[len] = code;
+        sortedAt[len + 1] = sortedAt[len] + count[len];
+    }
+    uint16_t sorted[4096];
+    for (unsigned symbol = 0; symbol < symbolCount; symbol++)
+        if (lengths[symbol]) sorted[sortedAt[lengths[symbol]]++] = (uint16_t)symbol;
+    const uint32_t coded = symbolCount - count[0];
+
+    uint32_t i = 0, filled = 0;
+    for (; i < coded && lengths[sorted[i]] <= tableBits; i++) {
+        uint32_t n = 1u << (tableBits - lengths[sorted[i]]);
+        uint16_t symbol = Packed ? (uint16_t)(sorted[i] | lengths[sorted[i]] << 12) : sorted[i];
+        if (n >= 4) {
+            uint64_t four = symbol * 0x0001000100010001ull;
+            for (uint32_t k = 0; k < n; k += 4)
+                memcpy(table + filled + k, &four, 8);
+        } else {
+            for (uint32_t k = 0; k < n; k++)
+                table[filled + k] = symbol;
+        }
+        filled += n;
+    }
+    for (uint32_t k = filled; k < direct; k++)
+        table[k] = empty; // prefixes of longer codes
+
+    // Longer codes continue below their prefix entry, one node pair per further bit.
+    uint32_t nodes = 0;
+    for (; i < coded; i++) {
+        uint16_t symbol = sorted[i];
+        unsigned len = lengths[symbol];
+        uint32_t c = nextCode[len]++;
+        uint16_t* entry = &table[c >> (len - tableBits)];
+        for (int bit = (int)(len - tableBits) - 1; bit >= 0; bit--) {
+            if (*entry == empty) {
+                if (nodes >= symbolCount) return 1;
+                table[direct + 2 * nodes] = table[direct + 2 * nodes + 1] = empty;
+                *entry = (uint16_t)(symbolCount + nodes++);
+            } else if (*entry < symbolCount || (Packed && *entry >= kPackedSymbol)) {
+                return 1; // a shorter code already owns this prefix
+            }
+            entry = &table[direct + 2 * (*entry - symbolCount) + ((c >> bit) & 1)];
+        }
+        if (*entry != empty) return 1;
+        *entry = symbol;
+    }
+    return 0;
 }
 
 // ---- E8 call translation ----
@@ -263,6 +369,7 @@ void FinishE8(unsigned char* out, E8Plan& plan, uint32_t end) {
 // Where the bytes of this call and, before them, the window's are found.
 struct History {
     unsigned char* out;          // output[0] of this call
+    unsigned char* outEnd;       // output[outputLength]
     const unsigned char* window; // the window as it was when the call began
     uint32_t windowMask;
     uint32_t windowStart; // window position of output[0]
@@ -276,10 +383,30 @@ LZX_NOINLINE void CopyFromWindow(const History& h, unsigned char* op, uint32_t d
             at >= distance ? h.out[at - distance] : h.window[(h.windowStart + at - distance) & h.windowMask];
 }
 
-// Copies length bytes from distance back, as a byte-by-byte copy would (overlaps repeat bytes), never
-// writing outside [op, op + length).
-LZX_INLINE void CopyMatch(unsigned char* op, uint32_t distance, uint32_t length) {
+// Copies length bytes from distance back, as a byte-by-byte copy would (overlaps repeat bytes). With
+// room before the output's end it copies whole chunks and may write up to 15 bytes past the match:
+// those bytes lie ahead of everything decoded so far, nothing reads them, and later symbols or runs
+// overwrite them. Near the end it writes exactly [op, op + length).
+LZX_INLINE void CopyMatch(unsigned char* op, uint32_t distance, uint32_t length,
+                          const unsigned char* outEnd) {
     const unsigned char* src = op - distance;
+    if (LZX_LIKELY(distance >= 8 && (size_t)(outEnd - op) >= length + 16)) {
+        unsigned char* const end = op + length;
+        if (distance >= 16) {
+            do {
+                memcpy(op, src, 16);
+                op += 16;
+                src += 16;
+            } while (op < end);
+        } else {
+            do {
+                memcpy(op, src, 8);
+                op += 8;
+                src += 8;
+            } while (op < end);
+        }
+        return;
+    }
     if (distance >= 8 && length >= 8) {
         uint32_t i = 0;
         do {
@@ -316,9 +443,9 @@ int ReadCompressedHeader(LzxState& s, LzxBitReader& in, uint16_t type) {
     if (ReadCodeLengths(&in, s.mainLengths, 0, 256) ||
         ReadCodeLengths(&in, s.mainLengths, 256, s.mainElements))
         return LZX_BAD_DATA;
-    if (BuildDecodeTable(s.mainLengths, s.mainElements, LZX_MAIN_BITS, s.mainTable)) return LZX_BAD_DATA;
+    if (FillDecodeTable<true>(s.mainLengths, s.mainElements, LZX_MAIN_BITS, s.mainTable)) return LZX_BAD_DATA;
     if (ReadCodeLengths(&in, s.lengthLengths, 0, LZX_LENGTH_SYMBOLS - 1)) return LZX_BAD_DATA;
-    if (BuildDecodeTable(s.lengthLengths, LZX_LENGTH_SYMBOLS, LZX_LENGTH_BITS, s.lengthTable))
+    if (FillDecodeTable<true>(s.lengthLengths, LZX_LENGTH_SYMBOLS, LZX_LENGTH_BITS, s.lengthTable))
         return LZX_BAD_DATA;
     return LZX_OK;
 }
@@ -343,7 +470,7 @@ int DecodeRun(LzxState& s, LzxBitReader& in, const History& h, unsigned char* op
         unsigned char* const limit = (size_t)(runEnd - op) > toFrame ? op + toFrame : runEnd;
 
         while (op < limit) {
-            unsigned symbol = ReadSymbol(b, mainTable, mainLengths, LZX_MAIN_BITS, mainSymbols);
+            unsigned symbol = ReadPackedSymbol(b, mainTable, mainLengths, LZX_MAIN_BITS, mainSymbols);
             if (symbol < 256) {
                 *op++ = (unsigned char)symbol;
                 continue;
@@ -357,7 +484,7 @@ int DecodeRun(LzxState& s, LzxBitReader& in, const History& h, unsigned char* op
             unsigned slot = symbol >> 3;
             if (length == 7) {
                 unsigned extra =
-                    ReadSymbol(b, s.lengthTable, s.lengthLengths, LZX_LENGTH_BITS, LZX_LENGTH_SYMBOLS);
+                    ReadPackedSymbol(b, s.lengthTable, s.lengthLengths, LZX_LENGTH_BITS, LZX_LENGTH_SYMBOLS);
                 if (LZX_UNLIKELY(extra == LZX_TABLE_EMPTY)) {
                     result = LZX_BAD_DATA;
                     goto done;
@@ -417,7 +544,7 @@ int DecodeRun(LzxState& s, LzxBitReader& in, const History& h, unsigned char* op
             uint32_t distance = offset;
             if (LZX_UNLIKELY(distance - 1 >= windowSize)) distance = ((distance - 1) & h.windowMask) + 1;
             if (LZX_LIKELY(distance <= (size_t)(op - h.out)))
-                CopyMatch(op, distance, length);
+                CopyMatch(op, distance, length, h.outEnd);
             else
                 CopyFromWindow(h, op, distance, length);
             op += length;
@@ -459,57 +586,7 @@ void LzxBitReaderInit(LzxBitReader* bits, const unsigned char* data, uint32_t le
 
 int BuildDecodeTable(const unsigned char* lengths, unsigned symbolCount, unsigned tableBits,
                      uint16_t* table) {
-    if (tableBits < 1 || tableBits > 15 || symbolCount < 1 || symbolCount > 4096) return 1;
-    unsigned count[LZX_MAX_CODE_LENGTH + 1] = {0};
-    for (unsigned i = 0; i < symbolCount; i++) {
-        if (lengths[i] > LZX_MAX_CODE_LENGTH) return 1;
-        count[lengths[i]]++;
-    }
-    const uint32_t direct = 1u << tableBits;
-    const uint32_t size = LZX_TABLE_SIZE(tableBits, symbolCount);
-    for (uint32_t i = 0; i < size; i++)
-        table[i] = LZX_TABLE_EMPTY;
-
-    int32_t left = 1; // code space still free, in units of the current length
-    for (unsigned len = 1; len <= LZX_MAX_CODE_LENGTH; len++) {
-        left = left * 2 - (int32_t)count[len];
-        if (left < 0) return 1;
-    }
-    if (left != 0) return count[0] == symbolCount ? 0 : 1;
-
-    // Canonical codes: ascending by length, then by symbol.
-    uint32_t nextCode[LZX_MAX_CODE_LENGTH + 1];
-    uint32_t code = 0;
-    for (unsigned len = 1; len <= LZX_MAX_CODE_LENGTH; len++) {
-        code = (code + (len > 1 ? count[len - 1] : 0)) << 1;
-        nextCode[len] = code;
-    }
-    uint32_t nodes = 0;
-    for (unsigned symbol = 0; symbol < symbolCount; symbol++) {
-        unsigned len = lengths[symbol];
-        if (len == 0) continue;
-        uint32_t c = nextCode[len]++;
-        if (len <= tableBits) {
-            uint32_t first = c << (tableBits - len);
-            uint32_t n = 1u << (tableBits - len);
-            for (uint32_t i = 0; i < n; i++)
-                table[first + i] = (uint16_t)symbol;
-            continue;
-        }
-        uint16_t* entry = &table[c >> (len - tableBits)];
-        for (int bit = (int)(len - tableBits) - 1; bit >= 0; bit--) {
-            if (*entry == LZX_TABLE_EMPTY) {
-                if (nodes >= symbolCount) return 1;
-                *entry = (uint16_t)(symbolCount + nodes++);
-            } else if (*entry < symbolCount) {
-                return 1; // a shorter code already owns this prefix
-            }
-            entry = &table[direct + 2 * (*entry - symbolCount) + ((c >> bit) & 1)];
-        }
-        if (*entry != LZX_TABLE_EMPTY) return 1;
-        *entry = (uint16_t)symbol;
-    }
-    return 0;
+    return FillDecodeTable<false>(lengths, symbolCount, tableBits, table);
 }
 
 int ReadCodeLengths(LzxBitReader* bits, unsigned char* lengths, unsigned first, unsigned last) {
@@ -592,7 +669,7 @@ int LzxDecompress(const unsigned char* input, unsigned char* output, uint32_t in
     LzxBitReader in;
     LzxBitReaderInit(&in, input, input ? inputLength : 0);
     const uint32_t windowSize = s.windowSize;
-    const History history = {output, s.window, windowSize - 1, s.windowPosition};
+    const History history = {output, output + outputLength, s.window, windowSize - 1, s.windowPosition};
     E8Plan e8 = {0, s.e8FileSize, s.e8FileSize, 0, s.e8Started ? 0 : kNoPosition, s.e8Position};
     uint32_t windowPosition = s.windowPosition;
     uint32_t produced = 0;
