@@ -5,6 +5,7 @@
 #include "fsf.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace farhost {
@@ -177,6 +178,7 @@ Host::Host() : impl_(new Impl(this)) {
     // Like Far: file names inside the process are in the OEM code page.
     SetFileApisToOEM();
     SetEnvironmentVariableA("FARLANG", language_.c_str());
+    _putenv(("FARLANG=" + language_).c_str());
 }
 
 Host::~Host() {
@@ -261,8 +263,12 @@ bool Host::CopyFolder(const std::string& src, const std::string& dst) {
 
 void Host::SetLanguage(const std::string& language) {
     language_ = language;
+    // Both the process environment and the C runtime's copy, which modules that
+    // share msvcrt.dll read with getenv.
     SetEnvironmentVariableA("FARLANG", language.c_str());
-    impl_->Out("language " + language + " (FARLANG=" + language + ")");
+    _putenv(("FARLANG=" + language).c_str());
+    impl_->Out("language " + language + " (FARLANG=" + language + "; OEM code page " +
+               std::to_string(GetOEMCP()) + ")");
 }
 
 void Host::ClearRegistry() {
@@ -530,6 +536,7 @@ HANDLE Host::OpenPlugin(int openFrom, int item) {
     impl_->BeginExportCall("OpenPlugin from the " + from + ", item " + std::to_string(item));
     HANDLE h = impl_->pOpenPlugin(openFrom, item);
     impl_->EndExportCall();
+    impl_->DropOptionalAnswers();
     impl_->Out(h == INVALID_HANDLE_VALUE ? "OpenPlugin returned INVALID_HANDLE_VALUE (no panel)"
                                          : "OpenPlugin returned a panel handle");
     return h;
@@ -543,6 +550,7 @@ int Host::Configure(int itemNumber) {
     impl_->BeginExportCall("Configure " + std::to_string(itemNumber));
     int r = impl_->pConfigure(itemNumber);
     impl_->EndExportCall();
+    impl_->DropOptionalAnswers();
     impl_->Out("Configure returned " + std::to_string(r));
     return r;
 }
@@ -729,6 +737,16 @@ bool Host::Impl::ValidModule(int number, const char* service) {
 void Host::Impl::BeginExportCall(const std::string& what) {
     callDepth++;
     Out("-> " + what);
+}
+
+void Host::Impl::DropOptionalAnswers() {
+    size_t dropped = 0;
+    for (auto it = answers.begin(); it != answers.end();)
+        if (it->optional)
+            it = answers.erase(it), dropped++;
+        else
+            ++it;
+    if (dropped) Out("(" + std::to_string(dropped) + " optional scripted answers were not needed)");
 }
 
 void Host::Impl::EndExportCall() {

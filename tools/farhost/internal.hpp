@@ -17,6 +17,9 @@ struct QueuedAnswer {
     DialogAnswer dialog;
     int button = -1;
     WindowAnswer window = WindowAnswer::Close;
+    // A script's "menu?:" and the like: used when such a call comes, dropped
+    // without complaint when the plug-in call it was meant for shows none.
+    bool optional = false;
 };
 const char* AnswerKindName(QueuedAnswer::Kind kind);
 
@@ -78,6 +81,7 @@ struct Host::Impl {
     bool ValidModule(int number, const char* service);
     void BeginExportCall(const std::string& what);
     void EndExportCall();
+    void DropOptionalAnswers();  // after OpenPlugin and Configure
     HostWindow* CurrentWindow(); // null = the panels
     bool CurrentIsModalEditorOrViewer();
     EditorState* CurrentEditor();

@@ -22,6 +22,8 @@
 //   dialog: edit 2 "text"; check 12 2; choose 15 1; focus 3; f1; button 17 | enter | esc
 //   message: 0 | esc                   answer for the next message box
 //   window: close | leave              answer for the next editor/viewer window
+//   menu?: ...  dialog?: ...           optional answers: dropped after the next OpenPlugin
+//                                      or Configure if it showed no such thing
 //   close window N                     close a window the plug-in left open
 //   note TEXT                          a line in the transcript
 //
@@ -169,7 +171,10 @@ bool Host::RunScript(const std::string& text, const std::string& pluginFolder, s
         std::string terr;
         if (!Tokenize(line, &w, &terr)) return fail(n, terr);
         if (w.empty()) continue;
-        const std::string cmd = Word(w[0]);
+        std::string cmd = Word(w[0]);
+        bool optional = cmd.size() > 2 && cmd.compare(cmd.size() - 2, 2, "?:") == 0;
+        if (optional) cmd.erase(cmd.size() - 2, 1);
+        const size_t queued = impl_->answers.size();
         auto arg = [&](size_t i) { return i < w.size() ? Word(w[i]) : std::string(); };
 
         if (cmd == "lang" && w.size() == 2) {
@@ -378,6 +383,7 @@ bool Host::RunScript(const std::string& text, const std::string& pluginFolder, s
         } else {
             return fail(n, "unknown command " + Quote(line));
         }
+        if (optional && impl_->answers.size() == queued + 1) impl_->answers.back().optional = true;
     }
     if (!impl_->answers.empty()) {
         impl_->Error(std::to_string(impl_->answers.size()) + " scripted answers were never used (next: " +
