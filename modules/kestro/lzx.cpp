@@ -375,8 +375,9 @@ struct History {
     uint32_t windowStart; // window position of output[0]
 };
 
-// Copies a match whose distance reaches before this call's first byte.
-LZX_NOINLINE void CopyFromWindow(const History& h, unsigned char* op, uint32_t distance, uint32_t length) {
+// Copies a match byte by byte, writing exactly [op, op + length): sources before this call's first
+// byte come from the window.
+LZX_NOINLINE void CopyBytes(const History& h, unsigned char* op, uint32_t distance, uint32_t length) {
     uint32_t at = (uint32_t)(op - h.out);
     for (uint32_t i = 0; i < length; i++, at++)
         op[i] =
@@ -386,7 +387,7 @@ LZX_NOINLINE void CopyFromWindow(const History& h, unsigned char* op, uint32_t d
 // Copies length bytes from distance back, as a byte-by-byte copy would (overlaps repeat bytes). With
 // room before the output's end it copies whole chunks and may write up to 15 bytes past the match:
 // those bytes lie ahead of everything decoded so far, nothing reads them, and later symbols or runs
-// overwrite them. Near the end it writes exactly [op, op + length).
+// overwrite them. Near the end it writes exactly [op, op + length). length is at least 2.
 LZX_INLINE void CopyMatch(unsigned char* op, uint32_t distance, uint32_t length,
                           const unsigned char* outEnd) {
     const unsigned char* src = op - distance;
@@ -534,19 +535,20 @@ int DecodeRun(LzxState& s, LzxBitReader& in, const History& h, unsigned char* op
                 r0 = offset;
             }
 
+            uint32_t distance = offset;
+            if (LZX_UNLIKELY(distance - 1 >= windowSize)) distance = ((distance - 1) & h.windowMask) + 1;
             if (LZX_UNLIKELY(length > (size_t)(runEnd - op))) {
                 if (!finalRun) {
                     result = LZX_BAD_DATA; // a match across a block's end
                     goto done;
                 }
-                length = (uint32_t)(runEnd - op);
-            }
-            uint32_t distance = offset;
-            if (LZX_UNLIKELY(distance - 1 >= windowSize)) distance = ((distance - 1) & h.windowMask) + 1;
-            if (LZX_LIKELY(distance <= (size_t)(op - h.out)))
+                length = (uint32_t)(runEnd - op); // the requested output ends inside this match
+                CopyBytes(h, op, distance, length);
+            } else if (LZX_LIKELY(distance <= (size_t)(op - h.out))) {
                 CopyMatch(op, distance, length, h.outEnd);
-            else
-                CopyFromWindow(h, op, distance, length);
+            } else {
+                CopyBytes(h, op, distance, length);
+            }
             op += length;
         }
         if (Exhausted(b)) {

@@ -12,16 +12,20 @@
 
 namespace {
 
-// Decodes with exact-size heap copies of input and output, so that a sanitizer sees any access
-// outside them.
+// Decodes from an exact-size heap copy of the input, so that a sanitizer sees any read outside it,
+// into an output followed by guard bytes that must stay untouched.
 int Decode(int windowBits, const std::vector<unsigned char>& input, uint32_t outputLength,
            std::vector<unsigned char>* output = nullptr) {
     int rc = LzxInit(windowBits);
     if (rc != LZX_OK) return 100 + rc;
-    std::unique_ptr<unsigned char[]> in(new unsigned char[input.size() + 1]);
+    std::unique_ptr<unsigned char[]> in(input.empty() ? nullptr : new unsigned char[input.size()]);
     if (!input.empty()) memcpy(in.get(), input.data(), input.size());
-    std::unique_ptr<unsigned char[]> out(new unsigned char[outputLength + 1]);
-    rc = LzxDecompress(input.empty() ? nullptr : in.get(), out.get(), (uint32_t)input.size(), outputLength);
+    const size_t guard = 32;
+    std::unique_ptr<unsigned char[]> out(new unsigned char[outputLength + guard]);
+    memset(out.get() + outputLength, 0xA5, guard);
+    rc = LzxDecompress(in.get(), out.get(), (uint32_t)input.size(), outputLength);
+    for (size_t i = 0; i < guard; i++)
+        if (out[outputLength + i] != 0xA5) ADD_FAILURE() << "write past the output's end, at +" << i;
     if (output) output->assign(out.get(), out.get() + outputLength);
     return rc;
 }
