@@ -278,6 +278,7 @@ int WINAPI Host::Impl::Menu(int PluginNumber, int X, int Y, int MaxHeight, DWORD
         line += " " + k;
     if (keyNames.empty()) line += " (none)";
     line += "  => result " + std::to_string(result);
+    if (result >= 0 && result < ItemsNumber) line += " " + Quote(r.Items[result].Text);
     if (BreakCode || breakCode >= 0) {
         line += ", break code " + std::to_string(breakCode);
         if (breakCode >= 0) line += " (" + BreakKeyName(rec.BreakKeys[breakCode]) + ")";

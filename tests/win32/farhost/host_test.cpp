@@ -145,3 +145,46 @@ TEST_F(HostTest, ScriptDrivesTheDemoBehaviour) {
     host.RunScript("menu: Enter\n", dir, &error);
     EXPECT_NE(host.Errors().back().find("never used"), std::string::npos);
 }
+
+namespace {
+// Runs farhost.exe and returns its exit code.
+DWORD RunFarhost(const std::string& args) {
+    std::string cmd = "\"" + farhost::Host::WindowsPath(FARHOST_EXE) + "\" " + args;
+    STARTUPINFOA si;
+    memset(&si, 0, sizeof si);
+    si.cb = sizeof si;
+    // The transcript goes to the file; its copy on stdout is not wanted here.
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = nul;
+    PROCESS_INFORMATION pi;
+    BOOL started = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(nul);
+    if (!started) return 999;
+    WaitForSingleObject(pi.hProcess, 60000);
+    DWORD code = 998;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return code;
+}
+} // namespace
+
+TEST_F(HostTest, FarhostExeWritesTheTranscriptAndFailsOnFaults) {
+    std::string good = Dir("good.fhs"), bad = Dir("bad.fhs"), out = Dir("out.txt");
+    ASSERT_TRUE(farhost::Host::WriteFile(good, "menu: Esc\nplugin panels\nmenu?: Esc\nconfigure\nmenu?: Esc\n"
+                                               "dialog?: esc\nplugin panels\n"));
+    ASSERT_TRUE(farhost::Host::WriteFile(bad, "menu: Enter\nmenu: Esc\nplugin panels\n"));
+    EXPECT_EQ(RunFarhost("--plugins \"" + dir + "\" --script \"" + good + "\" --transcript \"" + out + "\""),
+              0u);
+    std::string transcript;
+    ASSERT_TRUE(farhost::Host::ReadFile(out, &transcript));
+    EXPECT_NE(transcript.find("menu \"Test plug-in\""), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("farhost: 0 errors"), std::string::npos);
+    EXPECT_EQ(RunFarhost("--plugins \"" + dir + "\" --script \"" + bad + "\" --transcript \"" + out + "\""),
+              1u);
+    ASSERT_TRUE(farhost::Host::ReadFile(out, &transcript));
+    EXPECT_NE(transcript.find("never used"), std::string::npos) << transcript;
+    EXPECT_EQ(RunFarhost("--script \"" + good + "\""), 2u); // usage
+}
