@@ -46,7 +46,8 @@ std::string IndexPath(const char* dictionaryPath) {
 }
 
 Error BuildIndex(LineReader& dictionary, File& index, CompareFn compare, long* entries) {
-    char line[LineLimit + 1];
+    // Only a line's first two bytes matter here: the reader consumes the rest unseen.
+    char line[3];
     size_t stored = 0;
     long count = 0;
     if (entries) *entries = 0;
@@ -55,7 +56,7 @@ Error BuildIndex(LineReader& dictionary, File& index, CompareFn compare, long* e
     int64_t bodyStart;
     for (;;) {
         bodyStart = dictionary.Tell();
-        if (!dictionary.ReadLine(line, LineLimit, &stored))
+        if (!dictionary.ReadLine(line, 2, &stored))
             return dictionary.Failed() ? Error::ReadFailed : Error::NoBodyStart;
         if (compare(line, "'c", 2) == 0) break;
     }
@@ -65,8 +66,10 @@ Error BuildIndex(LineReader& dictionary, File& index, CompareFn compare, long* e
     char previous[3] = {'\'', 'b', '\0'};
     for (;;) {
         int64_t offset = dictionary.Tell();
-        if (!dictionary.ReadLine(line, LineLimit, &stored)) break;
-        if (!StartsRun(line, stored) || compare(line, previous, 2) == 0) continue;
+        if (!dictionary.ReadLine(line, 2, &stored)) break;
+        if (!StartsRun(line, stored)) continue;
+        // Lines of a run mostly repeat its key byte for byte; only the others need the host.
+        if ((line[0] == previous[0] && line[1] == previous[1]) || compare(line, previous, 2) == 0) continue;
         if (offset > OffsetLimit) return Error::OpenDictionary;
         if (!writer.Add(line, offset)) return Error::CreateIndex;
         previous[0] = line[0];

@@ -4,14 +4,31 @@
 
 #include <string.h>
 
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#define LINE_END_DISPATCH 1
+#include <immintrin.h>
+#else
+#define LINE_END_DISPATCH 0
+#endif
+
 #include <new>
 
 namespace dravel {
 
 namespace {
 
-// First CR or LF in [p, end), or end.
-const char* FindLineEnd(const char* p, const char* end) {
+// First CR or LF in [p, end), or end. A pass over a dictionary is mostly this search, so on x86
+// it compares 64 bytes at a time with the widest vectors the processor has (chosen once, at
+// start), and 8 bytes at a time elsewhere.
+const char* FindLineEndBytes(const char* p, const char* end) {
+    const uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    while (end - p >= 8) {
+        uint64_t x;
+        memcpy(&x, p, 8);
+        uint64_t a = x ^ (ones * '\r'), b = x ^ (ones * '\n');
+        if (((a - ones) & ~a & highs) | ((b - ones) & ~b & highs)) break;
+        p += 8;
+    }
     while (p < end) {
         unsigned char c = (unsigned char)*p;
         if (c <= '\r' && (c == '\r' || c == '\n')) return p;
@@ -20,6 +37,66 @@ const char* FindLineEnd(const char* p, const char* end) {
     return end;
 }
 
+#if LINE_END_DISPATCH
+__attribute__((target("sse2"))) const char* FindLineEndSse2(const char* p, const char* end) {
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (end - p >= 64) {
+        __m128i ha = _mm_loadu_si128((const __m128i*)p);
+        __m128i hb = _mm_loadu_si128((const __m128i*)(p + 16));
+        __m128i hc = _mm_loadu_si128((const __m128i*)(p + 32));
+        __m128i hd = _mm_loadu_si128((const __m128i*)(p + 48));
+        ha = _mm_or_si128(_mm_cmpeq_epi8(ha, cr), _mm_cmpeq_epi8(ha, lf));
+        hb = _mm_or_si128(_mm_cmpeq_epi8(hb, cr), _mm_cmpeq_epi8(hb, lf));
+        hc = _mm_or_si128(_mm_cmpeq_epi8(hc, cr), _mm_cmpeq_epi8(hc, lf));
+        hd = _mm_or_si128(_mm_cmpeq_epi8(hd, cr), _mm_cmpeq_epi8(hd, lf));
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(ha, hb), _mm_or_si128(hc, hd)))) {
+            uint64_t mask = (uint64_t)(unsigned)_mm_movemask_epi8(ha) |
+                            (uint64_t)(unsigned)_mm_movemask_epi8(hb) << 16 |
+                            (uint64_t)(unsigned)_mm_movemask_epi8(hc) << 32 |
+                            (uint64_t)(unsigned)_mm_movemask_epi8(hd) << 48;
+            return p + __builtin_ctzll(mask);
+        }
+        p += 64;
+    }
+    return FindLineEndBytes(p, end);
+}
+
+__attribute__((target("avx2"))) const char* FindLineEndAvx2(const char* p, const char* end) {
+    const __m256i cr = _mm256_set1_epi8('\r');
+    const __m256i lf = _mm256_set1_epi8('\n');
+    while (end - p >= 64) {
+        __m256i ha = _mm256_loadu_si256((const __m256i*)p);
+        __m256i hb = _mm256_loadu_si256((const __m256i*)(p + 32));
+        ha = _mm256_or_si256(_mm256_cmpeq_epi8(ha, cr), _mm256_cmpeq_epi8(ha, lf));
+        hb = _mm256_or_si256(_mm256_cmpeq_epi8(hb, cr), _mm256_cmpeq_epi8(hb, lf));
+        __m256i any = _mm256_or_si256(ha, hb);
+        if (!_mm256_testz_si256(any, any)) {
+            uint64_t mask = (uint64_t)(uint32_t)_mm256_movemask_epi8(ha) |
+                            (uint64_t)(uint32_t)_mm256_movemask_epi8(hb) << 32;
+            return p + __builtin_ctzll(mask);
+        }
+        p += 64;
+    }
+    return FindLineEndBytes(p, end);
+}
+
+typedef const char* (*LineEndFinder)(const char*, const char*);
+
+LineEndFinder ChooseLineEndFinder() {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return FindLineEndAvx2;
+    if (__builtin_cpu_supports("sse2")) return FindLineEndSse2;
+    return FindLineEndBytes;
+}
+
+const LineEndFinder FindLineEnd = ChooseLineEndFinder();
+#else
+const char* FindLineEnd(const char* p, const char* end) {
+    return FindLineEndBytes(p, end);
+}
+#endif
+
 struct BufferSink {
     char* out;
     size_t cap;
@@ -27,7 +104,12 @@ struct BufferSink {
     void Add(const char* p, size_t n) {
         size_t room = cap - stored;
         if (n > room) n = room;
-        memcpy(out + stored, p, n);
+        if (n <= 8) {
+            for (size_t i = 0; i < n; ++i)
+                out[stored + i] = p[i];
+        } else {
+            memcpy(out + stored, p, n);
+        }
         stored += n;
     }
 };
@@ -49,6 +131,16 @@ struct StringSink {
 };
 
 } // namespace
+
+LineEndSearch LineEndSearchVariant(int which) {
+    if (which == 0) return FindLineEndBytes;
+#if LINE_END_DISPATCH
+    __builtin_cpu_init();
+    if (which == 1 && __builtin_cpu_supports("sse2")) return FindLineEndSse2;
+    if (which == 2 && __builtin_cpu_supports("avx2")) return FindLineEndAvx2;
+#endif
+    return nullptr;
+}
 
 LineReader::LineReader(File& file) : file_(file), block_(new (std::nothrow) char[BlockSize]) {}
 
@@ -98,7 +190,8 @@ template <class Sink> bool LineReader::Next(Sink& sink, int64_t* length) {
     int64_t whole = 0;
     bool any = false;
     for (;;) {
-        if (!Fill()) {
+        bool inBlock = pos_ >= blockStart_ && pos_ - blockStart_ < blockLength_;
+        if (!inBlock && !Fill()) {
             if (failed_ || !any) return false;
             break; // the file ends without a line end
         }

@@ -59,4 +59,9 @@ class LineReader {
     bool failed_ = false;
 };
 
+// The line-end search's variants (0: 8 bytes at a time, 1: SSE2, 2: AVX2), for the tests that
+// hold them against each other; null when the build or the processor lacks one.
+typedef const char* (*LineEndSearch)(const char* p, const char* end);
+LineEndSearch LineEndSearchVariant(int which);
+
 } // namespace dravel

@@ -164,3 +164,23 @@ TEST(LineReader, SeekBackWithinTheBlockAndByteAt) {
     EXPECT_FALSE(reader.ReadLine(line, 31, &stored));
     EXPECT_STREQ(line, "");
 }
+
+TEST(LineReader, LineEndSearchVariantsAgree) {
+    std::mt19937 random(99);
+    std::string bytes(3000, 'x');
+    for (int round = 0; round < 300; ++round) {
+        for (char& c : bytes)
+            c = (char)(random() % 100 == 0 ? "\r\n"[random() % 2] : 'a' + random() % 200);
+        size_t start = random() % 200, end = start + random() % 2000;
+        const char* p = bytes.data() + start;
+        const char* e = bytes.data() + end;
+        const char* expected = p;
+        while (expected < e && *expected != '\r' && *expected != '\n')
+            ++expected;
+        for (int which = 0; which < 3; ++which) {
+            dravel::LineEndSearch search = dravel::LineEndSearchVariant(which);
+            if (!search) continue;
+            ASSERT_EQ(search(p, e), expected) << "variant " << which << " round " << round;
+        }
+    }
+}
