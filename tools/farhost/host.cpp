@@ -172,8 +172,11 @@ DialogAnswer& DialogAnswer::Help() {
 
 // ------------------------------------------------------------------ Host
 Host::Host() : impl_(new Impl(this)) {
-    if (g_current) impl_->Error("a second Host was created while another exists");
-    g_current = this;
+    // Far's services find their host through one process-wide pointer.
+    if (g_current)
+        impl_->Error("a second Host was created while another exists; the first stays the host");
+    else
+        g_current = this;
     impl_->wordDiv = kDefaultWordDiv;
     // Like Far: file names inside the process are in the OEM code page.
     SetFileApisToOEM();
@@ -377,6 +380,9 @@ void Host::SetPanels(bool present) {
 
 int Host::AddWindow(const HostWindow& window) {
     windows_.push_back(window);
+    // Dialogs, menus and the help viewer are always modal: never in the window list.
+    if (window.Type == WTYPE_DIALOG || window.Type == WTYPE_VMENU || window.Type == WTYPE_HELP)
+        windows_.back().Modal = true;
     impl_->current = (int)windows_.size() - 1;
     return impl_->current;
 }

@@ -211,7 +211,7 @@ struct HostWindow {
 // ------------------------------------------------------------------ the host
 class Host {
   public:
-    Host();  // becomes Host::Current(); calls SetFileApisToOEM
+    Host();  // becomes Host::Current() unless one exists (an error); calls SetFileApisToOEM
     ~Host(); // unloads the plug-in, deletes temporary folders it made
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;

@@ -180,10 +180,6 @@ TEST_F(HostTest, AdvControlWordDelimitersAndWindows) {
     EXPECT_EQ(wi.Pos, -1); // modal: not in the list
     EXPECT_EQ(wi.Current, 1);
     EXPECT_EQ(bad, FALSE);
-
-    // Without panels, an editor alone: one window, current type editor.
-    farhost::Host other0; // a second host is an error of its own
-    EXPECT_FALSE(other0.Errors().empty());
 }
 
 TEST_F(HostTest, AdvControlWithoutPanels) {
@@ -272,4 +268,35 @@ TEST_F(HostTest, NonModalFlagIsDroppedInsideAModalEditor) {
     EXPECT_EQ(r, TRUE);
     EXPECT_TRUE(host.Windows()[0].Modal);
     EXPECT_TRUE(host.Windows()[0].Closed); // a modal window cannot be left open
+}
+
+TEST_F(HostTest, FileNamesInsideTheHostAreOem) {
+    // A non-ASCII letter of the console code page: the host's file functions take
+    // it in OEM, as Far's do after SetFileApisToOEM.
+    const wchar_t* letter = GetOEMCP() == 866 ? L"\x0416" : L"\x00E9";
+    char oem[8] = "";
+    WideCharToMultiByte(CP_OEMCP, 0, letter, 1, oem, sizeof oem, nullptr, nullptr);
+    ASSERT_NE((unsigned char)oem[0], '?');
+    std::string name = Dir(std::string("n") + oem + ".txt");
+    std::wstring wide = L"n" + std::wstring(letter) + L".txt";
+    std::wstring pattern(dir.begin(), dir.end());
+    // Wine under a non-UTF-8 Unix locale (LC_ALL=C) cannot store such names at all.
+    HANDLE probe = CreateFileW((pattern + L"\\probe" + letter).c_str(), GENERIC_WRITE, 0, nullptr,
+                               CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) GTEST_SKIP() << "the file system takes no non-ASCII names here";
+    CloseHandle(probe);
+    ASSERT_TRUE(farhost::Host::WriteFile(name, "oem"));
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((pattern + L"\\n*.txt").c_str(), &fd);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FindClose(h);
+    EXPECT_EQ(std::wstring(fd.cFileName), wide);
+    host.QueueWindow(WindowAnswer::Close);
+    int r = 0;
+    InPlugin([&](const PluginStartupInfo& I) {
+        r = I.Viewer(name.c_str(), nullptr, 0, 0, -1, -1, VF_DELETEONCLOSE);
+    });
+    EXPECT_EQ(r, TRUE);
+    EXPECT_EQ(host.Windows()[0].Content, "oem");
+    EXPECT_TRUE(host.Windows()[0].FileDeleted);
 }

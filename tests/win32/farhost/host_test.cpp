@@ -24,6 +24,11 @@ TEST_F(HostTest, LoadsWithTemporariesAndZeroFilledPluginInfo) {
     EXPECT_TRUE(pi.DiskMenu.empty());
     EXPECT_TRUE(host.HasExport("ProcessEditorEvent"));
     EXPECT_TRUE(host.Errors().empty());
+    {
+        farhost::Host second; // the services have one host per process
+        EXPECT_FALSE(second.Errors().empty());
+    }
+    EXPECT_EQ(farhost::Host::Current(), &host);
 }
 
 TEST_F(HostTest, ADllWithoutFarExportsIsRefused) {
