@@ -107,7 +107,9 @@ LookupResult RunLookup(const char* dictionaryPath, const char* keyword, const Lo
     if (error == Error::None && !candidates.empty()) {
         size_t chosen = 0;
         if (candidates.size() > 1) {
-            int pick = host.choose(host.context, candidates.data(), candidates.size(), lookup.Keyword());
+            int pick = host.choose
+                           ? host.choose(host.context, candidates.data(), candidates.size(), lookup.Keyword())
+                           : 0;
             if (pick < 0 || (size_t)pick >= candidates.size()) return result;
             chosen = (size_t)pick;
         }
@@ -115,7 +117,8 @@ LookupResult RunLookup(const char* dictionaryPath, const char* keyword, const Lo
         std::vector<Candidate>().swap(candidates);
         if (error == Error::None) {
             folder[0] = '\0';
-            if (!host.makeFolder(host.context, folder, sizeof folder)) error = Error::CreateResult;
+            if (!host.makeFolder || !host.makeFolder(host.context, folder, sizeof folder))
+                error = Error::CreateResult;
         }
         if (error == Error::None) {
             folder[sizeof folder - 1] = '\0';

@@ -55,9 +55,11 @@ class Lookup {
 struct LookupHost {
     CompareFn compare;
     BuildNotice notice;
-    // Shows the candidates (count >= 2) and gives the chosen index, or a negative for cancel.
+    // Shows the candidates (count >= 2) and gives the chosen index, or a negative for cancel
+    // (null: the first is taken).
     int (*choose)(void* context, const Candidate* candidates, size_t count, const char* keyword);
-    // Makes a new, empty result folder and puts its path into folder (size bytes); false on failure.
+    // Makes a new, empty result folder and puts its path into folder (size bytes); false on failure
+    // (null: every lookup that finds an article fails with CreateResult).
     bool (*makeFolder)(void* context, char* folder, size_t size);
     void* context;
 };
