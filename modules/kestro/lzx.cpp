@@ -23,6 +23,9 @@
 // - E8 call translation follows the format: per 32 KB frame of output, the frame's last 10 bytes
 //   untouched, only in the first 1 GB, with the file size of the header in force for that frame.
 //   Frames are translated in place once no match can read them any more.
+// - Speed: the main and length trees decode through packed tables (symbol and code length in one
+//   entry); matches copy in 8- or 16-byte chunks and may scribble a few bytes ahead of the output
+//   position, never past the output block, where later symbols overwrite them.
 #include "lzx.h"
 
 #include <stdlib.h>
