@@ -598,7 +598,7 @@ void Host::OpenEditor(const EditorSetup& setup) {
         std::string mark = (int)i == setup.CurLine ? ">" : " ";
         impl_->Out("  " + mark + "| " + st.setup.Lines[i]);
         if ((int)i == setup.CurLine)
-            impl_->Out("    " + std::string(setup.CurPos > 0 ? setup.CurPos : 0, ' ') + "^");
+            impl_->Out("     " + std::string(setup.CurPos > 0 ? setup.CurPos : 0, ' ') + "^");
     }
     if (setup.Block) {
         char b[120];
