@@ -19,6 +19,7 @@ run ctest --preset asan
 
 run cmake --preset fuzz
 run cmake --build --preset fuzz
+mkdir -p build/fuzz/logs
 for f in build/fuzz/fuzz/fuzz_*; do
   [ -x "$f" ] || continue
   name=$(basename "$f")
@@ -26,8 +27,16 @@ for f in build/fuzz/fuzz/fuzz_*; do
   mkdir -p "$corpus"
   seeds=fuzz/seeds/$name
   [ -d "$seeds" ] || seeds=
-  run "$f" -max_total_time="$LUMIVO_FUZZ_SECONDS" -rss_limit_mb=2048 -timeout=10 \
-      -print_final_stats=1 "$corpus" $seeds
+  log=build/fuzz/logs/$name.log
+  echo "== $name for ${LUMIVO_FUZZ_SECONDS} s (log: $log)"
+  if "$f" -max_total_time="$LUMIVO_FUZZ_SECONDS" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
+       -artifact_prefix=build/fuzz/logs/$name- "$corpus" $seeds >"$log" 2>&1; then
+    grep -E 'stat::number_of_executed_units|stat::average_exec_per_sec' "$log" || true
+  else
+    tail -n 60 "$log"
+    echo "FAILED: $name found a fault (input saved under build/fuzz/logs/)"
+    status=1
+  fi
 done
 
 run cmake --preset win32
