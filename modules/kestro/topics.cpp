@@ -73,6 +73,7 @@ int CollectTopics(const TopicTables* t, const char* keyword, TopicPrefixCompare 
     if (!t->Topics || t->TopicsLength <= TopicFieldsEnd) return 0;
     int keywordLength = static_cast<int>(strlen(keyword));
     uint32_t entries = (t->TopicsLength - TopicFieldsEnd) / TopicEntrySize + 1;
+    uint32_t capacity = 0;
     for (uint32_t n = 0; n < entries; n++) {
         const unsigned char* entry = t->Topics + TopicEntrySize * n;
         char title[TopicTitleSize];
@@ -81,16 +82,20 @@ int CollectTopics(const TopicTables* t, const char* keyword, TopicPrefixCompare 
         if (compare(title, keyword, keywordLength) != 0) continue;
         uint32_t pathOffset;
         if (!FindPathOffset(t, Get32(entry + TopicUrlField), &pathOffset)) continue;
-        TopicCandidate* grown =
-            static_cast<TopicCandidate*>(realloc(*list, (*count + 1) * sizeof(TopicCandidate)));
-        if (!grown) {
-            free(*list);
-            *list = nullptr;
-            *count = 0;
-            return -1;
+        if (*count == capacity) {
+            // Doubling keeps a lookup over tens of thousands of titles linear.
+            capacity = capacity ? 2 * capacity : 16;
+            TopicCandidate* grown =
+                static_cast<TopicCandidate*>(realloc(*list, capacity * sizeof(TopicCandidate)));
+            if (!grown) {
+                free(*list);
+                *list = nullptr;
+                *count = 0;
+                return -1;
+            }
+            *list = grown;
         }
-        *list = grown;
-        TopicCandidate* candidate = &grown[(*count)++];
+        TopicCandidate* candidate = &(*list)[(*count)++];
         memset(candidate, 0, sizeof(*candidate));
         size_t keep = strlen(title);
         if (keep > TopicMenuTitleSize - 1) keep = TopicMenuTitleSize - 1;
