@@ -2,9 +2,8 @@
 // (names), extract (byte equality with the independent reader, caching, order, bounds).
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <set>
@@ -373,26 +372,37 @@ TEST(ChmOpen, GarbageAndTinyFilesOpenEmptyOrNotAtAll) {
     EXPECT_EQ(OpenContainer(LUMIVO_SOURCE_DIR), nullptr); // a folder is no file
 }
 
+// Writes `head` and extends the file to `size` bytes with one byte at its end (sparse
+// where the file system allows).
+bool WriteFileOfSize(const std::string& path, const Bytes& head, uint64_t size) {
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = fwrite(head.data(), 1, head.size(), f) == head.size();
+#ifdef _WIN32
+    ok = ok && _fseeki64(f, static_cast<__int64>(size - 1), SEEK_SET) == 0;
+#else
+    ok = ok && fseeko(f, static_cast<off_t>(size - 1), SEEK_SET) == 0;
+#endif
+    ok = ok && fputc(0, f) != EOF;
+    return fclose(f) == 0 && ok;
+}
+
 TEST(ChmOpen, FilesOfTwoGibibytesOrMoreAreRefused) {
-    char path[] = "/tmp/kestro-2gib-XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    Bytes header = SmallBuilder().Build();
-    ASSERT_EQ(write(fd, header.data(), header.size()), static_cast<ssize_t>(header.size()));
-    bool sized = ftruncate(fd, static_cast<off_t>(ChmMaxFileSize)) == 0; // sparse
-    if (sized) {
-        EXPECT_EQ(OpenContainer(path), nullptr);
-        ASSERT_EQ(ftruncate(fd, static_cast<off_t>(ChmMaxFileSize - 1)), 0);
-        ChmContainer* c = OpenContainer(path);
-        EXPECT_NE(c, nullptr); // just below the limit it opens and reads
-        std::string plain;
-        EXPECT_TRUE(ReadString(c, "/plain.txt", &plain));
-        EXPECT_EQ(plain, "plain bytes");
-        CloseContainer(c);
+    std::string path = std::string(LUMIVO_BINARY_DIR) + "/kestro-2gib.chm";
+    Bytes head = SmallBuilder().Build();
+    if (!WriteFileOfSize(path, head, ChmMaxFileSize)) {
+        remove(path.c_str());
+        GTEST_SKIP() << "cannot make a 2 GiB file in " << LUMIVO_BINARY_DIR;
     }
-    close(fd);
-    unlink(path);
-    if (!sized) GTEST_SKIP() << "the temporary folder cannot hold a sparse 2 GiB file";
+    EXPECT_EQ(OpenContainer(path.c_str()), nullptr);
+    ASSERT_TRUE(WriteFileOfSize(path, head, ChmMaxFileSize - 1));
+    ChmContainer* c = OpenContainer(path.c_str());
+    EXPECT_NE(c, nullptr); // just below the limit it opens and reads
+    std::string plain;
+    EXPECT_TRUE(ReadString(c, "/plain.txt", &plain));
+    EXPECT_EQ(plain, "plain bytes");
+    CloseContainer(c);
+    remove(path.c_str());
 }
 
 TEST(ChmLookup, ReadEncIntStaysInsideItsBytes) {
