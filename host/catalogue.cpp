@@ -97,13 +97,18 @@ bool MaskMatchesFile(const char* mask, const char* file) {
     return *mask && FSF.ProcessName(mask, (char*)file, PN_CMPNAMELIST | PN_SKIPPATH) != 0;
 }
 
-int CountCatalogue(const char* editedFile, int* matching) {
+int ReadCatalogue(const char* editedFile, int* matching, CatalogueVisitor visit, void* context) {
     char desc[CATALOGUE_FIELD_SIZE], mask[CATALOGUE_FIELD_SIZE];
     if (matching) *matching = -1;
     int n = 0;
     while (n < CATALOGUE_MAX && ReadEntryHead(n, desc, mask)) {
+        if (visit) visit(n, desc, context);
         if (editedFile && matching && *matching < 0 && MaskMatchesFile(mask, editedFile)) *matching = n;
         n++;
     }
     return n;
+}
+
+int CountCatalogue(const char* editedFile, int* matching) {
+    return ReadCatalogue(editedFile, matching, nullptr, nullptr);
 }

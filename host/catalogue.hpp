@@ -36,6 +36,10 @@ void SwapEntries(int n, int m);
 // True when mask, a ProcessName mask list, matches the name part of file; an
 // empty mask never matches.
 bool MaskMatchesFile(const char* mask, const char* file);
+// Called for each entry in index order while the catalogue is counted.
+typedef void (*CatalogueVisitor)(int n, const char* desc, void* context);
 // The number of entries (at most CATALOGUE_MAX). With an edited file, *matching
-// gets the index of the first entry whose Mask matches it, or -1.
+// gets the index of the first entry whose Mask matches it, or -1. visit, when
+// given, sees every counted entry's Desc.
+int ReadCatalogue(const char* editedFile, int* matching, CatalogueVisitor visit, void* context);
 int CountCatalogue(const char* editedFile, int* matching);

@@ -53,6 +53,21 @@ void WriteNumberSetting(const char* name, int value) {
     WriteSetting(name, text);
 }
 
+void CopyText(char* to, const char* from, size_t size) {
+    if (!size) return;
+    size_t length = from ? strnlen(from, size - 1) : 0;
+    if (length) memcpy(to, from, length);
+    to[length] = 0;
+}
+
+static const char* DialogMessage(int id, void*) {
+    return GetMsg(id);
+}
+
+void BuildDialog(const DialogTemplateItem* templates, int count, FarDialogItem* items) {
+    ExpandDialog(templates, count, items, DialogMessage, nullptr);
+}
+
 // A host older than 1.70 passes shorter tables; copy only what it really has.
 template <class Record> static void CopyRecord(Record* to, const Record* from) {
     memset(to, 0, sizeof *to);

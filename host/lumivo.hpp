@@ -3,6 +3,7 @@
 // user settings, the word delimiters, the editor selection memory and GetMsg.
 #pragma once
 
+#include "dlgtemplate.hpp"
 #include "far.hpp"
 #include "editorchoice.hpp"
 #include "worddelim.hpp"
@@ -67,3 +68,8 @@ void DeleteSetting(const char* name);
 int ReadNumberSetting(const char* name, const char* defaultText);
 // Written in decimal with the host's itoa.
 void WriteNumberSetting(const char* name, int value);
+
+// Copies at most size - 1 characters and always terminates the copy.
+void CopyText(char* to, const char* from, size_t size);
+// Expands a dialog's compact template with the plug-in's own messages.
+void BuildDialog(const DialogTemplateItem* templates, int count, FarDialogItem* items);

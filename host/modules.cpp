@@ -11,12 +11,6 @@
 // The module registry root handed to every module; lives as long as the process.
 static char ModulesRoot[MODULES_ROOT_SIZE];
 
-static void CopyText(char* to, const char* from, size_t size) {
-    size_t length = strnlen(from, size - 1);
-    memcpy(to, from, length);
-    to[length] = 0;
-}
-
 static int WINAPI FoundModule(const WIN32_FIND_DATAA* data, const char* fullName, void* param) {
     // The search reports folders too; one named x.lvx is no library.
     if (!(data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) LoadModule((ModuleTable*)param, fullName);

@@ -26,6 +26,9 @@ extern "C" const ProbeView* WINAPI ProbeView_() {
         SwapEntries,
         MaskMatchesFile,
         CountCatalogue,
+        ShowHelpFileMenu,
+        CollectHelpTypes,
+        PreparePath,
     };
     return &view;
 }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "catalogue.hpp"
+#include "dispatch.hpp"
+#include "helpmenu.hpp"
 #include "lumivo.hpp"
 #include "modules.hpp"
 #include "services.hpp"
@@ -35,6 +37,10 @@ struct ProbeView {
     void (*SwapEntries)(int, int);
     bool (*MaskMatchesFile)(const char*, const char*);
     int (*CountCatalogue)(const char*, int*);
+
+    int (*ShowHelpFileMenu)(char*, char*, int, const EditorInfo*, char*, char*, char*, char*);
+    void (*CollectHelpTypes)(const char*, bool, HelpTypeInfo***, int*);
+    void (*PreparePath)(char*);
 };
 
 typedef const ProbeView*(WINAPI* PROBEVIEW)(void);

@@ -34,6 +34,7 @@ class PluginTest : public ::testing::Test {
         farhost::Host::ClearRegistry();
         SetEnvironmentVariableA(TEST_MODULE_LOG, nullptr);
         SetEnvironmentVariableA(TEST_GARBAGE_MODE, nullptr);
+        SetEnvironmentVariableA(TEST_SHOWHELP_ANSWER, nullptr);
         host.reset(new farhost::Host());
         Folder = host->MakeTempFolder("lmv") + "\\Plugins\\";
         CreateDirectoryA(Folder.c_str(), nullptr);

@@ -6,6 +6,8 @@
 //   TM_NO_START, TM_NO_MESSAGE  leave that export out
 //   TM_DESCRIBE_ZERO answers HM_DESCRIBE with 0
 //   TM_GARBAGE       answers as TEST_GARBAGE_MODE says
+//   TM_MASKS, TM_ENCODING, TM_DEFAULTS  the same masks, encoding and default
+//                    options for every type (otherwise "*.t<i>", OEM/WIN, i)
 #include "testmodule.hpp"
 
 #include <stdio.h>
@@ -58,6 +60,15 @@ static int Describe(HelpModuleInfo* out) {
         snprintf(Types[i].Name, sizeof Types[i].Name, "%s type %d", TM_NAME, i);
         snprintf(Types[i].Masks, sizeof Types[i].Masks, "*.t%d", i);
         strcpy(Types[i].Encoding, i % 2 ? "WIN" : "OEM");
+#ifdef TM_MASKS
+        strcpy(Types[i].Masks, TM_MASKS);
+#endif
+#ifdef TM_ENCODING
+        strcpy(Types[i].Encoding, TM_ENCODING);
+#endif
+#ifdef TM_DEFAULTS
+        Types[i].DefaultOptions = TM_DEFAULTS;
+#endif
     }
     out->Types = Types;
     out->TypesNumber = TM_TYPES;
@@ -76,13 +87,30 @@ static int Describe(HelpModuleInfo* out) {
     return 1;
 }
 
+static int ShowHelp(const HelpRequest* request, HelpResult* result) {
+    Record.ShowHelps++;
+    Log("ShowHelp");
+    TestModuleRequest& last = Record.Last;
+    last.StructSize = request->StructSize;
+    last.TypeIndex = request->TypeIndex;
+    last.Options = request->Options;
+    last.Command = request->Command;
+    snprintf(last.FileName, sizeof last.FileName, "%s", request->FileName ? request->FileName : "(null)");
+    snprintf(last.Keyword, sizeof last.Keyword, "%s", request->Keyword ? request->Keyword : "(null)");
+    snprintf(last.Encoding, sizeof last.Encoding, "%s", request->Encoding ? request->Encoding : "(null)");
+    char answer[256] = "";
+    GetEnvironmentVariableA(TEST_SHOWHELP_ANSWER, answer, sizeof answer);
+    if (answer[0] != '0') return 1;
+    if (answer[1] == ':') snprintf(result->ErrorText, sizeof result->ErrorText, "%s", answer + 2);
+    return 0;
+}
+
 extern "C" __declspec(dllexport) int WINAPI Message(int msg, void* in, void* out) {
     switch (msg) {
     case HM_DESCRIBE:
         return Describe((HelpModuleInfo*)out);
     case HM_SHOWHELP:
-        Record.ShowHelps++;
-        return 1;
+        return ShowHelp((const HelpRequest*)in, (HelpResult*)out);
     case HM_CONFIGURE:
         Record.Configures++;
         return 1;

@@ -4,6 +4,17 @@
 
 #include "helpmodule.hpp"
 
+// The last HM_SHOWHELP request, copied while the call lasts.
+struct TestModuleRequest {
+    int StructSize;
+    int TypeIndex;
+    DWORD Options;
+    int Command;
+    char FileName[1024];
+    char Keyword[1024];
+    char Encoding[128];
+};
+
 struct TestModuleRecord {
     const PluginStartupInfo* Info; // as handed to Start
     ModuleStartupInfo Startup;     // a copy of the record handed to Start
@@ -11,6 +22,7 @@ struct TestModuleRecord {
     int Describes;
     int Configures;
     int ShowHelps;
+    TestModuleRequest Last;
 };
 
 typedef const TestModuleRecord*(WINAPI* TESTMODULERECORDED)(void);
@@ -22,3 +34,6 @@ typedef const TestModuleRecord*(WINAPI* TESTMODULERECORDED)(void);
 // array with TypesNumber 0), "null-types" (no array, TypesNumber 5), "negative"
 // (an array with TypesNumber -3), "refuse" (result 0), anything else: two types.
 #define TEST_GARBAGE_MODE "LUMIVO_TEST_GARBAGE"
+// Every module answers HM_SHOWHELP as this variable says: unset or empty: 1;
+// "0": 0 with an empty ErrorText; "0:text": 0 with that ErrorText.
+#define TEST_SHOWHELP_ANSWER "LUMIVO_TEST_ANSWER"
