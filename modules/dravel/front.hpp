@@ -1,0 +1,41 @@
+// The Dravel module front's shared state: the host's tables copied at Start, the two settings and
+// the message numbers of Dravel.lvg. Only front*.cpp see it; the portable core knows none of it.
+#pragma once
+
+#include "far.hpp"
+#include "helpmodule.hpp"
+
+// Lines of the language file's sections, in order.
+enum DravelMessage {
+    MsgTitle = 0,         // module title, dialog frame, menu title, notice title
+    MsgBuildingIndex = 1, // the notice while the index is built
+    MsgDialogLabel = 2,
+    MsgModal = 3,    // Modality row 1
+    MsgNonModal = 4, // Modality row 0
+    MsgEditor = 5,   // Visuality row 0
+    MsgViewer = 6,   // Visuality row 1
+    // Failures 7 to 12 are numbered by the core (dravel::MessageIndex).
+    MsgAccept = 13,
+    MsgCancel = 14,
+};
+
+enum { DRAVEL_MSG_SIZE = 128 };
+
+struct DravelFront {
+    PluginStartupInfo Info;
+    FarStandardFunctions FSF;
+    ModuleStartupInfo Module;
+    bool Started;
+    char SettingsKey[NM]; // RootKey + "\Dravel"; empty when the host gave no root
+    int Modality;         // 0 non-modal, 1 modal
+    int Visuality;        // 0 editor, 1 viewer
+};
+
+extern DravelFront Front;
+
+// The module's message n in the current language; empty when the file or line is missing.
+void GetText(int n, char* dest);
+
+// The whole HM_SHOWHELP: lookup, menu, result file and its window. 1 done or nothing to do,
+// 0 failed with errorText (128 bytes) holding the reason.
+int ShowArticle(const char* dictionary, const char* keyword, char* errorText);

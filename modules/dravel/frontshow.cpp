@@ -1,0 +1,117 @@
+// Dravel.lvx's answer to HM_SHOWHELP: the core's lookup run with the host's pieces (comparison,
+// the notice while an index is built, the candidate menu, the result folder), then the article
+// opened in Far's editor or viewer, which deletes it and its folder on close.
+#include "front.hpp"
+
+#include "heap.hpp"
+#include "lookup.h"
+
+#include <string.h>
+
+#include <new>
+
+namespace {
+
+int CompareNoCase(const char* a, const char* b, int n) {
+    return Front.FSF.LStrnicmp(a, b, n);
+}
+
+struct NoticeState {
+    HANDLE Screen;
+};
+
+// The notice has no buttons: Far draws it and returns at once, and it stays until the screen
+// saved beneath it is put back.
+void BeginNotice(void* context) {
+    NoticeState* state = (NoticeState*)context;
+    char title[DRAVEL_MSG_SIZE], text[DRAVEL_MSG_SIZE];
+    GetText(MsgTitle, title);
+    GetText(MsgBuildingIndex, text);
+    const char* items[] = {title, text};
+    state->Screen = Front.Info.SaveScreen(0, 0, -1, -1);
+    Front.Info.Message(Front.Info.ModuleNumber, 0, nullptr, items, 2, 0);
+}
+
+void EndNotice(void* context) {
+    NoticeState* state = (NoticeState*)context;
+    // A null handle redraws the whole screen, which also takes the notice away.
+    Front.Info.RestoreScreen(state->Screen);
+    state->Screen = nullptr;
+}
+
+int ChooseCandidate(void*, const dravel::Candidate* candidates, size_t count, const char* /*keyword*/) {
+    if (count > 0x7FFFFFFF / sizeof(FarMenuItemEx)) return -1;
+    FarMenuItemEx* items = (FarMenuItemEx*)HeapAllocArray(count, sizeof(FarMenuItemEx));
+    // Without memory for the menu there is nothing to choose from; the request shows nothing.
+    if (!items) return -1;
+    for (size_t i = 0; i < count; i++) {
+        memcpy(items[i].Text.Text, candidates[i].text, sizeof candidates[i].text);
+        items[i].UserData = candidates[i].offset;
+    }
+    char title[DRAVEL_MSG_SIZE];
+    GetText(MsgTitle, title);
+    int chosen = Front.Module.ModuleMenu(Front.Module.ModuleName, Front.Info.ModuleNumber, -1, -1, 0,
+                                         FMENU_WRAPMODE | FMENU_AUTOHIGHLIGHT | FMENU_USEEXT, title, nullptr,
+                                         nullptr, nullptr, nullptr, (const FarMenuItem*)items, (int)count);
+    HeapFreeBlock(items);
+    return chosen;
+}
+
+bool MakeResultFolder(void*, char* folder, size_t size) {
+    char name[NM] = "";
+    if (!Front.FSF.MkTemp || !Front.FSF.MkTemp(name, "LUMV")) return false;
+    name[NM - 1] = 0;
+    if (strlen(name) >= size || !CreateDirectoryA(name, nullptr)) return false;
+    strcpy(folder, name);
+    return true;
+}
+
+// A non-modal window is wrong when the user is in the host's only window and that window is not
+// the panels: there is nothing to switch back to.
+bool ForcedModal() {
+    int count = Front.Info.AdvControl(Front.Info.ModuleNumber, ACTL_GETWINDOWCOUNT, nullptr);
+    if (count > 1) return false;
+    WindowInfo window;
+    memset(&window, 0, sizeof window);
+    window.Pos = -1;
+    Front.Info.AdvControl(Front.Info.ModuleNumber, ACTL_GETWINDOWINFO, &window);
+    return window.Type != WTYPE_PANELS;
+}
+
+void OpenResult(const char* path, const char* title) {
+    DWORD nonModal = !Front.Modality && !ForcedModal() ? 1 : 0;
+    if (Front.Visuality == 0)
+        Front.Info.Editor(path, title, 0, 0, -1, -1, nonModal | EF_DELETEONCLOSE, 0, 1);
+    else
+        Front.Info.Viewer(path, title, 0, 0, -1, -1, nonModal | VF_DELETEONCLOSE);
+}
+
+} // namespace
+
+int ShowArticle(const char* dictionary, const char* keyword, char* errorText) {
+    NoticeState notice = {nullptr};
+    dravel::LookupHost host;
+    host.compare = CompareNoCase;
+    host.notice.begin = BeginNotice;
+    host.notice.end = EndNotice;
+    host.notice.context = &notice;
+    host.choose = ChooseCandidate;
+    host.makeFolder = MakeResultFolder;
+    host.context = nullptr;
+
+    dravel::Error error = dravel::Error::None;
+    try {
+        dravel::LookupResult result = dravel::RunLookup(dictionary ? dictionary : "", keyword, host);
+        if (result.outcome == dravel::Outcome::Written) {
+            OpenResult(result.path.c_str(), result.title.c_str());
+            return 1;
+        }
+        if (result.outcome == dravel::Outcome::Nothing) return 1;
+        error = result.error;
+    } catch (const std::bad_alloc&) {
+        error = dravel::Error::NoMemory;
+    }
+    if (notice.Screen) EndNotice(&notice);
+    GetText(dravel::MessageIndex(error), errorText);
+    return 0;
+}

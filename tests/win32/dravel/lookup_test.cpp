@@ -1,0 +1,322 @@
+// Dravel.lvx answering the host: its description, a lookup that builds the index under a notice,
+// the candidate menu, the result file in its LUMV folder and the window that deletes it.
+#include "support.hpp"
+
+#include "article.h"
+
+using farhost::CallKind;
+using farhost::WindowAnswer;
+using farhost::WindowRecord;
+
+namespace {
+
+std::string Laid(const std::string& line) {
+    std::string text;
+    dravel::LayoutArticle(line.data(), line.size(), &text);
+    return text;
+}
+
+// "<TempFolder>\LUMVxxxx.xxx\Dravel.txt", the folder named by the host's MkTemp.
+void ExpectResultPath(const std::string& tempFolder, const std::string& path) {
+    std::string prefix = tempFolder + "\\";
+    ASSERT_GT(path.size(), prefix.size());
+    EXPECT_EQ(0, lstrcmpiA(path.substr(0, prefix.size()).c_str(), prefix.c_str())) << path;
+    std::string rest = path.substr(prefix.size());
+    EXPECT_EQ(0u, rest.find("LUMV")) << path;
+    EXPECT_EQ(12u, rest.find('\\')) << path;
+    EXPECT_EQ("\\Dravel.txt", rest.substr(rest.find('\\'))) << path;
+}
+
+class Describe : public DravelTest {};
+
+TEST_F(Describe, OneConfigurableTypeInTheSameRecordEveryTime) {
+    Load();
+    HelpModuleInfo first, second;
+    memset(&first, 0, sizeof first);
+    first.StructSize = sizeof first;
+    ASSERT_EQ(1, Message(HM_DESCRIBE, nullptr, &first));
+    EXPECT_EQ(4u, first.Flags);
+    EXPECT_EQ(1, first.TypesNumber);
+    ASSERT_NE(nullptr, first.Types);
+    EXPECT_EQ(392, first.Types->StructSize);
+    EXPECT_EQ(1u, first.Types->DefaultOptions);
+    EXPECT_STREQ("Dravel", first.Types->Name);
+    EXPECT_STREQ("Dravel.txt", first.Types->Masks);
+    EXPECT_STREQ("", first.Types->Encoding);
+    EXPECT_EQ(LanguageLine("English", 0), first.Title);
+    EXPECT_FALSE(std::string(first.Title).empty());
+
+    // The host holds on to the array: a second description refills the same record.
+    memset(first.Types->Name, 'x', sizeof first.Types->Name);
+    memset(&second, 0, sizeof second);
+    second.StructSize = sizeof second;
+    host->SetLanguage("Russian");
+    ASSERT_EQ(1, Message(HM_DESCRIBE, nullptr, &second));
+    EXPECT_EQ(first.Types, second.Types);
+    EXPECT_STREQ("Dravel", second.Types->Name);
+    EXPECT_EQ(LanguageLine("Russian", 0), second.Title);
+    EXPECT_NE(std::string(first.Title), second.Title);
+
+    EXPECT_EQ(0, Message(HM_DESCRIBE, nullptr, nullptr));
+    for (int code : {0, 3, 5, -1})
+        EXPECT_EQ(0, Message(code, nullptr, &second)) << code;
+}
+
+TEST_F(Describe, EveryMessageHasATextInBothLanguages) {
+    for (const char* language : {"English", "Russian"}) {
+        for (int n = 0; n <= 14; n++) {
+            std::string text = LanguageLine(language, n);
+            EXPECT_FALSE(text.empty()) << language << " " << n;
+            EXPECT_LT(text.size(), 128u) << language << " " << n;
+        }
+        EXPECT_EQ("", LanguageLine(language, 15)) << language;
+    }
+}
+
+class Lookup : public DravelTest {};
+
+TEST_F(Lookup, FirstLookupBuildsTheIndexUnderANoticeThenOpensTheArticle) {
+    Load();
+    host->QueueWindow(WindowAnswer::Close);
+    Answer a = Show("abandoned");
+    EXPECT_EQ(1, a.Result);
+    EXPECT_EQ("", a.ErrorText);
+    EXPECT_TRUE(farhost::Host::FileExists(Dict + ".hsh"));
+
+    // The notice: no buttons, between a whole-screen save and its restore, gone afterwards.
+    ASSERT_EQ(1u, host->Messages().size());
+    const farhost::MessageRecord& notice = host->Messages()[0];
+    EXPECT_TRUE(notice.Notice);
+    EXPECT_FALSE(notice.OnScreen);
+    EXPECT_EQ(0u, notice.Flags);
+    EXPECT_EQ("", notice.HelpTopic);
+    EXPECT_EQ(LanguageLine("English", 0), notice.Title);
+    EXPECT_EQ(std::vector<std::string>{LanguageLine("English", 1)}, notice.Lines);
+    EXPECT_TRUE(notice.Buttons.empty());
+    ASSERT_EQ(1u, host->Screens().size());
+    const farhost::ScreenRecord& screen = host->Screens()[0];
+    EXPECT_EQ(0, screen.X1);
+    EXPECT_EQ(0, screen.Y1);
+    EXPECT_EQ(-1, screen.X2);
+    EXPECT_EQ(-1, screen.Y2);
+    EXPECT_TRUE(screen.Restored);
+    std::vector<CallKind> order;
+    for (const farhost::CallRef& call : host->Calls())
+        order.push_back(call.Kind);
+    EXPECT_EQ((std::vector<CallKind>{CallKind::SaveScreen, CallKind::Message, CallKind::RestoreScreen,
+                                     CallKind::Window}),
+              order);
+
+    // One candidate: no menu; the article in the editor, non-modal from the panels.
+    EXPECT_TRUE(host->Menus().empty());
+    ASSERT_EQ(1u, host->Windows().size());
+    const WindowRecord& w = host->Windows()[0];
+    EXPECT_TRUE(w.Editor);
+    ExpectResultPath(TempFolder, w.FileName);
+    EXPECT_EQ("abandoned", w.Title);
+    EXPECT_EQ(0x11u, w.Flags);
+    EXPECT_FALSE(w.Modal);
+    EXPECT_EQ(0, w.X1);
+    EXPECT_EQ(0, w.Y1);
+    EXPECT_EQ(-1, w.X2);
+    EXPECT_EQ(-1, w.Y2);
+    EXPECT_EQ(0, w.StartLine);
+    EXPECT_EQ(1, w.StartChar);
+    EXPECT_TRUE(w.Opened);
+    EXPECT_EQ(Laid(ArticleLine("abandoned")), w.Content);
+    EXPECT_EQ(0u, w.Content.find("abandoned\r\n"));
+
+    // Closing the window takes the file and its LUMV folder with it.
+    EXPECT_TRUE(w.Closed);
+    EXPECT_TRUE(w.FileDeleted);
+    EXPECT_TRUE(w.FolderDeleted);
+    EXPECT_TRUE(TempEntries().empty());
+
+    // The index is there now: no notice the second time.
+    host->ClearRecords();
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show("ABANDONED").Result);
+    EXPECT_TRUE(host->Messages().empty());
+    EXPECT_TRUE(host->Screens().empty());
+    ASSERT_EQ(2u, host->Windows().size());
+    EXPECT_EQ("ABANDONED", host->Windows()[1].Title);
+    EXPECT_EQ(Laid(ArticleLine("abandoned")), host->Windows()[1].Content);
+}
+
+TEST_F(Lookup, SeveralCandidatesComeInTheModuleMenu) {
+    Load();
+    host->QueueMenu({"Down", "Enter"});
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show("aban").Result);
+
+    ASSERT_EQ(1u, host->Menus().size());
+    const farhost::MenuRecord& menu = host->Menus()[0];
+    EXPECT_EQ(-1, menu.X);
+    EXPECT_EQ(-1, menu.Y);
+    EXPECT_EQ(0, menu.MaxHeight);
+    EXPECT_EQ(0x26u, menu.Flags);
+    EXPECT_EQ(LanguageLine("English", 0), menu.Title);
+    EXPECT_EQ("", menu.Bottom);
+    EXPECT_EQ("", menu.HelpTopic);
+    // The host's ModuleMenu puts in F1 when the module gives no break keys.
+    EXPECT_EQ(std::vector<int>{VK_F1}, menu.BreakKeys);
+    EXPECT_EQ(0, menu.InitialCursor);
+    const char* const words[] = {"abandon", "abandoned", "abandonee", "abandonment"};
+    ASSERT_EQ(4u, menu.Items.size());
+    for (size_t i = 0; i < 4; i++) {
+        size_t offset = 0;
+        ArticleLine(words[i], &offset);
+        EXPECT_EQ(words[i], menu.Items[i].Text);
+        EXPECT_EQ(offset, menu.Items[i].UserData) << words[i];
+        EXPECT_FALSE(menu.Items[i].Selected || menu.Items[i].Disabled || menu.Items[i].Separator);
+    }
+    EXPECT_EQ(1, menu.Result);
+
+    ASSERT_EQ(1u, host->Windows().size());
+    EXPECT_EQ("aban", host->Windows()[0].Title);
+    EXPECT_EQ(Laid(ArticleLine("abandoned")), host->Windows()[0].Content);
+    EXPECT_TRUE(TempEntries().empty());
+}
+
+TEST_F(Lookup, CancelledMenuAndNoCandidateShowNothing) {
+    Load();
+    host->QueueMenu({"Esc"});
+    Answer a = Show("aban");
+    EXPECT_EQ(1, a.Result);
+    EXPECT_EQ("", a.ErrorText);
+    EXPECT_EQ(1u, host->Menus().size());
+    EXPECT_TRUE(host->Windows().empty());
+    EXPECT_TRUE(TempEntries().empty());
+
+    // The run "ab" exists, but no headword begins with the keyword.
+    a = Show("abzzz");
+    EXPECT_EQ(1, a.Result);
+    EXPECT_EQ("", a.ErrorText);
+    // Longer than every headword of its run.
+    EXPECT_EQ(1, Show("abandonmentabandonment").Result);
+    EXPECT_EQ(1u, host->Menus().size());
+    EXPECT_TRUE(host->Windows().empty());
+    EXPECT_TRUE(TempEntries().empty());
+}
+
+TEST_F(Lookup, EmptyKeywordTouchesNothing) {
+    Load();
+    Answer a = Show("");
+    EXPECT_EQ(1, a.Result);
+    EXPECT_EQ("", a.ErrorText);
+    EXPECT_FALSE(farhost::Host::FileExists(Dict + ".hsh"));
+    EXPECT_TRUE(host->Calls().empty());
+}
+
+TEST_F(Lookup, OneCharacterKeywordLooksForItsRunWithASpace) {
+    Load();
+    host->QueueMenu({"Enter"});
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show("a").Result);
+    ASSERT_EQ(1u, host->Menus().size());
+    std::vector<std::string> texts;
+    for (const farhost::MenuItemRecord& item : host->Menus()[0].Items)
+        texts.push_back(item.Text);
+    // The two spaces stand at position 1: the headword length counts as 2, space included.
+    EXPECT_EQ((std::vector<std::string>{"A ", "a ", "a posteriori", "a priori"}), texts);
+    ASSERT_EQ(1u, host->Windows().size());
+    EXPECT_EQ("a ", host->Windows()[0].Title);
+    EXPECT_EQ(Laid(ArticleLine("A")), host->Windows()[0].Content);
+}
+
+TEST_F(Lookup, CyrillicTextOfTheArticleArrivesUnchanged) {
+    Load();
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show("abandonee").Result);
+    ASSERT_EQ(1u, host->Windows().size());
+    const std::string& content = host->Windows()[0].Content;
+    // "страховщик" in code page 866, as the dictionary holds it.
+    EXPECT_NE(std::string::npos, content.find("\xe1\xe2\xe0\xa0\xe5\xae\xa2\xe9\xa8\xaa"));
+    EXPECT_EQ(Laid(ArticleLine("abandonee")), content);
+}
+
+// ---------------------------------------------------------------- the result window
+
+struct WindowCase {
+    const char* Name;
+    bool Panels;       // the panels are in the window list
+    int ExtraEditors;  // non-modal editors in the list besides the panels
+    bool ModalEditor;  // the current window is a modal editor
+    bool ExpectForced; // the module must open the article modal whatever the setting
+};
+
+class ResultWindow : public DravelTest, public ::testing::WithParamInterface<WindowCase> {};
+
+// Every setting through the dialog, in one host: editor/viewer x non-modal/modal.
+TEST_P(ResultWindow, FlagsFollowTheSettingsAndTheWindowList) {
+    const WindowCase& c = GetParam();
+    Load();
+    host->SetPanels(c.Panels);
+    for (int i = 0; i < c.ExtraEditors; i++) {
+        farhost::HostWindow editor;
+        editor.Type = WTYPE_EDITOR;
+        editor.Name = DataFolder + "\\notes" + std::to_string(i) + ".txt";
+        host->AddWindow(editor);
+    }
+    if (c.ModalEditor) {
+        farhost::HostWindow editor;
+        editor.Type = WTYPE_EDITOR;
+        editor.Name = DataFolder + "\\modal.txt";
+        editor.Modal = true;
+        host->AddWindow(editor);
+    }
+    size_t opened = 0;
+    for (int visuality = 0; visuality < 2; visuality++)
+        for (int modality = 0; modality < 2; modality++) {
+            SCOPED_TRACE("visuality " + std::to_string(visuality) + ", modality " + std::to_string(modality));
+            EXPECT_EQ(1, Configure(modality, visuality));
+            host->QueueWindow(WindowAnswer::Close);
+            EXPECT_EQ(1, Show("abandonment").Result);
+            ASSERT_EQ(opened + 1, host->Windows().size());
+            const WindowRecord& w = host->Windows()[opened++];
+            bool nonModal = modality == 0 && !c.ExpectForced;
+            EXPECT_EQ(visuality == 0, w.Editor);
+            EXPECT_EQ((nonModal ? 1u : 0u) | (visuality == 0 ? 0x10u : 0x02u), w.Flags);
+            EXPECT_EQ(!nonModal, w.Modal);
+            EXPECT_EQ("abandonment", w.Title);
+            EXPECT_EQ(Laid(ArticleLine("abandonment")), w.Content);
+            EXPECT_TRUE(w.FileDeleted);
+            EXPECT_TRUE(w.FolderDeleted);
+            EXPECT_TRUE(TempEntries().empty());
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ResultWindow,
+    ::testing::Values(WindowCase{"FromThePanels", true, 0, false, false},
+                      WindowCase{"FromAnEditorBesideThePanels", true, 1, false, false},
+                      WindowCase{"FromTheOnlyEditorWithoutPanels", false, 1, false, true},
+                      WindowCase{"FromAModalEditorOverThePanels", true, 0, true, true},
+                      WindowCase{"FromOneOfTwoEditorsWithoutPanels", false, 2, false, false}),
+    [](const ::testing::TestParamInfo<WindowCase>& info) { return std::string(info.param.Name); });
+
+TEST_F(Lookup, ANonModalWindowLeftOpenKeepsTheFileUntilItCloses) {
+    Load();
+    host->QueueWindow(WindowAnswer::LeaveOpen);
+    EXPECT_EQ(1, Show("abandonment").Result);
+    ASSERT_EQ(1u, host->Windows().size());
+    const WindowRecord& w = host->Windows()[0];
+    EXPECT_FALSE(w.Modal);
+    EXPECT_FALSE(w.Closed);
+    EXPECT_TRUE(farhost::Host::FileExists(w.FileName));
+    std::string file = w.FileName;
+
+    // A second lookup meanwhile gets a folder of its own.
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show("abandonee").Result);
+    ASSERT_EQ(2u, host->Windows().size());
+    EXPECT_NE(file, host->Windows()[1].FileName);
+    EXPECT_TRUE(farhost::Host::FileExists(file));
+
+    EXPECT_TRUE(host->CloseWindow(0));
+    EXPECT_TRUE(host->Windows()[0].FileDeleted);
+    EXPECT_TRUE(host->Windows()[0].FolderDeleted);
+    EXPECT_TRUE(TempEntries().empty());
+}
+
+} // namespace
