@@ -54,6 +54,15 @@ inline std::vector<std::string> Shown(const farhost::MenuRecord& menu) {
     return lines;
 }
 
+// One expected dialog item as the compact template describes it; a message of
+// Unchecked leaves the item's text to the test.
+const int Unchecked = -2;
+struct ItemRow {
+    int Type, X1, Y1, X2, Y2;
+    unsigned Flags;
+    int Msg; // -1: empty text
+};
+
 // What ShowHelpFileMenu handed back.
 struct MenuOut {
     int Result = -2;
@@ -125,6 +134,32 @@ class FlowTest : public PluginTest {
     }
     const farhost::MessageRecord* LastMessage() {
         return host->Messages().empty() ? nullptr : &host->Messages().back();
+    }
+
+    // A centred dialog of the given size whose items are rows, with the focus and
+    // the default button where given.
+    void ExpectDialog(const farhost::DialogRecord& d, int width, int height, const char* helpTopic,
+                      const std::vector<flow::ItemRow>& rows, int focus, int defaultButton) {
+        EXPECT_EQ(d.X1, -1);
+        EXPECT_EQ(d.Y1, -1);
+        EXPECT_EQ(d.X2, width);
+        EXPECT_EQ(d.Y2, height);
+        EXPECT_EQ(d.HelpTopic, helpTopic);
+        ASSERT_EQ(d.Before.size(), rows.size());
+        for (size_t i = 0; i < rows.size(); i++) {
+            const farhost::DialogItemRecord& item = d.Before[i];
+            EXPECT_EQ(item.Type, rows[i].Type) << i;
+            EXPECT_EQ(item.X1, rows[i].X1) << i;
+            EXPECT_EQ(item.Y1, rows[i].Y1) << i;
+            EXPECT_EQ(item.X2, rows[i].X2) << i;
+            EXPECT_EQ(item.Y2, rows[i].Y2) << i;
+            EXPECT_EQ(item.Flags, rows[i].Flags) << i;
+            EXPECT_EQ(item.Focus, (int)i == focus ? 1 : 0) << i;
+            EXPECT_EQ(item.DefaultButton, (int)i == defaultButton ? 1 : 0) << i;
+            if (rows[i].Msg != flow::Unchecked) {
+                EXPECT_EQ(item.Data, rows[i].Msg < 0 ? "" : Msg(rows[i].Msg)) << i;
+            }
+        }
     }
 
     void ExpectAllAnswersUsed() {
