@@ -32,16 +32,19 @@ enum {
 // Break codes: indexes into BreakKeys.
 enum { BK_ADD, BK_EDIT, BK_REMOVE, BK_DOWN, BK_UP, BK_ACTIVE, BK_SELECT, BK_CONFIGURE, BK_ACCEPT };
 
-#define MODIFIED(mods, vk) ((int)(((mods) << 16) | (vk)))
+// A break key: the virtual-key code in the low word, PKF_* modifiers in the high word.
+constexpr int WithModifiers(int modifiers, int vk) {
+    return (modifiers << 16) | vk;
+}
 const int BreakKeys[] = {
     VK_INSERT,
     VK_F4,
     VK_DELETE,
-    MODIFIED(PKF_CONTROL, VK_DOWN),
-    MODIFIED(PKF_CONTROL, VK_UP),
+    WithModifiers(PKF_CONTROL, VK_DOWN),
+    WithModifiers(PKF_CONTROL, VK_UP),
     VK_SPACE,
-    MODIFIED(PKF_CONTROL, VK_SPACE),
-    MODIFIED(PKF_ALT | PKF_SHIFT, VK_F9),
+    WithModifiers(PKF_CONTROL, VK_SPACE),
+    WithModifiers(PKF_ALT | PKF_SHIFT, VK_F9),
     VK_RETURN,
     0,
 };
