@@ -96,7 +96,7 @@ int ChosenRow(const FarDialogItem& item) {
 }
 
 void Configure() {
-    if (!Front.Info.DialogEx) return;
+    if (!Front.Info.Dialog) return;
     FarDialogItem items[DIALOG_ITEMS];
     FarListItem modalityRows[2], visualityRows[2];
     FarList modalityList, visualityList;
@@ -109,8 +109,7 @@ void Configure() {
     items[ITEM_VISUALITY].ListItems = &visualityList;
     items[ITEM_ACCEPT].DefaultButton = 1;
 
-    int result = Front.Info.DialogEx(Front.Info.ModuleNumber, -1, -1, 45, 8, nullptr, items, DIALOG_ITEMS, 0,
-                                     0, Front.Module.ModuleDlgProc, (long)Front.Module.ModuleName);
+    int result = Front.Info.Dialog(Front.Info.ModuleNumber, -1, -1, 45, 8, nullptr, items, DIALOG_ITEMS);
     if (result != ITEM_ACCEPT) return;
     Front.Modality = ChosenRow(items[ITEM_MODALITY]);
     Front.Visuality = ChosenRow(items[ITEM_VISUALITY]);

@@ -50,9 +50,9 @@ int ChooseCandidate(void*, const dravel::Candidate* candidates, size_t count, co
     }
     char title[DRAVEL_MSG_SIZE];
     GetText(MsgTitle, title);
-    int chosen = Front.Module.ModuleMenu(Front.Module.ModuleName, Front.Info.ModuleNumber, -1, -1, 0,
-                                         FMENU_WRAPMODE | FMENU_AUTOHIGHLIGHT | FMENU_USEEXT, title, nullptr,
-                                         nullptr, nullptr, nullptr, (const FarMenuItem*)items, (int)count);
+    int chosen = Front.Info.Menu(Front.Info.ModuleNumber, -1, -1, 0,
+                                 FMENU_WRAPMODE | FMENU_AUTOHIGHLIGHT | FMENU_USEEXT, title, nullptr, nullptr,
+                                 nullptr, nullptr, (const FarMenuItem*)items, (int)count);
     HeapFreeBlock(items);
     return chosen;
 }

@@ -78,8 +78,7 @@ TEST_F(Settings, TheDialogShowsTheSettingsAndCancelWritesNothing) {
     const farhost::DialogRecord& d = host->Dialogs()[0];
     EXPECT_EQ(-1, d.Result);
     EXPECT_EQ(6, host->Dialogs()[1].Result);
-    EXPECT_TRUE(d.Ex);
-    EXPECT_TRUE(d.HasProc);
+    EXPECT_FALSE(d.Ex); // the plain Dialog service, no dialog procedure
     EXPECT_EQ(-1, d.X1);
     EXPECT_EQ(-1, d.Y1);
     EXPECT_EQ(45, d.X2);
