@@ -5,8 +5,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
-cmake --install build/win32 --prefix dist >/dev/null
+mkdir -p build
+log=build/demo-build.log
+echo "Building the Win32 deliverables (log: $log) ..."
+if ! { cmake --preset win32 && cmake --build --preset win32; } >"$log" 2>&1; then
+  tail -n 40 "$log"
+  echo "demo: the build failed; the whole log is in $log" >&2
+  exit 1
+fi
+rm -rf dist/Lumivo
+cmake --install build/win32 --prefix dist >>"$log" 2>&1
+echo "Package laid out in dist/Lumivo:"
+(cd dist && find Lumivo -type f | sort | sed 's/^/  /')
+echo
 exec cmake/wine-run.sh build/win32/tools/farhost/farhost.exe \
   --plugins dist/Lumivo --script samples/demo.fhs
