@@ -1,0 +1,49 @@
+// How a help module that writes its answer into a file shows it: the two settings
+// "Modality" and "Visuality" under the module's registry key, the small dialog that
+// changes them, a fresh "LUMV" folder for the file, and the editor or viewer window that
+// deletes the file and that folder when it closes.
+#pragma once
+
+#include "helpmodule.hpp"
+
+#include <stddef.h>
+
+struct ResultView {
+    int Modality;  // 0 non-modal, 1 modal
+    int Visuality; // 0 editor, 1 viewer
+};
+
+// Message numbers of the module's language file that the settings dialog shows.
+struct ResultViewTexts {
+    int Title;    // frame
+    int Label;    // above the two lists
+    int NonModal; // Modality row 0
+    int Modal;    // Modality row 1
+    int Editor;   // Visuality row 0
+    int Viewer;   // Visuality row 1
+    int Accept;   // first button
+    int Cancel;   // second button
+};
+
+// Reads both settings; a missing or unreadable value counts as 0, a number by its lowest bit
+// (3 is 1, 0x2 is 0). An empty key reads both as 0.
+void ReadResultView(const FarStandardFunctions& fsf, const char* key, ResultView* view);
+
+// The settings dialog (DialogEx with the host's ModuleDlgProc, so that F1 shows the module's
+// own help). Only the first button changes *view and writes both values, even unchanged ones.
+// Returns true when it did.
+bool ConfigureResultView(const PluginStartupInfo& info, const ModuleStartupInfo& module, const char* key,
+                         const ResultViewTexts& texts, ResultView* view);
+
+// A new empty folder named by the host's MkTemp with the prefix "LUMV" (OEM path, no trailing
+// backslash). False when MkTemp finds no name, the folder cannot be made, or it does not fit.
+bool MakeResultFolder(const FarStandardFunctions& fsf, char* folder, size_t size);
+
+// Removes what a failed request left in its result folder: the file (when given) and the folder.
+void RemoveResultFolder(const char* folder, const char* file);
+
+// Opens the file full-screen with delete-on-close, titled `title`, in the editor (Visuality 0)
+// or the viewer. Non-modal for Modality 0, unless the current window is the only one in Far's
+// list and is not the panels: then there is nothing to switch back to, and it opens modal.
+void OpenResultWindow(const PluginStartupInfo& info, const ResultView& view, const char* path,
+                      const char* title);

@@ -1,0 +1,99 @@
+// Kestro.lvx: the CHM reader as the host plug-in sees it. The exports, the answer to
+// HM_DESCRIBE, the two settings and their dialog; the lookup itself is in frontlookup.cpp.
+#include "front.hpp"
+
+#include "heap.hpp"
+
+#include <string.h>
+
+KestroFront Front;
+
+namespace {
+
+// The host keeps this pointer for as long as the module is loaded.
+HelpTypeInfo ChmType;
+
+const ResultViewTexts DialogTexts = {MsgTitle,  MsgDialogLabel, MsgNonModal, MsgModal,
+                                     MsgEditor, MsgViewer,      MsgAccept,   MsgCancel};
+
+void CopyText(char* dest, const char* src, size_t size) {
+    size_t n = src ? strlen(src) : 0;
+    if (n >= size) n = size - 1;
+    if (n) memcpy(dest, src, n);
+    dest[n] = 0;
+}
+
+int Describe(HelpModuleInfo* info) {
+    if (!info) return 0;
+    info->TypesNumber = 1;
+    memset(&ChmType, 0, sizeof ChmType);
+    ChmType.StructSize = sizeof ChmType;
+    ChmType.DefaultOptions = HO_ASKKEYWORD;
+    CopyText(ChmType.Name, "Kestro", sizeof ChmType.Name);
+    CopyText(ChmType.Masks, "*.chm,*.its", sizeof ChmType.Masks);
+    CopyText(ChmType.Encoding, "WIN", sizeof ChmType.Encoding);
+    info->Types = &ChmType;
+    GetText(MsgTitle, info->Title);
+    info->Flags = HMF_CONFIGURABLE;
+    return 1;
+}
+
+// The keyword arrives in the request's encoding; titles are compared in OEM, so it goes back
+// there on a copy of its own (the host's text is not ours to change).
+int ShowHelp(const HelpRequest* request, HelpResult* result) {
+    if (!request->Keyword || !request->Keyword[0]) return 1;
+    char* keyword = HeapStrDup(request->Keyword);
+    if (!keyword) return 0;
+    const char* encoding = request->Encoding ? request->Encoding : "";
+    if (Front.Module.EncodingToOem) Front.Module.EncodingToOem(keyword, (int)strlen(keyword), encoding);
+    int answer = LookupTopic(request->FileName, keyword, encoding, result->ErrorText);
+    HeapFreeBlock(keyword);
+    return answer;
+}
+
+} // namespace
+
+void GetText(int n, char* dest) {
+    dest[0] = 0;
+    if (Front.Module.GetModuleMsg) Front.Module.GetModuleMsg(Front.Module.LangFile, n, dest);
+    dest[KESTRO_MSG_SIZE - 1] = 0;
+}
+
+extern "C" int WINAPI Start(const PluginStartupInfo* Info, const ModuleStartupInfo* ModuleInfo) {
+    memset(&Front, 0, sizeof Front);
+    if (!Info || !ModuleInfo) return 0;
+    memcpy(&Front.Info, Info, sizeof Front.Info);
+    if (Info->FSF) memcpy(&Front.FSF, Info->FSF, sizeof Front.FSF);
+    Front.Info.FSF = &Front.FSF;
+    memcpy(&Front.Module, ModuleInfo, sizeof Front.Module);
+    Front.Module.ModuleName[NM - 1] = 0;
+    Front.Module.LangFile[NM - 1] = 0;
+    const char* root = ModuleInfo->RootKey;
+    // The host's root fits 100 characters; anything longer is not a key we should write under.
+    if (root && strlen(root) + sizeof "\\Kestro" <= sizeof Front.SettingsKey && Front.FSF.sprintf)
+        Front.FSF.sprintf(Front.SettingsKey, "%s\\Kestro", root);
+    ReadResultView(Front.FSF, Front.SettingsKey, &Front.View);
+    Front.Started = true;
+    return 0;
+}
+
+extern "C" void WINAPI Exit() {}
+
+extern "C" int WINAPI Message(int Msg, void* InData, void* OutData) {
+    switch (Msg) {
+    case HM_DESCRIBE:
+        return Describe(static_cast<HelpModuleInfo*>(OutData));
+    case HM_SHOWHELP: {
+        const HelpRequest* request = static_cast<const HelpRequest*>(InData);
+        HelpResult* result = static_cast<HelpResult*>(OutData);
+        if (!request || !result || !Front.Started) return 0;
+        return ShowHelp(request, result);
+    }
+    case HM_CONFIGURE:
+        if (Front.Started)
+            ConfigureResultView(Front.Info, Front.Module, Front.SettingsKey, DialogTexts, &Front.View);
+        return 1;
+    default:
+        return 0;
+    }
+}

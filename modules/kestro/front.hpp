@@ -1,0 +1,46 @@
+// The Kestro module front's shared state: the host's tables copied at Start, the two
+// settings and the message numbers of Kestro.lvg. Only front*.cpp see it; the portable core
+// (container, topics, lookup) knows none of it.
+#pragma once
+
+#include "far.hpp"
+#include "helpmodule.hpp"
+#include "resultview.hpp"
+
+// Lines of the language file's sections, in order.
+enum KestroMessage {
+    MsgTitle = 0,   // module title, dialog frame, topic menu title
+    MsgNoMatch = 1, // no topic title begins with the keyword
+    MsgDialogLabel = 2,
+    MsgModal = 3,    // Modality row 1
+    MsgNonModal = 4, // Modality row 0
+    MsgEditor = 5,   // Visuality row 0
+    MsgViewer = 6,   // Visuality row 1
+    MsgFileUnopened = 7,
+    MsgTablesUnreadable = 8,
+    MsgPageUnreadable = 9,
+    MsgResultUnwritable = 10,
+    MsgAccept = 11,
+    MsgCancel = 12,
+};
+
+enum { KESTRO_MSG_SIZE = 128 };
+
+struct KestroFront {
+    PluginStartupInfo Info;
+    FarStandardFunctions FSF;
+    ModuleStartupInfo Module;
+    bool Started;
+    char SettingsKey[NM]; // RootKey + "\Kestro"; empty when the host gave no usable root
+    ResultView View;
+};
+
+extern KestroFront Front;
+
+// The module's message n in the current language; empty when the file or line is missing.
+void GetText(int n, char* dest);
+
+// The whole HM_SHOWHELP after the keyword is back in OEM: lookup, menu, result file and its
+// window. 1 done or nothing to do, 0 failed with errorText (128 bytes) holding the reason
+// (empty when memory ran out, so that the host shows its own text).
+int LookupTopic(const char* helpFile, const char* keyword, const char* encoding, char* errorText);

@@ -1,0 +1,106 @@
+// The CHM reader's lookup from help file and keyword to the chosen page's bytes.
+//
+// Decisions:
+// - A companion index file ("help.chi" beside "help.chm") serves the tables only when it
+//   really holds them. The container reader opens any file, even one that is no container,
+//   so an index file that merely opens proves nothing; a stale or foreign one must not hide
+//   the help file's own tables.
+// - Pages always come from the help file: an index file holds no pages.
+// - Every table and the candidate list are released before the page is read, so at most one
+//   container (and one decompressed section) is held at a time.
+#include "lookup.h"
+
+#include <string.h>
+
+#include "container.h"
+
+namespace {
+
+enum { IndexPathSize = 1024 };
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/' || c == ':';
+}
+
+// Reads the four tables of one file. Sets *opened when the file opened at all.
+bool TryTables(const char* path, TopicTables* tables, bool* opened) {
+    ChmContainer* container = OpenContainer(path);
+    if (!container) return false;
+    *opened = true;
+    int status = ReadTopicTables(container, tables);
+    CloseContainer(container);
+    return status == 0;
+}
+
+TopicLookupStatus LoadTables(const char* helpFile, TopicTables* tables) {
+    bool opened = false;
+    char indexPath[IndexPathSize];
+    if (FormIndexPath(helpFile, indexPath, sizeof(indexPath)) == 0 && strcmp(indexPath, helpFile) != 0 &&
+        TryTables(indexPath, tables, &opened))
+        return TopicPageFound;
+    if (TryTables(helpFile, tables, &opened)) return TopicPageFound;
+    return opened ? TopicTablesUnreadable : TopicFileUnopened;
+}
+
+// Picks one candidate: the only one, or the user's choice among several.
+TopicLookupStatus Choose(const TopicLookupHost* host, const TopicCandidate* list, uint32_t count,
+                         uint32_t* chosen) {
+    if (count == 0) return TopicNoMatch;
+    if (count == 1) {
+        *chosen = 0;
+        return TopicPageFound;
+    }
+    int choice = host->Choose(host->ChooseContext, list, count);
+    if (choice == TopicChoiceNoMemory) return TopicNoMemory;
+    if (choice < 0 || static_cast<uint32_t>(choice) >= count) return TopicChoiceCancelled;
+    *chosen = static_cast<uint32_t>(choice);
+    return TopicPageFound;
+}
+
+} // namespace
+
+int FormIndexPath(const char* helpFile, char* indexPath, size_t size) {
+    size_t length = helpFile ? strlen(helpFile) : 0;
+    if (length < 4 || helpFile[length - 4] != '.') return -1;
+    for (size_t i = length - 3; i < length; i++)
+        if (IsSeparator(helpFile[i])) return -1;
+    if (length >= size) return -1;
+    memcpy(indexPath, helpFile, length - 3);
+    memcpy(indexPath + length - 3, "chi", 4);
+    return 0;
+}
+
+TopicLookupStatus FindTopicPage(const char* helpFile, const char* keyword, const TopicLookupHost* host,
+                                TopicPage* page) {
+    memset(page, 0, sizeof(*page));
+    if (!helpFile || !*helpFile) return TopicFileUnopened;
+
+    TopicTables tables;
+    TopicLookupStatus status = LoadTables(helpFile, &tables);
+    if (status != TopicPageFound) return status;
+
+    TopicCandidate* list;
+    uint32_t count;
+    if (CollectTopics(&tables, keyword, host->Compare, host->Convert, host->ConvertContext, &list, &count) !=
+        0) {
+        FreeTopicTables(&tables);
+        return TopicNoMemory;
+    }
+    uint32_t chosen = 0;
+    status = Choose(host, list, count, &chosen);
+    if (status == TopicPageFound &&
+        FormTopicPath(&tables, list[chosen].PathOffset, page->Path, sizeof(page->Path)))
+        status = TopicPageUnreadable;
+    FreeObject(list);
+    FreeTopicTables(&tables);
+    if (status != TopicPageFound) {
+        page->Path[0] = 0;
+        return status;
+    }
+
+    ChmContainer* container = OpenContainer(helpFile);
+    if (!container) return TopicFileUnopened;
+    int read = ReadObject(container, page->Path, &page->Data, &page->Length);
+    CloseContainer(container);
+    return read == 0 ? TopicPageFound : TopicPageUnreadable;
+}

@@ -1,0 +1,279 @@
+// Kestro.lvx answering the host: its description, one matching title straight to its page,
+// prefix collisions through the module menu, anchors and duplicate topics, a cancelled menu,
+// titles in the help file's 8-bit code page, and the companion index file.
+#include "support.hpp"
+
+using farhost::WindowAnswer;
+using farhost::WindowRecord;
+
+namespace {
+
+// "<TempFolder>\LUMVxxxx.xxx\Kestro.txt": the folder named by the host's MkTemp, backslashes only.
+void ExpectResultPath(const std::string& tempFolder, const std::string& path) {
+    std::string prefix = tempFolder + "\\";
+    ASSERT_GT(path.size(), prefix.size());
+    EXPECT_EQ(0, lstrcmpiA(path.substr(0, prefix.size()).c_str(), prefix.c_str())) << path;
+    std::string rest = path.substr(prefix.size());
+    EXPECT_EQ(0u, rest.find("LUMV")) << path;
+    EXPECT_EQ(12u, rest.find('\\')) << path;
+    EXPECT_EQ("\\Kestro.txt", rest.substr(rest.find('\\'))) << path;
+    EXPECT_EQ(std::string::npos, path.find('/')) << path;
+}
+
+class Describe : public KestroTest {};
+
+TEST_F(Describe, OneConfigurableTypeInTheSameRecordEveryTime) {
+    Load();
+    HelpModuleInfo first, second;
+    memset(&first, 0, sizeof first);
+    first.StructSize = sizeof first;
+    ASSERT_EQ(1, Message(HM_DESCRIBE, nullptr, &first));
+    EXPECT_EQ(4u, first.Flags);
+    EXPECT_EQ(1, first.TypesNumber);
+    ASSERT_NE(nullptr, first.Types);
+    EXPECT_EQ(392, first.Types->StructSize);
+    EXPECT_EQ(1u, first.Types->DefaultOptions);
+    EXPECT_STREQ("Kestro", first.Types->Name);
+    EXPECT_STREQ("*.chm,*.its", first.Types->Masks);
+    EXPECT_STREQ("WIN", first.Types->Encoding);
+    EXPECT_EQ(LanguageLine("English", 0), first.Title);
+    EXPECT_FALSE(std::string(first.Title).empty());
+
+    // The host holds on to the array: a second description refills the same record.
+    memset(first.Types->Masks, 'x', sizeof first.Types->Masks);
+    memset(&second, 0, sizeof second);
+    second.StructSize = sizeof second;
+    host->SetLanguage("Russian");
+    ASSERT_EQ(1, Message(HM_DESCRIBE, nullptr, &second));
+    EXPECT_EQ(first.Types, second.Types);
+    EXPECT_STREQ("*.chm,*.its", second.Types->Masks);
+    EXPECT_EQ(LanguageLine("Russian", 0), second.Title);
+    EXPECT_NE(std::string(first.Title), second.Title);
+
+    EXPECT_EQ(0, Message(HM_DESCRIBE, nullptr, nullptr));
+    for (int code : {0, 3, 5, -1})
+        EXPECT_EQ(0, Message(code, nullptr, &second)) << code;
+    EXPECT_EQ(0, Message(HM_SHOWHELP, nullptr, nullptr));
+}
+
+TEST_F(Describe, EveryMessageHasATextInBothLanguages) {
+    for (const char* language : {"English", "Russian"}) {
+        for (int n = 0; n <= 12; n++) {
+            std::string text = LanguageLine(language, n);
+            EXPECT_FALSE(text.empty()) << language << " " << n;
+            EXPECT_LT(text.size(), 128u) << language << " " << n;
+        }
+        EXPECT_EQ("", LanguageLine(language, 13)) << language;
+    }
+}
+
+class Lookup : public KestroTest {};
+
+TEST_F(Lookup, OneMatchingTitleOpensItsPageWithoutAMenu) {
+    Load();
+    host->QueueWindow(WindowAnswer::Close);
+    Answer a = Show("filen", Help("titles.chm"));
+    EXPECT_EQ(1, a.Result);
+    EXPECT_EQ("", a.ErrorText);
+    EXPECT_TRUE(host->Menus().empty());
+    ASSERT_EQ(1u, host->Windows().size());
+    const WindowRecord& w = host->Windows()[0];
+    EXPECT_TRUE(w.Editor);
+    ExpectResultPath(TempFolder, w.FileName);
+    EXPECT_EQ("filen", w.Title);
+    EXPECT_EQ(0x11u, w.Flags); // non-modal, delete on close: from the panels
+    EXPECT_FALSE(w.Modal);
+    EXPECT_EQ(0, w.X1);
+    EXPECT_EQ(0, w.Y1);
+    EXPECT_EQ(-1, w.X2);
+    EXPECT_EQ(-1, w.Y2);
+    EXPECT_EQ(0, w.StartLine);
+    EXPECT_EQ(1, w.StartChar);
+    EXPECT_TRUE(w.Opened);
+    ExpectPage(w.Content, "titles.chm", "/filename.html");
+    EXPECT_NE(std::string::npos, w.Content.find("<title>Filename</title>"));
+
+    // Closing the window takes the file and its LUMV folder with it.
+    EXPECT_TRUE(w.Closed);
+    EXPECT_TRUE(w.FileDeleted);
+    EXPECT_TRUE(w.FolderDeleted);
+    EXPECT_TRUE(TempEntries().empty());
+
+    // Pages in a folder of the help file, in a large compressed section, among thousands.
+    struct Case {
+        const char *Keyword, *Fixture, *Page;
+    };
+    for (const Case& c :
+         {Case{"deep", "titles.chm", "/sub/deep.html"}, Case{"Part 8", "large.chm", "/part8.html"},
+          Case{"topic 2999", "many.chm", "/t2999.html"}}) {
+        host->QueueWindow(WindowAnswer::Close);
+        EXPECT_EQ(1, Show(c.Keyword, Help(c.Fixture)).Result) << c.Keyword;
+        ExpectPage(host->Windows().back().Content, c.Fixture, c.Page);
+    }
+    EXPECT_TRUE(host->Menus().empty());
+    EXPECT_TRUE(TempEntries().empty());
+}
+
+TEST_F(Lookup, PrefixCollisionsComeInTheModuleMenuInTableOrder) {
+    Load();
+    host->QueueMenu({"Down", "Down", "Down", "Down", "Enter"});
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show("file", Help("titles.chm")).Result);
+
+    ASSERT_EQ(1u, host->Menus().size());
+    const farhost::MenuRecord& menu = host->Menus()[0];
+    EXPECT_EQ(-1, menu.X);
+    EXPECT_EQ(-1, menu.Y);
+    EXPECT_EQ(0, menu.MaxHeight);
+    EXPECT_EQ(0x26u, menu.Flags);
+    EXPECT_EQ(LanguageLine("English", 0), menu.Title);
+    EXPECT_EQ("", menu.Bottom);
+    EXPECT_EQ("", menu.HelpTopic);
+    // The host's ModuleMenu puts in F1 when the module gives no break keys.
+    EXPECT_EQ(std::vector<int>{VK_F1}, menu.BreakKeys);
+    EXPECT_EQ(0, menu.InitialCursor);
+    // The compiler keeps one title for "File", "file" and "FILE": three topics, one page.
+    EXPECT_EQ(
+        (std::vector<std::string>{"FILE", "FILE", "FILE", "File menu", "Filename", "Files and folders"}),
+        MenuTexts(menu));
+    for (const farhost::MenuItemRecord& item : menu.Items)
+        EXPECT_FALSE(item.Selected || item.Disabled || item.Separator || item.Mark) << item.Text;
+    // UserData: where each topic's path begins in "/#URLSTR"; each topic has its own.
+    for (size_t i = 1; i < menu.Items.size(); i++)
+        EXPECT_LT(menu.Items[i - 1].UserData, menu.Items[i].UserData);
+    EXPECT_EQ(4, menu.Result);
+
+    ASSERT_EQ(1u, host->Windows().size());
+    EXPECT_EQ("file", host->Windows()[0].Title);
+    ExpectPage(host->Windows()[0].Content, "titles.chm", "/filename.html");
+    EXPECT_TRUE(TempEntries().empty());
+}
+
+TEST_F(Lookup, AnchorsAndDuplicateTopicsOpenTheirPage) {
+    Load();
+    // Each "FILE" line: one through "#upper", one plain, one through "#lower".
+    for (int item = 0; item < 3; item++) {
+        host->QueueMenu({"#" + std::to_string(item)});
+        host->QueueWindow(WindowAnswer::Close);
+        EXPECT_EQ(1, Show("FILE", Help("titles.chm")).Result);
+        ASSERT_EQ((size_t)item + 1, host->Windows().size());
+        ExpectPage(host->Windows().back().Content, "titles.chm", "/file.html");
+    }
+    // "Printer setup" is "print.html#setup".
+    host->QueueMenu({"End", "Enter"});
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show("print", Help("titles.chm")).Result);
+    EXPECT_EQ((std::vector<std::string>{"Print", "Printer setup"}), MenuTexts(host->Menus().back()));
+    ExpectPage(host->Windows().back().Content, "titles.chm", "/print.html");
+    EXPECT_TRUE(TempEntries().empty());
+}
+
+TEST_F(Lookup, EscInTheMenuShowsNothingAndF1ShowsTheModulesHelpFirst) {
+    Load();
+    host->QueueMenu({"Esc"});
+    Answer a = Show("file", Help("titles.chm"));
+    EXPECT_EQ(1, a.Result);
+    EXPECT_EQ("", a.ErrorText);
+    EXPECT_TRUE(host->Windows().empty());
+    EXPECT_TRUE(host->Messages().empty());
+    EXPECT_TRUE(TempEntries().empty());
+
+    // F1 shows help from the module's folder and the same menu comes back.
+    host->QueueMenu({"Down", "F1"});
+    host->QueueMenu({"Esc"});
+    EXPECT_EQ(1, Show("file", Help("titles.chm")).Result);
+    ASSERT_EQ(3u, host->Menus().size());
+    EXPECT_EQ(MenuTexts(host->Menus()[1]), MenuTexts(host->Menus()[2]));
+    ASSERT_EQ(1u, host->Helps().size());
+    EXPECT_EQ(ModulePath, host->Helps()[0].ModuleName);
+    EXPECT_EQ(0u, host->Helps()[0].Flags);
+    EXPECT_TRUE(host->Windows().empty());
+    EXPECT_TRUE(TempEntries().empty());
+}
+
+TEST_F(Lookup, EmptyKeywordTouchesNothing) {
+    Load();
+    Answer a = Show("", Help("missing.chm"));
+    EXPECT_EQ(1, a.Result);
+    EXPECT_EQ("", a.ErrorText);
+    EXPECT_TRUE(host->Calls().empty());
+    EXPECT_TRUE(TempEntries().empty());
+}
+
+// The keyword arrives in the Windows code page, as the host converts it for the "WIN" type;
+// the module brings keyword and titles to the OEM code page before comparing them.
+TEST_F(Lookup, CyrillicKeywordInTheWindowsCodePage) {
+    Load();
+    const std::string keyword = "\xf4\xe0\xe9\xeb"; // "файл", code page 1251
+    bool cyrillic = GetACP() == 1251;
+    if (cyrillic) host->QueueMenu({"End", "Enter"});
+    host->QueueWindow(WindowAnswer::Close);
+    Answer a = Show(keyword, Help("cyrillic.chm"));
+    EXPECT_EQ(1, a.Result);
+    EXPECT_EQ("", a.ErrorText);
+    ASSERT_EQ(1u, host->Windows().size());
+    std::string oemKeyword = keyword;
+    CharToOemBuffA(oemKeyword.data(), &oemKeyword[0], (DWORD)oemKeyword.size());
+    EXPECT_EQ(oemKeyword, host->Windows()[0].Title); // the title is the keyword in OEM
+    if (cyrillic) {
+        // "Файл", "файл меню", "Файлы и папки" in code page 866.
+        ASSERT_EQ(1u, host->Menus().size());
+        EXPECT_EQ((std::vector<std::string>{"\x94\xa0\xa9\xab", "\xe4\xa0\xa9\xab \xac\xa5\xad\xee",
+                                            "\x94\xa0\xa9\xab\xeb \xa8 \xaf\xa0\xaf\xaa\xa8"}),
+                  MenuTexts(host->Menus()[0]));
+        ExpectPage(host->Windows()[0].Content, "cyrillic.chm", "/files.html");
+    } else {
+        // A Western code page has no Cyrillic letters: only the title written exactly as the
+        // keyword still matches, and it is the only candidate.
+        EXPECT_TRUE(host->Menus().empty());
+        ExpectPage(host->Windows()[0].Content, "cyrillic.chm", "/file.html");
+    }
+    EXPECT_TRUE(TempEntries().empty());
+}
+
+TEST_F(Lookup, AccentedTitlesMatchWithoutRegardToCase) {
+    Load();
+    host->QueueMenu({"Enter"});
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show("\xe9"
+                      "clair",
+                      Help("accented.chm"))
+                     .Result); // "éclair", code page 1252
+    ASSERT_EQ(1u, host->Menus().size());
+    ASSERT_EQ(2u, host->Menus()[0].Items.size()); // "Éclair", "éclairage"; not "Ecole"
+    std::string first = "\xc9"
+                        "clair";
+    CharToOemBuffA(first.data(), &first[0], (DWORD)first.size());
+    EXPECT_EQ(first, host->Menus()[0].Items[0].Text);
+    ExpectPage(host->Windows()[0].Content, "accented.chm", "/eclair.html");
+
+    // An OEM request compares the titles as stored.
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show("caf\xe9 c", Help("accented.chm"), "").Result);
+    ExpectPage(host->Windows().back().Content, "accented.chm", "/cafe.html");
+}
+
+TEST_F(Lookup, TablesComeFromTheCompanionIndexFilePagesFromTheHelpFile) {
+    Load();
+    const std::string keyword = "\xcf\xe5\xf7\xe0\xf2\xfc"; // "Печать", code page 1251
+    std::string help = Fixture("titles.chm", "book.chm");
+    Answer none = Show(keyword, help);
+    EXPECT_EQ(0, none.Result);
+    EXPECT_EQ(LanguageLine("English", 1), none.ErrorText);
+
+    // The Cyrillic tables lead to "/print.html", which the English help file holds too.
+    Fixture("cyrillic.chm", "book.chi");
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show(keyword, help).Result);
+    ASSERT_EQ(1u, host->Windows().size());
+    ExpectPage(host->Windows()[0].Content, "titles.chm", "/print.html");
+
+    // An index file that holds no tables does not hide the help file's own.
+    ASSERT_TRUE(farhost::Host::WriteFile(Help("book.chi"), "stale\r\n"));
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show("profile", help).Result);
+    ExpectPage(host->Windows().back().Content, "titles.chm", "/profile.html");
+    EXPECT_TRUE(TempEntries().empty());
+}
+
+} // namespace
