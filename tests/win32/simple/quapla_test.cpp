@@ -207,6 +207,22 @@ TEST_F(Quapla, CutLeavesOutTheLastCharacterAndStopsAt127) {
     g_systemText.clear();
 }
 
+// Wine's English texts are plain ASCII, where OEM and ANSI agree; a text with
+// letters above 127 shows that the cut text really reaches the host in OEM.
+TEST_F(Quapla, ErrorTextWithAccentedLettersArrivesInOem) {
+    g_answer = FALSE;
+    g_error = ERROR_FILE_NOT_FOUND;
+    g_systemText = "Fichier d\xe9j\xe0 introuvable \xc9t\xe9\r\n";
+    HelpResult result;
+    EXPECT_EQ(0, Show("C:\\x.hlp", "k", &result));
+    std::string cut = g_systemText.substr(0, g_systemText.size() - 1);
+    char oem[128];
+    CharToOemA(cut.c_str(), oem);
+    ASSERT_NE(cut, std::string(oem)) << "the code pages agree on these letters";
+    EXPECT_STREQ(oem, result.ErrorText);
+    g_systemText.clear();
+}
+
 TEST_F(Quapla, NoSystemTextLeavesTheErrorEmpty) {
     g_answer = FALSE;
     g_error = 0x2000ABCD; // application-defined: the system has no text for it
