@@ -10,7 +10,12 @@ dest=$1
 mkdir -p "$dest"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-(cd "$work" && apt-get download openmcdf >/dev/null 2>&1) || { echo "fetch-debian.sh: apt-get download openmcdf failed" >&2; exit 1; }
+# A slow or flaky mirror gets retries; only a fetch that still fails makes the tests skip.
+if ! (cd "$work" && apt-get -o Acquire::Retries=3 download openmcdf >"$work/apt.log" 2>&1); then
+    echo "fetch-debian.sh: apt-get download openmcdf failed:" >&2
+    tail -n 5 "$work/apt.log" >&2
+    exit 1
+fi
 dpkg -x "$work"/openmcdf_*.deb "$work/root"
 cp "$work/root/usr/share/OpenMCDF/help/OpenMCDF.chm" "$work/OpenMCDF.chm"
 cp "$work/root/usr/share/doc/openmcdf/copyright" "$dest/OpenMCDF.copyright"

@@ -50,9 +50,15 @@ TEST(ChmExtract, EveryFixtureObjectMatchesIndependentReader) {
 
 TEST(ChmExtract, DebianShippedChmsMatchIndependentReader) {
     std::string dest = std::string(LUMIVO_SOURCE_DIR) + "/build/chm-debian";
+#ifdef _WIN32
+    // The fetch needs apt-get: the native run makes it, and this build reads what it left.
+    if (ReadWholeFile(dest + "/expected.tsv").empty())
+        GTEST_SKIP() << "Debian-shipped CHMs are not in " << dest << " yet: the native tests fetch them";
+#else
     std::string command = FixturePath("fetch-debian.sh") + " '" + dest + "'";
     if (system(command.c_str()) != 0)
         GTEST_SKIP() << "Debian-shipped CHMs could not be fetched (apt-get download openmcdf failed)";
+#endif
     auto manifest = LoadManifest(dest + "/expected.tsv");
     ASSERT_FALSE(manifest["OpenMCDF.chm"].empty());
     ExpectSameAsIndependentReader(dest + "/OpenMCDF.chm", manifest["OpenMCDF.chm"]);
