@@ -210,6 +210,19 @@ TEST_F(ModuleTableTest, GarbageAnswersLeaveTheModuleWithoutTypes) {
     EXPECT_EQ(std::count(list.begin(), list.end(), "Garbage type 1"), 1);
 }
 
+// Modules are loaded and started before the plug-in reads its own settings, so
+// a value that a module's Start stores is the one the plug-in goes by.
+TEST_F(PluginTest, SettingsAreReadAfterTheModulesStarted) {
+    Install();
+    AddModule("Deep", "sub");
+    Host::RegSetString("Software\\Far\\Plugins\\Lumivo", "ShowInPanels", "1");
+    SetEnvironmentVariableA(TEST_START_SETTING, "ShowInPanels=0");
+    ASSERT_TRUE(Load());
+    EXPECT_EQ(ModuleLog(), "Start:Deep;Describe:Deep;");
+    EXPECT_EQ(host->GetPluginInfo().Raw.Flags, 14u);
+    ExpectNoHostErrors();
+}
+
 TEST_F(PluginTest, NoModulesFolderGivesAnEmptyTable) {
     Install(true);
     RemoveDirectoryA((Folder + "lvx").c_str());

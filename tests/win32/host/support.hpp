@@ -35,6 +35,7 @@ class PluginTest : public ::testing::Test {
         SetEnvironmentVariableA(TEST_MODULE_LOG, nullptr);
         SetEnvironmentVariableA(TEST_GARBAGE_MODE, nullptr);
         SetEnvironmentVariableA(TEST_SHOWHELP_ANSWER, nullptr);
+        SetEnvironmentVariableA(TEST_START_SETTING, nullptr);
         host.reset(new farhost::Host());
         Folder = host->MakeTempFolder("lmv") + "\\Plugins\\";
         CreateDirectoryA(Folder.c_str(), nullptr);

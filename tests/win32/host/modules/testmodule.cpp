@@ -43,6 +43,20 @@ extern "C" __declspec(dllexport) int WINAPI
     memcpy(&Record.Startup, msi, sizeof Record.Startup);
     Record.Starts++;
     Log("Start");
+    char setting[256] = "", key[600] = "";
+    GetEnvironmentVariableA(TEST_START_SETTING, setting, sizeof setting);
+    char* value = strchr(setting, '=');
+    const char* last = strrchr(msi->RootKey, '\\');
+    if (value && last && (size_t)(last - msi->RootKey) < sizeof key) {
+        *value++ = 0;
+        memcpy(key, msi->RootKey, (size_t)(last - msi->RootKey));
+        HKEY hKey;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr) ==
+            ERROR_SUCCESS) {
+            RegSetValueExA(hKey, setting, 0, REG_SZ, (const BYTE*)value, (DWORD)strlen(value) + 1);
+            RegCloseKey(hKey);
+        }
+    }
     return 1;
 }
 #endif

@@ -37,3 +37,6 @@ typedef const TestModuleRecord*(WINAPI* TESTMODULERECORDED)(void);
 // Every module answers HM_SHOWHELP as this variable says: unset or empty: 1;
 // "0": 0 with an empty ErrorText; "0:text": 0 with that ErrorText.
 #define TEST_SHOWHELP_ANSWER "LUMIVO_TEST_ANSWER"
+// "name=value": Start stores that REG_SZ value in the host's own settings key
+// (its RootKey without the last "\Plugins"), to show when the host reads them.
+#define TEST_START_SETTING "LUMIVO_TEST_START_SETTING"
