@@ -108,7 +108,3 @@ int ReadCatalogue(const char* editedFile, int* matching, CatalogueVisitor visit,
     }
     return n;
 }
-
-int CountCatalogue(const char* editedFile, int* matching) {
-    return ReadCatalogue(editedFile, matching, nullptr, nullptr);
-}

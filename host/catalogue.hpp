@@ -42,4 +42,3 @@ typedef void (*CatalogueVisitor)(int n, const char* desc, void* context);
 // gets the index of the first entry whose Mask matches it, or -1. visit, when
 // given, sees every counted entry's Desc.
 int ReadCatalogue(const char* editedFile, int* matching, CatalogueVisitor visit, void* context);
-int CountCatalogue(const char* editedFile, int* matching);

@@ -31,6 +31,9 @@ class CatalogueTest : public PluginTest {
         std::string v;
         return Host::RegGetString(Key, Name(stem, n), value ? value : &v);
     }
+    int Count(const char* editedFile, int* matching) {
+        return probe->ReadCatalogue(editedFile, matching, nullptr, nullptr);
+    }
     CatalogueEntry Read(int n) {
         CatalogueEntry entry;
         memset(&entry, 'x', sizeof entry);
@@ -40,21 +43,27 @@ class CatalogueTest : public PluginTest {
 };
 
 TEST_F(CatalogueTest, CountStopsAtTheFirstMissingDescAndAt26) {
-    EXPECT_EQ(probe->CountCatalogue(nullptr, nullptr), 0);
+    EXPECT_EQ(Count(nullptr, nullptr), 0);
     for (int n : {0, 1, 3})
         Store(n, "e" + std::to_string(n));
-    EXPECT_EQ(probe->CountCatalogue(nullptr, nullptr), 2) << "Desc2 missing hides Desc3";
+    EXPECT_EQ(Count(nullptr, nullptr), 2) << "Desc2 missing hides Desc3";
+    std::vector<std::string> seen;
+    auto visit = [](int n, const char* desc, void* context) {
+        ((std::vector<std::string>*)context)->push_back(std::to_string(n) + desc);
+    };
+    EXPECT_EQ(probe->ReadCatalogue(nullptr, nullptr, visit, &seen), 2);
+    EXPECT_EQ(seen, (std::vector<std::string>{"0e0Desc", "1e1Desc"}));
 
     for (int n = 0; n < 30; n++)
         Host::RegSetString(Key, Name("Desc", n), "d");
-    EXPECT_EQ(probe->CountCatalogue(nullptr, nullptr), 26);
+    EXPECT_EQ(Count(nullptr, nullptr), 26);
 
     Host::RegSetString(Key, "Desc4", std::string(512, 'D'));
-    EXPECT_EQ(probe->CountCatalogue(nullptr, nullptr), 4) << "a Desc over 511 characters ends it";
+    EXPECT_EQ(Count(nullptr, nullptr), 4) << "a Desc over 511 characters ends it";
     Host::RegSetString(Key, "Desc4", std::string(511, 'D'));
-    EXPECT_EQ(probe->CountCatalogue(nullptr, nullptr), 26);
+    EXPECT_EQ(Count(nullptr, nullptr), 26);
     Host::RegSetDword(Key, "Desc2", 1);
-    EXPECT_EQ(probe->CountCatalogue(nullptr, nullptr), 2) << "a Desc that is not text is missing";
+    EXPECT_EQ(Count(nullptr, nullptr), 2) << "a Desc that is not text is missing";
 }
 
 TEST_F(CatalogueTest, EntryHeadAndMissingValuesReadAsDefaults) {
@@ -139,11 +148,11 @@ TEST_F(CatalogueTest, RemoveEntryMovesLaterEntriesDownAndDeletesTheLast) {
     EXPECT_EQ(value, "");
     for (const char* stem : Stems)
         EXPECT_FALSE(Has(stem, 2)) << stem << "2 left behind";
-    EXPECT_EQ(probe->CountCatalogue(nullptr, nullptr), 2);
+    EXPECT_EQ(Count(nullptr, nullptr), 2);
 
     probe->RemoveEntry(0, 1); // the only entry of a one-entry run
     probe->RemoveEntry(1, 2);
-    EXPECT_EQ(probe->CountCatalogue(nullptr, nullptr), 0);
+    EXPECT_EQ(Count(nullptr, nullptr), 0);
     for (const char* stem : Stems)
         EXPECT_FALSE(Has(stem, 1)) << stem;
     probe->DeleteEntry(9); // nothing there: no error
@@ -176,11 +185,11 @@ TEST_F(CatalogueTest, MaskListsMatchTheNamePartOfTheEditedFile) {
     Host::RegSetString(Key, "Desc3", "also C");
     Host::RegSetString(Key, "Mask3", "*.c");
     int matching = 77;
-    EXPECT_EQ(probe->CountCatalogue("C:\\src\\main.c", &matching), 4);
+    EXPECT_EQ(Count("C:\\src\\main.c", &matching), 4);
     EXPECT_EQ(matching, 2);
-    EXPECT_EQ(probe->CountCatalogue("C:\\src\\main.h", &matching), 4);
+    EXPECT_EQ(Count("C:\\src\\main.h", &matching), 4);
     EXPECT_EQ(matching, 1);
-    EXPECT_EQ(probe->CountCatalogue("C:\\x.c\\readme", &matching), 4);
+    EXPECT_EQ(Count("C:\\x.c\\readme", &matching), 4);
     EXPECT_EQ(matching, -1);
 }
 

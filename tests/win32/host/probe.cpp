@@ -25,7 +25,7 @@ extern "C" const ProbeView* WINAPI ProbeView_() {
         RemoveEntry,
         SwapEntries,
         MaskMatchesFile,
-        CountCatalogue,
+        ReadCatalogue,
         ShowHelpFileMenu,
         CollectHelpTypes,
         PreparePath,

@@ -36,7 +36,7 @@ struct ProbeView {
     void (*RemoveEntry)(int, int);
     void (*SwapEntries)(int, int);
     bool (*MaskMatchesFile)(const char*, const char*);
-    int (*CountCatalogue)(const char*, int*);
+    int (*ReadCatalogue)(const char*, int*, CatalogueVisitor, void*);
 
     int (*ShowHelpFileMenu)(char*, char*, int, const EditorInfo*, char*, char*, char*, char*);
     void (*CollectHelpTypes)(const char*, bool, HelpTypeInfo***, int*);
