@@ -93,7 +93,7 @@ void ReadResultView(const FarStandardFunctions& fsf, const char* key, ResultView
 
 bool ConfigureResultView(const PluginStartupInfo& info, const ModuleStartupInfo& module, const char* key,
                          const ResultViewTexts& texts, ResultView* view) {
-    if (!info.DialogEx) return false;
+    if (!info.Dialog) return false;
     const DialogTemplateItem layout[DIALOG_ITEMS] = {
         {DI_DOUBLEBOX, 3, 1, 41, 6, 0, (signed char)texts.Title},
         {DI_TEXT, 5, 2, 0, 0, 0, (signed char)texts.Label},
@@ -115,8 +115,8 @@ bool ConfigureResultView(const PluginStartupInfo& info, const ModuleStartupInfo&
     items[ITEM_VISUALITY].ListItems = &visualityList;
     items[ITEM_ACCEPT].DefaultButton = 1;
 
-    int result = info.DialogEx(info.ModuleNumber, -1, -1, DIALOG_WIDTH, DIALOG_HEIGHT, nullptr, items,
-                               DIALOG_ITEMS, 0, 0, module.ModuleDlgProc, (long)module.ModuleName);
+    int result =
+        info.Dialog(info.ModuleNumber, -1, -1, DIALOG_WIDTH, DIALOG_HEIGHT, nullptr, items, DIALOG_ITEMS);
     if (result != ITEM_ACCEPT) return false;
     view->Modality = ChosenRow(items[ITEM_MODALITY]);
     view->Visuality = ChosenRow(items[ITEM_VISUALITY]);

@@ -29,8 +29,8 @@ struct ResultViewTexts {
 // (3 is 1, 0x2 is 0). An empty key reads both as 0.
 void ReadResultView(const FarStandardFunctions& fsf, const char* key, ResultView* view);
 
-// The settings dialog (DialogEx with the host's ModuleDlgProc, so that F1 shows the module's
-// own help). Only the first button changes *view and writes both values, even unchanged ones.
+// The settings dialog, through the host's Dialog. Only the first button changes *view and
+// writes both values, even unchanged ones.
 // Returns true when it did.
 bool ConfigureResultView(const PluginStartupInfo& info, const ModuleStartupInfo& module, const char* key,
                          const ResultViewTexts& texts, ResultView* view);

@@ -9,8 +9,7 @@
 
 // Lines of the language file's sections, in order.
 enum KestroMessage {
-    MsgTitle = 0,   // module title, dialog frame, topic menu title
-    MsgNoMatch = 1, // no topic title begins with the keyword
+    MsgTitle = 0, // module title, dialog frame, topic menu title
     MsgDialogLabel = 2,
     MsgModal = 3,    // Modality row 1
     MsgNonModal = 4, // Modality row 0

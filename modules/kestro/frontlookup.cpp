@@ -34,14 +34,7 @@ int ChooseTopic(void*, const TopicCandidate* candidates, uint32_t count) {
     char title[KESTRO_MSG_SIZE];
     GetText(MsgTitle, title);
     const DWORD flags = FMENU_WRAPMODE | FMENU_AUTOHIGHLIGHT | FMENU_USEEXT;
-    int chosen;
-    // The host's ModuleMenu adds F1 for the module's own help.
-    if (Front.Module.ModuleMenu)
-        chosen = Front.Module.ModuleMenu(Front.Module.ModuleName, Front.Info.ModuleNumber, -1, -1, 0, flags,
-                                         title, nullptr, nullptr, nullptr, nullptr, (const FarMenuItem*)items,
-                                         (int)count);
-    else
-        chosen = Front.Info.Menu(Front.Info.ModuleNumber, -1, -1, 0, flags, title, nullptr, nullptr, nullptr,
+    int chosen = Front.Info.Menu(Front.Info.ModuleNumber, -1, -1, 0, flags, title, nullptr, nullptr, nullptr,
                                  nullptr, (const FarMenuItem*)items, (int)count);
     HeapFreeBlock(items);
     return chosen < 0 ? TopicChoiceNone : chosen;
@@ -87,9 +80,8 @@ int LookupTopic(const char* helpFile, const char* keyword, const char* encoding,
     case TopicPageFound:
         break;
     case TopicChoiceCancelled:
+    case TopicNoMatch: // nothing to show is no failure
         return 1;
-    case TopicNoMatch:
-        return Fail(MsgNoMatch, errorText);
     case TopicFileUnopened:
         return Fail(MsgFileUnopened, errorText);
     case TopicTablesUnreadable:

@@ -53,7 +53,7 @@ TEST_F(ThroughTheHost, AnAccentedKeywordMakesTheRoundTrip) {
 }
 
 TEST_F(ThroughTheHost, AFailureReachesTheWarningBox) {
-    AddEntry(Help("titles.chm"), "zz");
+    AddEntry(Help("missing.chm"), "zz");
     Load();
     ChooseEntry(false, true);
     EXPECT_TRUE(host->Windows().empty());
@@ -62,7 +62,7 @@ TEST_F(ThroughTheHost, AFailureReachesTheWarningBox) {
     EXPECT_EQ(FMSG_WARNING, box.Flags & FMSG_WARNING);
     EXPECT_NE(std::string::npos, box.Title.find("Kestro")) << box.Title;
     ASSERT_FALSE(box.Lines.empty());
-    EXPECT_EQ(LanguageLine("English", 1), box.Lines[0]);
+    EXPECT_EQ(LanguageLine("English", 7), box.Lines[0]);
 }
 
 } // namespace

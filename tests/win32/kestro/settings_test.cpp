@@ -1,5 +1,5 @@
 // Kestro.lvx's two settings: read from the registry at start, changed only by the settings
-// dialog (DialogEx with the host's ModuleDlgProc), written back only after OK.
+// dialog (the host's Dialog), written back only after OK.
 #include "support.hpp"
 
 using farhost::DialogAnswer;
@@ -82,9 +82,7 @@ TEST_F(Settings, TheDialogShowsTheSettingsAndEscOrCancelWritesNothing) {
     const farhost::DialogRecord& d = host->Dialogs()[0];
     EXPECT_EQ(-1, d.Result);
     EXPECT_EQ(6, host->Dialogs()[1].Result);
-    EXPECT_TRUE(d.Ex);
-    EXPECT_TRUE(d.HasProc);
-    EXPECT_STREQ(ModulePath.c_str(), (const char*)d.Param); // for ModuleDlgProc's help
+    EXPECT_FALSE(d.Ex); // the plain Dialog service, no dialog procedure
     EXPECT_EQ(-1, d.X1);
     EXPECT_EQ(-1, d.Y1);
     EXPECT_EQ(45, d.X2);
@@ -160,20 +158,16 @@ TEST_F(Settings, OkWritesBothValuesAndTheyTakeEffectAtOnce) {
     EXPECT_EQ("Vn", Opens());
 }
 
-TEST_F(Settings, F1InTheDialogShowsTheModulesHelpAndTextsFollowFarlang) {
+TEST_F(Settings, TextsFollowFarlang) {
     host->SetLanguage("Russian");
     Load();
-    host->QueueDialog(DialogAnswer().Help().Esc());
+    host->QueueDialog(DialogAnswer().Esc());
     EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
     ASSERT_EQ(1u, host->Dialogs().size());
     const farhost::DialogRecord& d = host->Dialogs()[0];
     EXPECT_EQ(LanguageLine("Russian", 0), d.Before[0].Data);
     EXPECT_EQ(LanguageLine("Russian", 12), d.Before[6].Data);
     EXPECT_EQ(LanguageLine("Russian", 6), d.Before[3].List[1]);
-    // ModuleDlgProc answers F1 with the help of the module's own folder.
-    ASSERT_EQ(1u, host->Helps().size());
-    EXPECT_EQ(ModulePath, host->Helps()[0].ModuleName);
-    EXPECT_EQ(0u, host->Helps()[0].Flags);
     EXPECT_EQ("(missing)", Stored("Modality"));
 }
 
