@@ -372,6 +372,11 @@ void Host::SetWordDiv(const std::string& chars) {
 void Host::SetModuleNumber(int number) {
     moduleNumber_ = number;
 }
+void Host::SetUser(const std::string& name) {
+    impl_->rootKey = name.empty() ? "Software\\Far\\Plugins" : "Software\\Far\\Users\\" + name + "\\Plugins";
+    SetEnvironmentVariableA("FARUSER", name.empty() ? nullptr : name.c_str());
+    impl_->Out("user " + (name.empty() ? std::string("(none)") : name) + " (RootKey " + impl_->rootKey + ")");
+}
 
 void Host::SetPanels(bool present) {
     impl_->panels = present;

@@ -246,7 +246,10 @@ class Host {
 
     void SetWordDiv(const std::string& chars); // ACTL_GETSYSWORDDIV; default: Far's 28
     void SetModuleNumber(int number);          // before LoadPlugin; default 3
-    void SetPanels(bool present);              // panels window present (default true)
+    // Far started with "/u name": RootKey becomes "Software\\Far\\Users\\<name>\\Plugins"
+    // and FARUSER is set. Before LoadPlugin; an empty name is Far's own root again.
+    void SetUser(const std::string& name);
+    void SetPanels(bool present); // panels window present (default true)
     // Adds a window of another kind to the window list (or a modal one on top)
     // and makes it current. Returns its index in WindowList().
     int AddWindow(const HostWindow& window);

@@ -171,6 +171,27 @@ TEST_F(PluginTest, SettingsKeyAndWordDelimitersFromTheHost) {
     EXPECT_EQ(0, memcmp(Probe()->WordDiv->Chars, " \n\r\t", 5));
 }
 
+// Far started with "/u name" hands a longer RootKey; a user name of 200
+// characters still gives whole keys for the plug-in and for its modules.
+TEST_F(PluginTest, LongUserRootKeyGivesWholeSettingsAndModuleKeys) {
+    const std::string user(200, 'u');
+    const std::string key = "Software\\Far\\Users\\" + user + "\\Plugins\\Lumivo";
+    host->SetUser(user);
+    Host::RegSetString(key, "ShowInPanels", "0");
+    Install(true);
+    std::string module = AddModule("Deep");
+    ASSERT_TRUE(Load());
+    const ProbeView* probe = Probe();
+    ASSERT_NE(probe, nullptr);
+    EXPECT_EQ(probe->SettingsKey, key);
+    EXPECT_EQ(host->GetPluginInfo().Raw.Flags, 14u) << "settings read from the user's key";
+    const TestModuleRecord* record = RecordOf(module);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(std::string(record->Startup.RootKey), key + "\\Plugins");
+    SetEnvironmentVariableA("FARUSER", nullptr);
+    ExpectNoHostErrors();
+}
+
 TEST_F(PluginTest, EditorMemoryTwoEditorsReplaceAndForgetOnClose) {
     Install(true);
     ASSERT_TRUE(Load());
