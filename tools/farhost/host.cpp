@@ -4,6 +4,8 @@
 #include "internal.hpp"
 #include "fsf.hpp"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -473,8 +475,26 @@ bool Host::LoadPlugin(const std::string& dllPath) {
         impl_->EndExportCall();
         memset(&info, 0xCC, sizeof info);
         memset(&fsf, 0xCC, sizeof fsf);
+        ReportLibrariesBelowPlugin();
     }
     return true;
+}
+
+// What a user would find with a process viewer: the libraries that the plug-in
+// loaded from its own folder tree (its help modules), in load order.
+void Host::ReportLibrariesBelowPlugin() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    const std::string& folder = impl_->pluginFolder;
+    MODULEENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
+        std::string path = entry.szExePath;
+        if (path.size() > folder.size() && !_strnicmp(path.c_str(), folder.c_str(), folder.size()) &&
+            lstrcmpiA(path.c_str(), moduleName_.c_str()) != 0)
+            impl_->Out("  loaded by the plug-in: " + path.substr(folder.size()));
+    }
+    CloseHandle(snapshot);
 }
 
 bool Host::HasExport(const char* name) const {

@@ -314,6 +314,7 @@ class Host {
   private:
     friend struct Impl;
     Impl* impl_;
+    void ReportLibrariesBelowPlugin();
 
     std::string language_ = "English";
     int moduleNumber_ = 3;

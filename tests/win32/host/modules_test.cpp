@@ -219,6 +219,8 @@ TEST_F(PluginTest, SettingsAreReadAfterTheModulesStarted) {
     SetEnvironmentVariableA(TEST_START_SETTING, "ShowInPanels=0");
     ASSERT_TRUE(Load());
     EXPECT_EQ(ModuleLog(), "Start:Deep;Describe:Deep;");
+    EXPECT_NE(host->Transcript().find("\n  loaded by the plug-in: lvx\\sub\\Deep.lvx\n"), std::string::npos)
+        << host->Transcript();
     EXPECT_EQ(host->GetPluginInfo().Raw.Flags, 14u);
     ExpectNoHostErrors();
 }
