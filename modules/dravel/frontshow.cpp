@@ -39,6 +39,9 @@ void EndNotice(void* context) {
     state->Screen = nullptr;
 }
 
+// A candidate's text is copied whole into the menu item's fixed text.
+static_assert(sizeof(dravel::Candidate::text) <= sizeof(FarMenuItemEx::Text.Text), "menu text");
+
 int ChooseCandidate(void*, const dravel::Candidate* candidates, size_t count, const char* /*keyword*/) {
     if (count > 0x7FFFFFFF / sizeof(FarMenuItemEx)) return -1;
     FarMenuItemEx* items = (FarMenuItemEx*)HeapAllocArray(count, sizeof(FarMenuItemEx));
