@@ -28,7 +28,12 @@ bool LoadModule(ModuleTable* table, const char* path) {
     size_t pathLength = strlen(path);
     // The record carries the path in NM characters; a longer one cannot be handed on.
     if (pathLength < 3 || pathLength >= NM) return false;
+    // A module that lacks a DLL it needs must fail quietly, not through the
+    // loader's message box.
+    UINT errorMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    SetErrorMode(errorMode | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     HMODULE module = LoadLibraryA(path);
+    SetErrorMode(errorMode);
     if (!module) return false;
 
     ModuleEntry* entries = (ModuleEntry*)HeapAllocArray((size_t)table->Count + 1, sizeof(ModuleEntry));

@@ -104,10 +104,14 @@ TEST_F(ModuleTableTest, LoadsEveryLibraryBelowLvxInSearchOrder) {
 }
 
 TEST_F(ModuleTableTest, StartGetsTheHostsOwnCopyAndARecordOfItsOwn) {
+    UINT processMode = SetErrorMode(0);
     LoadFullFolder();
     const TestModuleRecord* record = RecordOf(Triple);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->Starts, 1);
+    const UINT quiet = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+    EXPECT_EQ(record->LoadErrorMode & quiet, quiet) << "no loader message box for a module";
+    EXPECT_EQ(SetErrorMode(processMode), 0u) << "the process's own error mode is given back";
     EXPECT_EQ(record->Info, probe->Info);
     EXPECT_EQ(record->Info->FSF, probe->FSF);
     EXPECT_EQ(record->Startup.StructSize, 548);

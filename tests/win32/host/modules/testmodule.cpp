@@ -36,6 +36,14 @@ extern "C" __declspec(dllexport) const TestModuleRecord* WINAPI Recorded(void) {
 
 extern "C" __declspec(dllexport) void WINAPI Exit(void) {}
 
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        Record.LoadErrorMode = SetErrorMode(0);
+        SetErrorMode(Record.LoadErrorMode);
+    }
+    return TRUE;
+}
+
 #ifndef TM_NO_START
 extern "C" __declspec(dllexport) int WINAPI
     Start(const PluginStartupInfo* info, const ModuleStartupInfo* msi) {

@@ -18,6 +18,7 @@ struct TestModuleRequest {
 struct TestModuleRecord {
     const PluginStartupInfo* Info; // as handed to Start
     ModuleStartupInfo Startup;     // a copy of the record handed to Start
+    UINT LoadErrorMode;            // the process error mode while the library was being loaded
     int Starts;
     int Describes;
     int Configures;
