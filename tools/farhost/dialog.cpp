@@ -11,11 +11,6 @@ namespace farhost {
 
 namespace {
 
-Host::Impl* I() {
-    Host* h = Host::Current();
-    return h ? h->impl() : nullptr;
-}
-
 // Far treats a list pointer below this as "no list" (it may be a ListPos left by
 // an earlier call).
 const uintptr_t kMinListPointer = 0x2000;

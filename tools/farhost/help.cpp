@@ -8,11 +8,6 @@ namespace farhost {
 
 namespace {
 
-Host::Impl* I() {
-    Host* h = Host::Current();
-    return h ? h->impl() : nullptr;
-}
-
 // The folder part of a path up to and including its last separator.
 std::string FolderOf(const std::string& path) {
     size_t slash = path.find_last_of("\\/");

@@ -127,6 +127,13 @@ struct Host::Impl {
     DialogState* LiveDialog(HANDLE hDlg);
 };
 
+// The services are plain stdcall functions: they find their host through the
+// one process-wide Host (null when none exists).
+inline Host::Impl* I() {
+    Host* h = Host::Current();
+    return h ? h->impl() : nullptr;
+}
+
 // ---- rendering (render.cpp): each returns the transcript lines of one call.
 std::vector<std::string> RenderMenu(const MenuRecord& menu);
 std::vector<std::string> RenderDialog(const DialogRecord& dialog, const std::vector<DialogItemRecord>& items);

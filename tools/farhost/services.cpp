@@ -11,11 +11,6 @@ namespace farhost {
 
 namespace {
 
-Host::Impl* I() {
-    Host* h = Host::Current();
-    return h ? h->impl() : nullptr;
-}
-
 std::string Str(const char* s) {
     return s ? s : "";
 }
