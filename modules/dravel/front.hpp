@@ -4,6 +4,7 @@
 
 #include "far.hpp"
 #include "helpmodule.hpp"
+#include "resultview.hpp"
 
 // Lines of the language file's sections, in order.
 enum DravelMessage {
@@ -27,8 +28,7 @@ struct DravelFront {
     ModuleStartupInfo Module;
     bool Started;
     char SettingsKey[NM]; // RootKey + "\Dravel"; empty when the host gave no root
-    int Modality;         // 0 non-modal, 1 modal
-    int Visuality;        // 0 editor, 1 viewer
+    ResultView View;
 };
 
 extern DravelFront Front;

@@ -60,33 +60,8 @@ int ChooseCandidate(void*, const dravel::Candidate* candidates, size_t count, co
     return chosen;
 }
 
-bool MakeResultFolder(void*, char* folder, size_t size) {
-    char name[NM] = "";
-    if (!Front.FSF.MkTemp || !Front.FSF.MkTemp(name, "LUMV")) return false;
-    name[NM - 1] = 0;
-    if (strlen(name) >= size || !CreateDirectoryA(name, nullptr)) return false;
-    strcpy(folder, name);
-    return true;
-}
-
-// A non-modal window is wrong when the user is in the host's only window and that window is not
-// the panels: there is nothing to switch back to.
-bool ForcedModal() {
-    int count = Front.Info.AdvControl(Front.Info.ModuleNumber, ACTL_GETWINDOWCOUNT, nullptr);
-    if (count > 1) return false;
-    WindowInfo window;
-    memset(&window, 0, sizeof window);
-    window.Pos = -1;
-    Front.Info.AdvControl(Front.Info.ModuleNumber, ACTL_GETWINDOWINFO, &window);
-    return window.Type != WTYPE_PANELS;
-}
-
-void OpenResult(const char* path, const char* title) {
-    DWORD nonModal = !Front.Modality && !ForcedModal() ? 1 : 0;
-    if (Front.Visuality == 0)
-        Front.Info.Editor(path, title, 0, 0, -1, -1, nonModal | EF_DELETEONCLOSE, 0, 1);
-    else
-        Front.Info.Viewer(path, title, 0, 0, -1, -1, nonModal | VF_DELETEONCLOSE);
+bool MakeFolder(void*, char* folder, size_t size) {
+    return MakeResultFolder(Front.FSF, folder, size);
 }
 
 } // namespace
@@ -99,14 +74,14 @@ int ShowArticle(const char* dictionary, const char* keyword, char* errorText) {
     host.notice.end = EndNotice;
     host.notice.context = &notice;
     host.choose = ChooseCandidate;
-    host.makeFolder = MakeResultFolder;
+    host.makeFolder = MakeFolder;
     host.context = nullptr;
 
     dravel::Error error = dravel::Error::None;
     try {
         dravel::LookupResult result = dravel::RunLookup(dictionary ? dictionary : "", keyword, host);
         if (result.outcome == dravel::Outcome::Written) {
-            OpenResult(result.path.c_str(), result.title.c_str());
+            OpenResultWindow(Front.Info, Front.View, result.path.c_str(), result.title.c_str());
             return 1;
         }
         if (result.outcome == dravel::Outcome::Nothing) return 1;
