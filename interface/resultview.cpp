@@ -86,6 +86,28 @@ bool ForcedModal(const PluginStartupInfo& info) {
 
 } // namespace
 
+void StartResultModule(ResultModule* front, const PluginStartupInfo* info, const ModuleStartupInfo* module,
+                       const char* name) {
+    memset(front, 0, sizeof *front);
+    if (!info || !module) return;
+    memcpy(&front->Info, info, sizeof front->Info);
+    if (info->FSF) memcpy(&front->FSF, info->FSF, sizeof front->FSF);
+    front->Info.FSF = &front->FSF;
+    memcpy(&front->Module, module, sizeof front->Module);
+    front->Module.ModuleName[NM - 1] = 0;
+    front->Module.LangFile[NM - 1] = 0;
+    const char* root = module->RootKey;
+    // The host's root fits 100 characters; anything longer is not a key we should write under.
+    if (root && strlen(root) + 1 + strlen(name) < sizeof front->SettingsKey && front->FSF.sprintf)
+        front->FSF.sprintf(front->SettingsKey, "%s\\%s", root, name);
+    ReadResultView(front->FSF, front->SettingsKey, &front->View);
+    front->Started = true;
+}
+
+void ResultModuleText(const ResultModule& front, int n, char* dest) {
+    ModuleText(front.Module, n, dest);
+}
+
 void ReadResultView(const FarStandardFunctions& fsf, const char* key, ResultView* view) {
     view->Modality = ReadBinarySetting(fsf, key, ModalityName);
     view->Visuality = ReadBinarySetting(fsf, key, VisualityName);

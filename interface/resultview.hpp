@@ -13,6 +13,25 @@ struct ResultView {
     int Visuality; // 0 editor, 1 viewer
 };
 
+// What such a module keeps from Start until it is unloaded.
+struct ResultModule {
+    PluginStartupInfo Info;
+    FarStandardFunctions FSF;
+    ModuleStartupInfo Module;
+    bool Started;
+    char SettingsKey[NM]; // RootKey + "\" + the module's name; empty when the host gave no usable root
+    ResultView View;
+};
+
+// Start's work: copies the host's tables and the start-up record, forms the settings key
+// "<RootKey>\<name>" and reads the two settings.
+void StartResultModule(ResultModule* front, const PluginStartupInfo* info, const ModuleStartupInfo* module,
+                       const char* name);
+
+// The module's message n (at most 127 characters) in the current language; empty when the
+// language file or the line is missing.
+void ResultModuleText(const ResultModule& front, int n, char* dest);
+
 // Message numbers of the module's language file that the settings dialog shows.
 struct ResultViewTexts {
     int Title;    // frame

@@ -22,14 +22,7 @@ enum DravelMessage {
 
 enum { DRAVEL_MSG_SIZE = 128 };
 
-struct DravelFront {
-    PluginStartupInfo Info;
-    FarStandardFunctions FSF;
-    ModuleStartupInfo Module;
-    bool Started;
-    char SettingsKey[NM]; // RootKey + "\Dravel"; empty when the host gave no root
-    ResultView View;
-};
+typedef ResultModule DravelFront;
 
 extern DravelFront Front;
 

@@ -54,26 +54,11 @@ int ShowHelp(const HelpRequest* request, HelpResult* result) {
 } // namespace
 
 void GetText(int n, char* dest) {
-    dest[0] = 0;
-    if (Front.Module.GetModuleMsg) Front.Module.GetModuleMsg(Front.Module.LangFile, n, dest);
-    dest[KESTRO_MSG_SIZE - 1] = 0;
+    ResultModuleText(Front, n, dest);
 }
 
 extern "C" int WINAPI Start(const PluginStartupInfo* Info, const ModuleStartupInfo* ModuleInfo) {
-    memset(&Front, 0, sizeof Front);
-    if (!Info || !ModuleInfo) return 0;
-    memcpy(&Front.Info, Info, sizeof Front.Info);
-    if (Info->FSF) memcpy(&Front.FSF, Info->FSF, sizeof Front.FSF);
-    Front.Info.FSF = &Front.FSF;
-    memcpy(&Front.Module, ModuleInfo, sizeof Front.Module);
-    Front.Module.ModuleName[NM - 1] = 0;
-    Front.Module.LangFile[NM - 1] = 0;
-    const char* root = ModuleInfo->RootKey;
-    // The host's root fits 100 characters; anything longer is not a key we should write under.
-    if (root && strlen(root) + sizeof "\\Kestro" <= sizeof Front.SettingsKey && Front.FSF.sprintf)
-        Front.FSF.sprintf(Front.SettingsKey, "%s\\Kestro", root);
-    ReadResultView(Front.FSF, Front.SettingsKey, &Front.View);
-    Front.Started = true;
+    StartResultModule(&Front, Info, ModuleInfo, "Kestro");
     return 0;
 }
 

@@ -25,14 +25,7 @@ enum KestroMessage {
 
 enum { KESTRO_MSG_SIZE = 128 };
 
-struct KestroFront {
-    PluginStartupInfo Info;
-    FarStandardFunctions FSF;
-    ModuleStartupInfo Module;
-    bool Started;
-    char SettingsKey[NM]; // RootKey + "\Kestro"; empty when the host gave no usable root
-    ResultView View;
-};
+typedef ResultModule KestroFront;
 
 extern KestroFront Front;
 
