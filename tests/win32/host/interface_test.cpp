@@ -15,12 +15,13 @@ using farhost::Host;
 
 namespace {
 
-const char* const Key = "Software\\Far\\Plugins\\LumivoStore";
+// Outside Software\Far, which other suites clear while they run.
+const char* const Key = "Software\\LumivoTests\\Store";
 
 class SettingsStore : public ::testing::Test {
   protected:
     void SetUp() override { Host::RegRemoveKey(Key); }
-    void TearDown() override { Host::RegRemoveKey(Key); }
+    void TearDown() override { Host::RegRemoveKey("Software\\LumivoTests"); }
 
     static void SetRaw(const char* name, DWORD type, const void* data, DWORD size) {
         HKEY hKey;
