@@ -147,10 +147,8 @@ int WINAPI Host::Impl::Dialog(int PluginNumber, int X1, int Y1, int X2, int Y2, 
                               FarDialogItem* Item, int ItemsNumber) {
     Impl* im = I();
     if (!im) return -1;
-    size_t before = im->host->dialogs_.size();
-    int r = DialogEx(PluginNumber, X1, Y1, X2, Y2, HelpTopic, Item, ItemsNumber, 0, 0, nullptr, 0);
-    if (im->host->dialogs_.size() > before) im->host->dialogs_[before].Ex = false;
-    return r;
+    im->plainDialog = true;
+    return DialogEx(PluginNumber, X1, Y1, X2, Y2, HelpTopic, Item, ItemsNumber, 0, 0, nullptr, 0);
 }
 
 int WINAPI Host::Impl::DialogEx(int PluginNumber, int X1, int Y1, int X2, int Y2, const char* HelpTopic,
@@ -160,7 +158,8 @@ int WINAPI Host::Impl::DialogEx(int PluginNumber, int X1, int Y1, int X2, int Y2
     if (!im) return -1;
     Host* h = im->host;
     DialogRecord rec;
-    rec.Ex = true;
+    rec.Ex = !im->plainDialog;
+    im->plainDialog = false;
     rec.X1 = X1, rec.Y1 = Y1, rec.X2 = X2, rec.Y2 = Y2;
     rec.HelpTopic = HelpTopic ? HelpTopic : "";
     rec.Flags = Flags;

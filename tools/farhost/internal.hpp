@@ -57,6 +57,7 @@ struct Host::Impl {
     std::vector<std::string> tempFolders;
     std::function<void(const std::string&)> sink;
     std::vector<DialogState*> liveDialogs;
+    bool plainDialog = false; // the next DialogEx call comes through the plain Dialog service
     int callDepth = 0;
     std::string rootKey = "Software\\Far\\Plugins";
     std::string pluginFolder; // folder of the loaded DLL, with a trailing backslash
