@@ -16,17 +16,6 @@ std::string Laid(const std::string& line) {
     return text;
 }
 
-// "<TempFolder>\LUMVxxxx.xxx\Dravel.txt", the folder named by the host's MkTemp.
-void ExpectResultPath(const std::string& tempFolder, const std::string& path) {
-    std::string prefix = tempFolder + "\\";
-    ASSERT_GT(path.size(), prefix.size());
-    EXPECT_EQ(0, lstrcmpiA(path.substr(0, prefix.size()).c_str(), prefix.c_str())) << path;
-    std::string rest = path.substr(prefix.size());
-    EXPECT_EQ(0u, rest.find("LUMV")) << path;
-    EXPECT_EQ(12u, rest.find('\\')) << path;
-    EXPECT_EQ("\\Dravel.txt", rest.substr(rest.find('\\'))) << path;
-}
-
 class Describe : public DravelTest {};
 
 TEST_F(Describe, OneConfigurableTypeInTheSameRecordEveryTime) {
@@ -112,7 +101,7 @@ TEST_F(Lookup, FirstLookupBuildsTheIndexUnderANoticeThenOpensTheArticle) {
     ASSERT_EQ(1u, host->Windows().size());
     const WindowRecord& w = host->Windows()[0];
     EXPECT_TRUE(w.Editor);
-    ExpectResultPath(TempFolder, w.FileName);
+    ExpectResultPath(TempFolder, w.FileName, "Dravel");
     EXPECT_EQ("abandoned", w.Title);
     EXPECT_EQ(0x11u, w.Flags);
     EXPECT_FALSE(w.Modal);
@@ -232,90 +221,6 @@ TEST_F(Lookup, CyrillicTextOfTheArticleArrivesUnchanged) {
     // "страховщик" in code page 866, as the dictionary holds it.
     EXPECT_NE(std::string::npos, content.find("\xe1\xe2\xe0\xa0\xe5\xae\xa2\xe9\xa8\xaa"));
     EXPECT_EQ(Laid(ArticleLine("abandonee")), content);
-}
-
-// ---------------------------------------------------------------- the result window
-
-struct WindowCase {
-    const char* Name;
-    bool Panels;       // the panels are in the window list
-    int ExtraEditors;  // non-modal editors in the list besides the panels
-    bool ModalEditor;  // the current window is a modal editor
-    bool ExpectForced; // the module must open the article modal whatever the setting
-};
-
-class ResultWindow : public DravelTest, public ::testing::WithParamInterface<WindowCase> {};
-
-// Every setting through the dialog, in one host: editor/viewer x non-modal/modal.
-TEST_P(ResultWindow, FlagsFollowTheSettingsAndTheWindowList) {
-    const WindowCase& c = GetParam();
-    Load();
-    host->SetPanels(c.Panels);
-    for (int i = 0; i < c.ExtraEditors; i++) {
-        farhost::HostWindow editor;
-        editor.Type = WTYPE_EDITOR;
-        editor.Name = DataFolder + "\\notes" + std::to_string(i) + ".txt";
-        host->AddWindow(editor);
-    }
-    if (c.ModalEditor) {
-        farhost::HostWindow editor;
-        editor.Type = WTYPE_EDITOR;
-        editor.Name = DataFolder + "\\modal.txt";
-        editor.Modal = true;
-        host->AddWindow(editor);
-    }
-    size_t opened = 0;
-    for (int visuality = 0; visuality < 2; visuality++)
-        for (int modality = 0; modality < 2; modality++) {
-            SCOPED_TRACE("visuality " + std::to_string(visuality) + ", modality " + std::to_string(modality));
-            EXPECT_EQ(1, Configure(modality, visuality));
-            host->QueueWindow(WindowAnswer::Close);
-            EXPECT_EQ(1, Show("abandonment").Result);
-            ASSERT_EQ(opened + 1, host->Windows().size());
-            const WindowRecord& w = host->Windows()[opened++];
-            bool nonModal = modality == 0 && !c.ExpectForced;
-            EXPECT_EQ(visuality == 0, w.Editor);
-            EXPECT_EQ((nonModal ? 1u : 0u) | (visuality == 0 ? 0x10u : 0x02u), w.Flags);
-            EXPECT_EQ(!nonModal, w.Modal);
-            EXPECT_EQ("abandonment", w.Title);
-            EXPECT_EQ(Laid(ArticleLine("abandonment")), w.Content);
-            EXPECT_TRUE(w.FileDeleted);
-            EXPECT_TRUE(w.FolderDeleted);
-            EXPECT_TRUE(TempEntries().empty());
-        }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ResultWindow,
-    ::testing::Values(WindowCase{"FromThePanels", true, 0, false, false},
-                      WindowCase{"FromAnEditorBesideThePanels", true, 1, false, false},
-                      WindowCase{"FromTheOnlyEditorWithoutPanels", false, 1, false, true},
-                      WindowCase{"FromAModalEditorOverThePanels", true, 0, true, true},
-                      WindowCase{"FromOneOfTwoEditorsWithoutPanels", false, 2, false, false}),
-    [](const ::testing::TestParamInfo<WindowCase>& info) { return std::string(info.param.Name); });
-
-TEST_F(Lookup, ANonModalWindowLeftOpenKeepsTheFileUntilItCloses) {
-    Load();
-    host->QueueWindow(WindowAnswer::LeaveOpen);
-    EXPECT_EQ(1, Show("abandonment").Result);
-    ASSERT_EQ(1u, host->Windows().size());
-    const WindowRecord& w = host->Windows()[0];
-    EXPECT_FALSE(w.Modal);
-    EXPECT_FALSE(w.Closed);
-    EXPECT_TRUE(farhost::Host::FileExists(w.FileName));
-    std::string file = w.FileName;
-
-    // A second lookup meanwhile gets a folder of its own.
-    host->QueueWindow(WindowAnswer::Close);
-    EXPECT_EQ(1, Show("abandonee").Result);
-    ASSERT_EQ(2u, host->Windows().size());
-    EXPECT_NE(file, host->Windows()[1].FileName);
-    EXPECT_TRUE(farhost::Host::FileExists(file));
-
-    EXPECT_TRUE(host->CloseWindow(0));
-    EXPECT_TRUE(host->Windows()[0].FileDeleted);
-    EXPECT_TRUE(host->Windows()[0].FolderDeleted);
-    EXPECT_TRUE(TempEntries().empty());
 }
 
 } // namespace

@@ -1,0 +1,217 @@
+// Shared by the Wine tests of the help modules: one module's package laid out as a user installs
+// it (Plugins\Lumivo\Lumivo.dll, its .lng files, lvx\<Name>.lvx and lvx\<Name>.lvg), loaded by
+// the stand-in host so that the real host plug-in starts the module with its real services; the
+// module's sample data copied into a fresh folder per test; MkTemp pointed at a folder of the
+// test's own. Header-only: each test program names its module through a ModuleSpec.
+#pragma once
+
+#include "fsf.hpp"
+#include "helpmodule.hpp"
+#include "host.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct Answer {
+    int Result;
+    std::string ErrorText;
+};
+
+// What differs between the modules as far as their installation goes.
+struct ModuleSpec {
+    const char* Name;       // "Dravel": the .lvx, the .lvg and the settings key
+    const char* BuiltLvx;   // the built module (a Unix path)
+    const char* LangDir;    // the source's lang folder (a Unix path)
+    const char* DataName;   // the folder the sample data goes to
+    const char* TempPrefix; // the host's temp folder for the test
+    // Copies the module's sample data into the data folder.
+    void (*Install)(const std::string& dataFolder);
+};
+
+inline std::string BuiltPath(const char* unixPath) {
+    return farhost::Host::WindowsPath(unixPath);
+}
+
+// The key a module keeps its settings under, for the host's default root.
+inline std::string SettingsKey(const ModuleSpec& spec) {
+    return std::string("Software\\Far\\Plugins\\Lumivo\\Plugins\\") + spec.Name;
+}
+
+// Message n of a module's language file, read here independently of the host's service.
+inline std::string LanguageFileLine(const std::string& lvg, const std::string& language, int n) {
+    std::string bytes;
+    EXPECT_TRUE(farhost::Host::ReadFile(lvg, &bytes));
+    std::vector<std::string> lines;
+    bool inSection = false;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        start = end + 1;
+        if (!line.empty() && line[0] == '[') {
+            inSection = line == "[" + language + "]";
+            continue;
+        }
+        if (inSection && !line.empty() && line[0] != ';') lines.push_back(line);
+    }
+    return n < (int)lines.size() ? lines[n] : std::string();
+}
+
+// "<TempFolder>\LUMVxxxx.xxx\<Name>.txt": the folder named by the host's MkTemp, backslashes only.
+inline void ExpectResultPath(const std::string& tempFolder, const std::string& path,
+                             const std::string& name) {
+    std::string prefix = tempFolder + "\\";
+    ASSERT_GT(path.size(), prefix.size());
+    EXPECT_EQ(0, lstrcmpiA(path.substr(0, prefix.size()).c_str(), prefix.c_str())) << path;
+    std::string rest = path.substr(prefix.size());
+    EXPECT_EQ(0u, rest.find("LUMV")) << path;
+    EXPECT_EQ(12u, rest.find('\\')) << path;
+    EXPECT_EQ("\\" + name + ".txt", rest.substr(rest.find('\\'))) << path;
+    EXPECT_EQ(std::string::npos, path.find('/')) << path;
+}
+
+class ModuleFixture : public ::testing::Test {
+  protected:
+    const ModuleSpec* Spec;
+    std::unique_ptr<farhost::Host> host;
+    std::string Key;        // the module's settings key
+    std::string Folder;     // ...\Plugins\Lumivo\ (trailing backslash)
+    std::string ModulePath; // Folder + "lvx\<Name>.lvx"
+    std::string DataFolder; // holds the sample data (no trailing backslash)
+    std::string TempFolder; // what MkTemp hands out names in
+    HMODULE Module = nullptr;
+    MODULEMESSAGE Message = nullptr;
+
+    explicit ModuleFixture(const ModuleSpec& spec) : Spec(&spec), Key(SettingsKey(spec)) {}
+
+    void SetUp() override { Fresh(); }
+
+    // A new host with an empty registry (or the one left behind), the package and the sample
+    // data in new folders.
+    void Fresh(bool keepRegistry = false) {
+        Unload();
+        host.reset();
+        if (!keepRegistry) farhost::Host::ClearRegistry();
+        SetEnvironmentVariableA("FARLANG", nullptr);
+        host.reset(new farhost::Host());
+        std::string root = host->MakeTempFolder(Spec->TempPrefix);
+        Folder = root + "\\Plugins\\";
+        CreateDirectoryA(Folder.c_str(), nullptr);
+        Folder += "Lumivo\\";
+        CreateDirectoryA(Folder.c_str(), nullptr);
+        CreateDirectoryA((Folder + "lvx").c_str(), nullptr);
+        std::string name = Spec->Name;
+        ModulePath = Folder + "lvx\\" + name + ".lvx";
+        ASSERT_TRUE(CopyFileA(BuiltPath(LUMIVO_DLL).c_str(), (Folder + "Lumivo.dll").c_str(), FALSE));
+        for (const char* lng : {"LumivoEng.lng", "LumivoRus.lng"})
+            ASSERT_TRUE(
+                CopyFileA((BuiltPath(Spec->LangDir) + "\\" + lng).c_str(), (Folder + lng).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(BuiltPath(Spec->BuiltLvx).c_str(), ModulePath.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA((BuiltPath(Spec->LangDir) + "\\" + name + ".lvg").c_str(),
+                              (Folder + "lvx\\" + name + ".lvg").c_str(), FALSE));
+        DataFolder = root + "\\" + Spec->DataName;
+        CreateDirectoryA(DataFolder.c_str(), nullptr);
+        Spec->Install(DataFolder);
+        TempFolder = root + "\\temp";
+        CreateDirectoryA(TempFolder.c_str(), nullptr);
+        FarSetTempFolder(TempFolder.c_str());
+    }
+
+    void TearDown() override {
+        ExpectNoHostErrors();
+        Unload();
+        host.reset();
+        FarSetTempFolder(nullptr);
+        SetEnvironmentVariableA("FARLANG", nullptr);
+    }
+
+    // The host plug-in loads and starts every module of its lvx folder; the test then talks to
+    // the module directly, as the host's dispatch does.
+    void Load() {
+        ASSERT_TRUE(host->LoadPlugin(Folder + "Lumivo.dll"));
+        Module = GetModuleHandleA(ModulePath.c_str());
+        ASSERT_NE(nullptr, Module) << "the host did not load " << ModulePath;
+        Message = (MODULEMESSAGE)(void*)GetProcAddress(Module, "Message");
+        ASSERT_NE(nullptr, Message);
+    }
+
+    // A real Far never unloads modules; a test process must, so that the next test's copy starts
+    // afresh (settings are read at Start).
+    void Unload() {
+        while (HMODULE m = GetModuleHandleA(ModulePath.c_str()))
+            FreeLibrary(m);
+        Module = nullptr;
+        Message = nullptr;
+    }
+
+    // A request as the host sends it for the module's type: the keyword already in the encoding.
+    Answer ShowFile(const std::string& keyword, const std::string& file, const char* encoding) {
+        HelpRequest request = {sizeof(HelpRequest), 0,       HO_ASKKEYWORD, HC_CATALOGUEENTRY, file.c_str(),
+                               keyword.c_str(),     encoding};
+        HelpResult result;
+        memset(&result, 0, sizeof result);
+        result.StructSize = sizeof result;
+        Answer answer;
+        answer.Result = Message(HM_SHOWHELP, &request, &result);
+        answer.ErrorText.assign(result.ErrorText, strnlen(result.ErrorText, sizeof result.ErrorText));
+        return answer;
+    }
+
+    // The settings dialog, answered with the two list rows and the accepting button.
+    int Configure(int modality, int visuality) {
+        host->QueueDialog(farhost::DialogAnswer().Choose(2, modality).Choose(3, visuality).Button(5));
+        return Message(HM_CONFIGURE, nullptr, nullptr);
+    }
+
+    std::string LanguageLine(const std::string& language, int n) const {
+        return LanguageFileLine(BuiltPath(Spec->LangDir) + "\\" + Spec->Name + ".lvg", language, n);
+    }
+
+    // A setting as the registry holds it.
+    std::string Stored(const char* name) const {
+        std::string value;
+        return farhost::Host::RegGetString(Key, name, &value) ? value : "(missing)";
+    }
+
+    // The files left in MkTemp's folder (LUMV result folders and what they hold).
+    std::vector<std::string> TempEntries() {
+        std::vector<std::string> found;
+        Collect(TempFolder, &found);
+        return found;
+    }
+
+    static void Collect(const std::string& folder, std::vector<std::string>* found) {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return;
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            found->push_back(folder + "\\" + name);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Collect(folder + "\\" + name, found);
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+
+    static std::vector<std::string> MenuTexts(const farhost::MenuRecord& menu) {
+        std::vector<std::string> texts;
+        for (const farhost::MenuItemRecord& item : menu.Items)
+            texts.push_back(item.Text);
+        return texts;
+    }
+
+    void ExpectNoHostErrors() {
+        if (!host) return;
+        for (const std::string& error : host->Errors())
+            ADD_FAILURE() << "host: " << error;
+    }
+
+    static std::string Built(const char* unixPath) { return BuiltPath(unixPath); }
+};

@@ -1,0 +1,59 @@
+// The modules that show their answer through the shared result view, and what the tests of that
+// view need from each: a lookup that opens one answer without a menu, and the texts of the dialog.
+#pragma once
+
+#include "../dravel/support.hpp"
+#include "../kestro/support.hpp"
+
+#include "article.h"
+
+struct ResultModule {
+    const char* Label;
+    const ModuleSpec& (*Spec)();
+    const char* File;          // the help file the lookups ask, in the data folder
+    const char* Encoding;      // as the host sends it for the module's type
+    const char* Keyword;       // opens one answer, without a menu
+    const char* SecondKeyword; // opens another one
+    int OkMessage;             // the OK button's message; Cancel's is the next
+    // Checks the content of the window that answered Keyword.
+    void (*ExpectAnswer)(const std::string& dataFolder, const std::string& content);
+};
+
+inline void ExpectDravelAnswer(const std::string& dataFolder, const std::string& content) {
+    std::string line = DictionaryLine(dataFolder + "\\sample.txt", "abandonment"), expected;
+    dravel::LayoutArticle(line.data(), line.size(), &expected);
+    EXPECT_EQ(expected, content);
+}
+
+inline void ExpectKestroAnswer(const std::string&, const std::string& content) {
+    ExpectPage(content, "titles.chm", "/profile.html");
+}
+
+inline const ResultModule kResultModules[] = {
+    {"Dravel", DravelModule, "sample.txt", "", "abandonment", "abandonee", 13, ExpectDravelAnswer},
+    {"Kestro", KestroModule, "titles.chm", "WIN", "profile", "deep", 11, ExpectKestroAnswer},
+};
+
+// One module's package under the stand-in host, picked by the test's parameter.
+class ResultViewTest : public ::testing::WithParamInterface<ResultModule>, public ModuleFixture {
+  protected:
+    ResultViewTest() : ModuleFixture(GetParam().Spec()) {}
+
+    const ResultModule& M() const { return GetParam(); }
+
+    Answer Lookup(const char* keyword) {
+        return ShowFile(keyword, DataFolder + "\\" + M().File, M().Encoding);
+    }
+    // What a lookup opens: 'E' or 'V', then 'n' (non-modal) or 'm'.
+    std::string Opens() {
+        host->QueueWindow(farhost::WindowAnswer::Close);
+        EXPECT_EQ(1, Lookup(M().Keyword).Result);
+        if (host->Windows().empty()) return "";
+        const farhost::WindowRecord& w = host->Windows().back();
+        return std::string(w.Editor ? "E" : "V") + ((w.Flags & 1) ? "n" : "m");
+    }
+};
+
+inline std::string ResultModuleName(const ::testing::TestParamInfo<ResultModule>& info) {
+    return info.param.Label;
+}
