@@ -200,6 +200,19 @@ class ModuleFixture : public ::testing::Test {
         FindClose(h);
     }
 
+    // The frame of the module's candidate menu: placed by Far, titled with message 0, no break keys.
+    void ExpectCandidateMenu(const farhost::MenuRecord& menu) const {
+        EXPECT_EQ(-1, menu.X);
+        EXPECT_EQ(-1, menu.Y);
+        EXPECT_EQ(0, menu.MaxHeight);
+        EXPECT_EQ(0x26u, menu.Flags);
+        EXPECT_EQ(LanguageLine("English", 0), menu.Title);
+        EXPECT_EQ("", menu.Bottom);
+        EXPECT_EQ("", menu.HelpTopic);
+        EXPECT_TRUE(menu.BreakKeys.empty());
+        EXPECT_EQ(0, menu.InitialCursor);
+    }
+
     static std::vector<std::string> MenuTexts(const farhost::MenuRecord& menu) {
         std::vector<std::string> texts;
         for (const farhost::MenuItemRecord& item : menu.Items)

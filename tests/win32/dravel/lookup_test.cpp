@@ -1,5 +1,6 @@
-// Dravel.lvx answering the host: its description, a lookup that builds the index under a notice,
-// the candidate menu, the result file in its LUMV folder and the window that deletes it.
+// Dravel.lvx answering the host: a lookup that builds the index under a notice, the candidate menu,
+// the result file in its LUMV folder and the window that deletes it. Its description, settings and
+// window flags are tested in tests/win32/resultview, with Kestro's.
 #include "support.hpp"
 
 #include "article.h"
@@ -14,52 +15,6 @@ std::string Laid(const std::string& line) {
     std::string text;
     dravel::LayoutArticle(line.data(), line.size(), &text);
     return text;
-}
-
-class Describe : public DravelTest {};
-
-TEST_F(Describe, OneConfigurableTypeInTheSameRecordEveryTime) {
-    Load();
-    HelpModuleInfo first, second;
-    memset(&first, 0, sizeof first);
-    first.StructSize = sizeof first;
-    ASSERT_EQ(1, Message(HM_DESCRIBE, nullptr, &first));
-    EXPECT_EQ(4u, first.Flags);
-    EXPECT_EQ(1, first.TypesNumber);
-    ASSERT_NE(nullptr, first.Types);
-    EXPECT_EQ(392, first.Types->StructSize);
-    EXPECT_EQ(1u, first.Types->DefaultOptions);
-    EXPECT_STREQ("Dravel", first.Types->Name);
-    EXPECT_STREQ("Dravel.txt", first.Types->Masks);
-    EXPECT_STREQ("", first.Types->Encoding);
-    EXPECT_EQ(LanguageLine("English", 0), first.Title);
-    EXPECT_FALSE(std::string(first.Title).empty());
-
-    // The host holds on to the array: a second description refills the same record.
-    memset(first.Types->Name, 'x', sizeof first.Types->Name);
-    memset(&second, 0, sizeof second);
-    second.StructSize = sizeof second;
-    host->SetLanguage("Russian");
-    ASSERT_EQ(1, Message(HM_DESCRIBE, nullptr, &second));
-    EXPECT_EQ(first.Types, second.Types);
-    EXPECT_STREQ("Dravel", second.Types->Name);
-    EXPECT_EQ(LanguageLine("Russian", 0), second.Title);
-    EXPECT_NE(std::string(first.Title), second.Title);
-
-    EXPECT_EQ(0, Message(HM_DESCRIBE, nullptr, nullptr));
-    for (int code : {0, 3, 5, -1})
-        EXPECT_EQ(0, Message(code, nullptr, &second)) << code;
-}
-
-TEST_F(Describe, EveryMessageHasATextInBothLanguages) {
-    for (const char* language : {"English", "Russian"}) {
-        for (int n = 0; n <= 14; n++) {
-            std::string text = LanguageLine(language, n);
-            EXPECT_FALSE(text.empty()) << language << " " << n;
-            EXPECT_LT(text.size(), 128u) << language << " " << n;
-        }
-        EXPECT_EQ("", LanguageLine(language, 15)) << language;
-    }
 }
 
 class Lookup : public DravelTest {};
@@ -140,15 +95,7 @@ TEST_F(Lookup, SeveralCandidatesComeInAMenu) {
 
     ASSERT_EQ(1u, host->Menus().size());
     const farhost::MenuRecord& menu = host->Menus()[0];
-    EXPECT_EQ(-1, menu.X);
-    EXPECT_EQ(-1, menu.Y);
-    EXPECT_EQ(0, menu.MaxHeight);
-    EXPECT_EQ(0x26u, menu.Flags);
-    EXPECT_EQ(LanguageLine("English", 0), menu.Title);
-    EXPECT_EQ("", menu.Bottom);
-    EXPECT_EQ("", menu.HelpTopic);
-    EXPECT_TRUE(menu.BreakKeys.empty());
-    EXPECT_EQ(0, menu.InitialCursor);
+    ExpectCandidateMenu(menu);
     const char* const words[] = {"abandon", "abandoned", "abandonee", "abandonment"};
     ASSERT_EQ(4u, menu.Items.size());
     for (size_t i = 0; i < 4; i++) {

@@ -8,13 +8,14 @@
 #include "article.h"
 
 struct ResultModule {
-    const char* Label;
+    const char* Label; // the module and its one type
+    const char* Masks; // of the type
     const ModuleSpec& (*Spec)();
     const char* File;          // the help file the lookups ask, in the data folder
-    const char* Encoding;      // as the host sends it for the module's type
+    const char* Encoding;      // of the type: the host converts the keyword to it
     const char* Keyword;       // opens one answer, without a menu
     const char* SecondKeyword; // opens another one
-    int OkMessage;             // the OK button's message; Cancel's is the next
+    int OkMessage;             // the OK button's message; Cancel's is the next and the last
     // Checks the content of the window that answered Keyword.
     void (*ExpectAnswer)(const std::string& dataFolder, const std::string& content);
 };
@@ -30,8 +31,9 @@ inline void ExpectKestroAnswer(const std::string&, const std::string& content) {
 }
 
 inline const ResultModule kResultModules[] = {
-    {"Dravel", DravelModule, "sample.txt", "", "abandonment", "abandonee", 13, ExpectDravelAnswer},
-    {"Kestro", KestroModule, "titles.chm", "WIN", "profile", "deep", 11, ExpectKestroAnswer},
+    {"Dravel", "Dravel.txt", DravelModule, "sample.txt", "", "abandonment", "abandonee", 13,
+     ExpectDravelAnswer},
+    {"Kestro", "*.chm,*.its", KestroModule, "titles.chm", "WIN", "profile", "deep", 11, ExpectKestroAnswer},
 };
 
 // One module's package under the stand-in host, picked by the test's parameter.
@@ -53,6 +55,10 @@ class ResultViewTest : public ::testing::WithParamInterface<ResultModule>, publi
         return std::string(w.Editor ? "E" : "V") + ((w.Flags & 1) ? "n" : "m");
     }
 };
+
+inline void PrintTo(const ResultModule& m, std::ostream* os) {
+    *os << m.Label;
+}
 
 inline std::string ResultModuleName(const ::testing::TestParamInfo<ResultModule>& info) {
     return info.param.Label;

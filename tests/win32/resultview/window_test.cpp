@@ -24,6 +24,10 @@ const WindowCase kWindowCases[] = {
     {"FromOneOfTwoEditorsWithoutPanels", false, 2, false, false},
 };
 
+void PrintTo(const WindowCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
 class ResultWindow : public ::testing::WithParamInterface<std::tuple<ResultModule, WindowCase>>,
                      public ModuleFixture {
   protected:
