@@ -35,4 +35,8 @@ function(lumivo_gtest name)
   endif()
   target_compile_definitions(${name} PRIVATE LUMIVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}" LUMIVO_BINARY_DIR="${CMAKE_BINARY_DIR}")
   add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  if(WIN32)
+    # One Wine prefix, one registry, which many tests clear: never two at a time.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK far_registry)
+  endif()
 endfunction()
