@@ -2,7 +2,7 @@
 // it (Plugins\Lumivo\Lumivo.dll, its .lng files, lvx\<Name>.lvx and lvx\<Name>.lvg), loaded by
 // the stand-in host so that the real host plug-in starts the module with its real services; the
 // module's sample data copied into a fresh folder per test; MkTemp pointed at a folder of the
-// test's own. Header-only: each test program names its module through a ModuleSpec.
+// test's own. Header-only: each test program names its module through a ModuleTraits.
 #pragma once
 
 #include "fsf.hpp"
@@ -23,7 +23,7 @@ struct Answer {
 };
 
 // What differs between the modules as far as their installation goes.
-struct ModuleSpec {
+struct ModuleTraits {
     const char* Name;       // "Dravel": the .lvx, the .lvg and the settings key
     const char* BuiltLvx;   // the built module (a Unix path)
     const char* LangDir;    // the source's lang folder (a Unix path)
@@ -38,8 +38,8 @@ inline std::string BuiltPath(const char* unixPath) {
 }
 
 // The key a module keeps its settings under, for the host's default root.
-inline std::string SettingsKey(const ModuleSpec& spec) {
-    return std::string("Software\\Far\\Plugins\\Lumivo\\Plugins\\") + spec.Name;
+inline std::string SettingsKey(const ModuleTraits& traits) {
+    return std::string("Software\\Far\\Plugins\\Lumivo\\Plugins\\") + traits.Name;
 }
 
 // Message n of a module's language file, read here independently of the host's service.
@@ -79,7 +79,7 @@ inline void ExpectResultPath(const std::string& tempFolder, const std::string& p
 
 class ModuleFixture : public ::testing::Test {
   protected:
-    const ModuleSpec* Spec;
+    const ModuleTraits* Traits;
     std::unique_ptr<farhost::Host> host;
     std::string Key;        // the module's settings key
     std::string Folder;     // ...\Plugins\Lumivo\ (trailing backslash)
@@ -89,7 +89,7 @@ class ModuleFixture : public ::testing::Test {
     HMODULE Module = nullptr;
     MODULEMESSAGE Message = nullptr;
 
-    explicit ModuleFixture(const ModuleSpec& spec) : Spec(&spec), Key(SettingsKey(spec)) {}
+    explicit ModuleFixture(const ModuleTraits& traits) : Traits(&traits), Key(SettingsKey(traits)) {}
 
     void SetUp() override { Fresh(); }
 
@@ -101,24 +101,24 @@ class ModuleFixture : public ::testing::Test {
         if (!keepRegistry) farhost::Host::ClearRegistry();
         SetEnvironmentVariableA("FARLANG", nullptr);
         host.reset(new farhost::Host());
-        std::string root = host->MakeTempFolder(Spec->TempPrefix);
+        std::string root = host->MakeTempFolder(Traits->TempPrefix);
         Folder = root + "\\Plugins\\";
         CreateDirectoryA(Folder.c_str(), nullptr);
         Folder += "Lumivo\\";
         CreateDirectoryA(Folder.c_str(), nullptr);
         CreateDirectoryA((Folder + "lvx").c_str(), nullptr);
-        std::string name = Spec->Name;
+        std::string name = Traits->Name;
         ModulePath = Folder + "lvx\\" + name + ".lvx";
         ASSERT_TRUE(CopyFileA(BuiltPath(LUMIVO_DLL).c_str(), (Folder + "Lumivo.dll").c_str(), FALSE));
         for (const char* lng : {"LumivoEng.lng", "LumivoRus.lng"})
             ASSERT_TRUE(
-                CopyFileA((BuiltPath(Spec->LangDir) + "\\" + lng).c_str(), (Folder + lng).c_str(), FALSE));
-        ASSERT_TRUE(CopyFileA(BuiltPath(Spec->BuiltLvx).c_str(), ModulePath.c_str(), FALSE));
-        ASSERT_TRUE(CopyFileA((BuiltPath(Spec->LangDir) + "\\" + name + ".lvg").c_str(),
+                CopyFileA((BuiltPath(Traits->LangDir) + "\\" + lng).c_str(), (Folder + lng).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(BuiltPath(Traits->BuiltLvx).c_str(), ModulePath.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA((BuiltPath(Traits->LangDir) + "\\" + name + ".lvg").c_str(),
                               (Folder + "lvx\\" + name + ".lvg").c_str(), FALSE));
-        DataFolder = root + "\\" + Spec->DataName;
+        DataFolder = root + "\\" + Traits->DataName;
         CreateDirectoryA(DataFolder.c_str(), nullptr);
-        Spec->Install(DataFolder);
+        Traits->Install(DataFolder);
         TempFolder = root + "\\temp";
         CreateDirectoryA(TempFolder.c_str(), nullptr);
         FarSetTempFolder(TempFolder.c_str());
@@ -171,7 +171,7 @@ class ModuleFixture : public ::testing::Test {
     }
 
     std::string LanguageLine(const std::string& language, int n) const {
-        return LanguageFileLine(BuiltPath(Spec->LangDir) + "\\" + Spec->Name + ".lvg", language, n);
+        return LanguageFileLine(BuiltPath(Traits->LangDir) + "\\" + Traits->Name + ".lvg", language, n);
     }
 
     // A setting as the registry holds it.

@@ -12,9 +12,9 @@ inline void InstallDravelData(const std::string& dataFolder) {
     ASSERT_TRUE(CopyFileA(BuiltPath(SAMPLE_DICT).c_str(), (dataFolder + "\\sample.txt").c_str(), FALSE));
 }
 
-inline const ModuleSpec& DravelModule() {
-    static const ModuleSpec spec = {"Dravel", DRAVEL_LVX, LANG_DIR, "dict", "drv", InstallDravelData};
-    return spec;
+inline const ModuleTraits& DravelModule() {
+    static const ModuleTraits traits = {"Dravel", DRAVEL_LVX, LANG_DIR, "dict", "drv", InstallDravelData};
+    return traits;
 }
 
 // The dictionary's line whose headword is exactly word, and its offset.

@@ -25,9 +25,9 @@ inline void InstallKestroData(const std::string& dataFolder) {
         CopyChmFixture(dataFolder, name);
 }
 
-inline const ModuleSpec& KestroModule() {
-    static const ModuleSpec spec = {"Kestro", KESTRO_LVX, LANG_DIR, "help", "kst", InstallKestroData};
-    return spec;
+inline const ModuleTraits& KestroModule() {
+    static const ModuleTraits traits = {"Kestro", KESTRO_LVX, LANG_DIR, "help", "kst", InstallKestroData};
+    return traits;
 }
 
 // The SHA-256 the independent reader recorded for an object of a fixture.

@@ -10,7 +10,7 @@
 struct ResultModule {
     const char* Label; // the module and its one type
     const char* Masks; // of the type
-    const ModuleSpec& (*Spec)();
+    const ModuleTraits& (*Traits)();
     const char* File;          // the help file the lookups ask, in the data folder
     const char* Encoding;      // of the type: the host converts the keyword to it
     const char* Keyword;       // opens one answer, without a menu
@@ -39,7 +39,7 @@ inline const ResultModule kResultModules[] = {
 // One module's package under the stand-in host, picked by the test's parameter.
 class ResultViewTest : public ::testing::WithParamInterface<ResultModule>, public ModuleFixture {
   protected:
-    ResultViewTest() : ModuleFixture(GetParam().Spec()) {}
+    ResultViewTest() : ModuleFixture(GetParam().Traits()) {}
 
     const ResultModule& M() const { return GetParam(); }
 

@@ -31,7 +31,7 @@ void PrintTo(const WindowCase& c, std::ostream* os) {
 class ResultWindow : public ::testing::WithParamInterface<std::tuple<ResultModule, WindowCase>>,
                      public ModuleFixture {
   protected:
-    ResultWindow() : ModuleFixture(std::get<0>(GetParam()).Spec()) {}
+    ResultWindow() : ModuleFixture(std::get<0>(GetParam()).Traits()) {}
 };
 
 // Every setting through the dialog, in one host: editor/viewer x non-modal/modal.
