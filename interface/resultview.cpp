@@ -23,6 +23,13 @@ enum {
     DIALOG_HEIGHT = 8,
 };
 
+void CopyText(char* dest, const char* src, size_t size) {
+    size_t n = src ? strlen(src) : 0;
+    if (n >= size) n = size - 1;
+    if (n) memcpy(dest, src, n);
+    dest[n] = 0;
+}
+
 int ReadBinarySetting(const FarStandardFunctions& fsf, const char* key, const char* name) {
     char text[NUMBER_TEXT_SIZE];
     int value = 0;
@@ -106,6 +113,22 @@ void StartResultModule(ResultModule* front, const PluginStartupInfo* info, const
 
 void ResultModuleText(const ResultModule& front, int n, char* dest) {
     ModuleText(front.Module, n, dest);
+}
+
+int DescribeResultModule(const ResultModule& front, HelpTypeInfo* type, const char* name, const char* masks,
+                         const char* encoding, HelpModuleInfo* info) {
+    if (!info) return 0;
+    info->TypesNumber = 1;
+    memset(type, 0, sizeof *type);
+    type->StructSize = sizeof *type;
+    type->DefaultOptions = HO_ASKKEYWORD;
+    CopyText(type->Name, name, sizeof type->Name);
+    CopyText(type->Masks, masks, sizeof type->Masks);
+    CopyText(type->Encoding, encoding, sizeof type->Encoding);
+    info->Types = type;
+    ModuleText(front.Module, 0, info->Title);
+    info->Flags = HMF_CONFIGURABLE;
+    return 1;
 }
 
 void ReadResultView(const FarStandardFunctions& fsf, const char* key, ResultView* view) {

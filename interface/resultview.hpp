@@ -28,6 +28,12 @@ struct ResultModule {
 void StartResultModule(ResultModule* front, const PluginStartupInfo* info, const ModuleStartupInfo* module,
                        const char* name);
 
+// HM_DESCRIBE's answer for such a module: one help type that asks for the keyword by default, a
+// settings dialog, message 0 as the title. The type record is the module's static one, refilled
+// on every call, so the host may keep its address.
+int DescribeResultModule(const ResultModule& front, HelpTypeInfo* type, const char* name, const char* masks,
+                         const char* encoding, HelpModuleInfo* info);
+
 // The module's message n (at most 127 characters) in the current language; empty when the
 // language file or the line is missing.
 void ResultModuleText(const ResultModule& front, int n, char* dest);

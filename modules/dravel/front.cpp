@@ -2,8 +2,6 @@
 // HM_DESCRIBE, the two settings in the registry and their dialog; the lookup is in frontshow.cpp.
 #include "front.hpp"
 
-#include <string.h>
-
 DravelFront Front;
 
 namespace {
@@ -14,25 +12,8 @@ HelpTypeInfo DictionaryType;
 const ResultViewTexts DialogTexts = {MsgTitle,  MsgDialogLabel, MsgNonModal, MsgModal,
                                      MsgEditor, MsgViewer,      MsgAccept,   MsgCancel};
 
-void CopyText(char* dest, const char* src, size_t size) {
-    size_t n = src ? strlen(src) : 0;
-    if (n >= size) n = size - 1;
-    if (n) memcpy(dest, src, n);
-    dest[n] = 0;
-}
-
 int Describe(HelpModuleInfo* info) {
-    if (!info) return 0;
-    info->TypesNumber = 1;
-    memset(&DictionaryType, 0, sizeof DictionaryType);
-    DictionaryType.StructSize = sizeof DictionaryType;
-    DictionaryType.DefaultOptions = HO_ASKKEYWORD;
-    CopyText(DictionaryType.Name, "Dravel", sizeof DictionaryType.Name);
-    CopyText(DictionaryType.Masks, "Dravel.txt", sizeof DictionaryType.Masks);
-    info->Types = &DictionaryType;
-    GetText(MsgTitle, info->Title);
-    info->Flags = HMF_CONFIGURABLE;
-    return 1;
+    return DescribeResultModule(Front, &DictionaryType, "Dravel", "Dravel.txt", "", info);
 }
 
 } // namespace

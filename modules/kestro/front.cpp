@@ -16,26 +16,8 @@ HelpTypeInfo ChmType;
 const ResultViewTexts DialogTexts = {MsgTitle,  MsgDialogLabel, MsgNonModal, MsgModal,
                                      MsgEditor, MsgViewer,      MsgAccept,   MsgCancel};
 
-void CopyText(char* dest, const char* src, size_t size) {
-    size_t n = src ? strlen(src) : 0;
-    if (n >= size) n = size - 1;
-    if (n) memcpy(dest, src, n);
-    dest[n] = 0;
-}
-
 int Describe(HelpModuleInfo* info) {
-    if (!info) return 0;
-    info->TypesNumber = 1;
-    memset(&ChmType, 0, sizeof ChmType);
-    ChmType.StructSize = sizeof ChmType;
-    ChmType.DefaultOptions = HO_ASKKEYWORD;
-    CopyText(ChmType.Name, "Kestro", sizeof ChmType.Name);
-    CopyText(ChmType.Masks, "*.chm,*.its", sizeof ChmType.Masks);
-    CopyText(ChmType.Encoding, "WIN", sizeof ChmType.Encoding);
-    info->Types = &ChmType;
-    GetText(MsgTitle, info->Title);
-    info->Flags = HMF_CONFIGURABLE;
-    return 1;
+    return DescribeResultModule(Front, &ChmType, "Kestro", "*.chm,*.its", "WIN", info);
 }
 
 // The keyword arrives in the request's encoding; titles are compared in OEM, so it goes back
