@@ -1,0 +1,269 @@
+// Ornith.lvx inside Far's process: the exports, the HowShowWindow setting and its dialog, and
+// the request path to the helper process (start it when no helper is alive, hand it the
+// request block through a duplicated mapping handle, wait for its answer).
+#include "far.hpp"
+#include "helpmodule.hpp"
+#include "settings.hpp"
+#include "shared.hpp"
+
+#include <string.h>
+
+namespace {
+
+enum OrnithMessage {
+    MsgTitle = 0,
+    MsgLabel = 1,
+    MsgNormal = 2, // list rows 0..2 are messages 2..4
+    MsgFailed = 5,
+    MsgAccept = 6,
+    MsgCancel = 7,
+};
+
+enum {
+    SETTING_TEXT_SIZE = 10,
+    SHOW_MODES = 3,
+    ITEM_LIST = 2,
+    ITEM_ACCEPT = 4,
+    DIALOG_ITEMS = 6,
+    COMMAND_SIZE = 260,
+    // A helper that neither sets its event nor ends within this time is given up on.
+    HELPER_START_TIMEOUT = 30000,
+};
+
+const char HowShowWindowName[] = "HowShowWindow";
+
+struct OrnithModule {
+    PluginStartupInfo Info;
+    FarStandardFunctions FSF;
+    ModuleStartupInfo Module;
+    bool Started;
+    char SettingsKey[NM]; // "<RootKey>\Ornith"; empty when the host gave no usable root
+    int HowShowWindow;    // 0 normal, 1 maximized, 2 default
+};
+
+OrnithModule Front;
+HelpTypeInfo HtmlHelpType; // the host keeps this pointer
+
+void CopyText(char* dest, const char* src, size_t size) {
+    size_t n = src ? strlen(src) : 0;
+    if (n >= size) n = size - 1;
+    if (n) memcpy(dest, src, n);
+    dest[n] = 0;
+}
+
+void GetText(int n, char* dest) {
+    dest[0] = 0;
+    if (Front.Module.GetModuleMsg) Front.Module.GetModuleMsg(Front.Module.LangFile, n, dest);
+    dest[ORNITH_TEXT_SIZE - 1] = 0;
+}
+
+int ReadHowShowWindow() {
+    char text[SETTING_TEXT_SIZE];
+    int value = 0;
+    if (!*Front.SettingsKey) return 0;
+    ReadSetting(Front.SettingsKey, HowShowWindowName, text, "0", sizeof text);
+    if (Front.FSF.sscanf) Front.FSF.sscanf(text, "%i", &value);
+    return (int)((unsigned)value % SHOW_MODES);
+}
+
+int Describe(HelpModuleInfo* info) {
+    if (!info) return 0;
+    info->TypesNumber = 1;
+    memset(&HtmlHelpType, 0, sizeof HtmlHelpType);
+    HtmlHelpType.StructSize = sizeof HtmlHelpType;
+    HtmlHelpType.DefaultOptions = 0;
+    CopyText(HtmlHelpType.Name, "Ornith", sizeof HtmlHelpType.Name);
+    CopyText(HtmlHelpType.Masks, "*.chm,*.col,*.its,msdn", sizeof HtmlHelpType.Masks);
+    CopyText(HtmlHelpType.Encoding, "WIN", sizeof HtmlHelpType.Encoding);
+    info->Types = &HtmlHelpType;
+    GetText(MsgTitle, info->Title);
+    info->Flags = HMF_CONFIGURABLE;
+    return 1;
+}
+
+void Configure() {
+    if (!Front.Started || !Front.Info.Dialog) return;
+    struct Item {
+        int Type, X1, Y1, X2, Y2;
+        DWORD Flags;
+        int Msg; // -1: empty
+    };
+    const Item layout[DIALOG_ITEMS] = {
+        {DI_DOUBLEBOX, 3, 1, 50, 6, 0, MsgTitle},
+        {DI_TEXT, 5, 2, 0, 0, 0, MsgLabel},
+        {DI_COMBOBOX, 5, 3, 47, 0, DIF_DROPDOWNLIST, -1},
+        {DI_TEXT, 4, 4, 0, 0, DIF_SEPARATOR, -1},
+        {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, MsgAccept},
+        {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, MsgCancel},
+    };
+    FarDialogItem items[DIALOG_ITEMS];
+    for (int i = 0; i < DIALOG_ITEMS; i++) {
+        memset(&items[i], 0, sizeof items[i]);
+        items[i].Type = layout[i].Type;
+        items[i].X1 = layout[i].X1;
+        items[i].Y1 = layout[i].Y1;
+        items[i].X2 = layout[i].X2;
+        items[i].Y2 = layout[i].Y2;
+        items[i].Flags = layout[i].Flags;
+        if (layout[i].Msg >= 0) GetText(layout[i].Msg, items[i].Data);
+    }
+    FarListItem rows[SHOW_MODES];
+    FarList list;
+    memset(rows, 0, sizeof rows);
+    for (int i = 0; i < SHOW_MODES; i++)
+        GetText(MsgNormal + i, rows[i].Text);
+    rows[Front.HowShowWindow].Flags = LIF_SELECTED;
+    list.ItemsNumber = SHOW_MODES;
+    list.Items = rows;
+    items[ITEM_LIST].ListItems = &list;
+    items[ITEM_LIST].Focus = 1;
+    items[ITEM_ACCEPT].DefaultButton = 1;
+
+    int result = Front.Info.Dialog(Front.Info.ModuleNumber, -1, -1, 54, 8, nullptr, items, DIALOG_ITEMS);
+    if (result != ITEM_ACCEPT) return;
+    // Far leaves the list position where the list pointer was.
+    int chosen = items[ITEM_LIST].ListPos;
+    Front.HowShowWindow = chosen >= 0 && chosen < SHOW_MODES ? chosen : 0;
+    char text[16];
+    if (*Front.SettingsKey && Front.FSF.itoa) {
+        Front.FSF.itoa(Front.HowShowWindow, text, 10);
+        WriteSetting(Front.SettingsKey, HowShowWindowName, text);
+    }
+}
+
+// Starts rundll32.exe on this library's RundllEntry and waits until the helper's window
+// exists. False when it cannot be started, ends first, or does not answer in time.
+bool StartHelper() {
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, OrnithEventName);
+    if (!event) return false;
+    char shortPath[NM], command[COMMAND_SIZE];
+    DWORD n = GetShortPathNameA(Front.Module.ModuleName, shortPath, sizeof shortPath);
+    // rundll32.exe splits its command line at spaces: the long path will not do.
+    if (!n || n >= sizeof shortPath || n + sizeof " ,RundllEntry" + 12 > sizeof command) {
+        CloseHandle(event);
+        return false;
+    }
+    lstrcpyA(command, "rundll32.exe ");
+    lstrcatA(command, shortPath);
+    lstrcatA(command, ",RundllEntry");
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        CloseHandle(event);
+        return false;
+    }
+    Shared.Data.HelperProcessId = process.dwProcessId;
+    CloseHandle(process.hThread);
+    // The process handle is kept for the wait: a helper that ends before it sets the event
+    // would otherwise leave Far waiting for ever.
+    HANDLE waits[2] = {event, process.hProcess};
+    DWORD woke = WaitForMultipleObjects(2, waits, FALSE, HELPER_START_TIMEOUT);
+    CloseHandle(process.hProcess);
+    CloseHandle(event);
+    return woke == WAIT_OBJECT_0;
+}
+
+// A running helper's event, waited for (it may still be starting for another process).
+bool WaitForRunningHelper(HANDLE event) {
+    DWORD woke = WaitForSingleObject(event, HELPER_START_TIMEOUT);
+    CloseHandle(event);
+    return woke == WAIT_OBJECT_0;
+}
+
+// The request block in a new mapping, its handle moved into the helper process; 0 on failure.
+HANDLE HandRequestToHelper(const char* file, const char* keyword) {
+    HANDLE process = OpenProcess(PROCESS_DUP_HANDLE, FALSE, Shared.Data.HelperProcessId);
+    if (!process) return nullptr;
+    size_t fileLength = strlen(file), keywordLength = strlen(keyword);
+    DWORD size = (DWORD)(fileLength + keywordLength + 3);
+    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, nullptr);
+    char* view = mapping ? (char*)MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, size) : nullptr;
+    HANDLE remote = nullptr;
+    if (view) {
+        memcpy(view, file, fileLength + 1);
+        memcpy(view + fileLength + 1, keyword, keywordLength + 1);
+        view[fileLength + keywordLength + 2] = (char)Front.HowShowWindow;
+        if (!DuplicateHandle(GetCurrentProcess(), mapping, process, &remote, 0, FALSE,
+                             DUPLICATE_CLOSE_SOURCE | DUPLICATE_SAME_ACCESS))
+            remote = nullptr;
+        mapping = nullptr; // closed by the duplication, whatever its outcome
+        UnmapViewOfFile(view);
+    }
+    if (mapping) CloseHandle(mapping);
+    CloseHandle(process);
+    return remote;
+}
+
+int ShowHelp(const HelpRequest* request, HelpResult* result) {
+    if (!request || !result || !Front.Started) return 0;
+    const char* file = request->FileName ? request->FileName : "";
+    const char* keyword = request->Keyword ? request->Keyword : "";
+    char failed[ORNITH_TEXT_SIZE];
+    GetText(MsgFailed, failed);
+    HANDLE event = OpenEventA(EVENT_ALL_ACCESS, FALSE, OrnithEventName);
+    bool ready = event ? WaitForRunningHelper(event) : StartHelper();
+    HWND window = Shared.Data.HelperWindow;
+    HANDLE remote = ready && window ? HandRequestToHelper(file, keyword) : nullptr;
+    if (!remote) {
+        CopyText(result->ErrorText, failed, sizeof result->ErrorText);
+        return 0;
+    }
+    SetForegroundWindow(window);
+    CopyText(Shared.Data.ErrorText, failed, sizeof Shared.Data.ErrorText);
+    int answer = (int)SendMessageA(window, ORNITH_REQUEST, (WPARAM)remote, 0);
+    if (!answer) {
+        Shared.Data.ErrorText[sizeof Shared.Data.ErrorText - 1] = 0;
+        CopyText(result->ErrorText, Shared.Data.ErrorText, sizeof result->ErrorText);
+    }
+    return answer;
+}
+
+// The helper window named in the shared section, if it is still one of ours.
+HWND LiveHelperWindow() {
+    HWND window = Shared.Data.HelperWindow;
+    char name[sizeof "OrnithWClass" + 1];
+    if (!window || !GetClassNameA(window, name, sizeof name)) return nullptr;
+    return lstrcmpA(name, OrnithClassName) == 0 ? window : nullptr;
+}
+
+} // namespace
+
+extern "C" int WINAPI Start(const PluginStartupInfo* Info, const ModuleStartupInfo* ModuleInfo) {
+    memset(&Front, 0, sizeof Front);
+    if (!Info || !ModuleInfo) return 0;
+    memcpy(&Front.Info, Info, sizeof Front.Info);
+    if (Info->FSF) memcpy(&Front.FSF, Info->FSF, sizeof Front.FSF);
+    Front.Info.FSF = &Front.FSF;
+    memcpy(&Front.Module, ModuleInfo, sizeof Front.Module);
+    Front.Module.ModuleName[NM - 1] = 0;
+    Front.Module.LangFile[NM - 1] = 0;
+    const char* root = ModuleInfo->RootKey;
+    if (root && strlen(root) + sizeof "\\Ornith" <= sizeof Front.SettingsKey) {
+        lstrcpyA(Front.SettingsKey, root);
+        lstrcatA(Front.SettingsKey, "\\Ornith");
+    }
+    Front.HowShowWindow = ReadHowShowWindow();
+    Front.Started = true;
+    return 0;
+}
+
+// Ends the helper and with it every topic window it shows.
+extern "C" void WINAPI Exit() {
+    if (HWND window = LiveHelperWindow()) SendMessageA(window, WM_CLOSE, 0, 0);
+}
+
+extern "C" int WINAPI Message(int Msg, void* InData, void* OutData) {
+    switch (Msg) {
+    case HM_DESCRIBE:
+        return Describe(static_cast<HelpModuleInfo*>(OutData));
+    case HM_SHOWHELP:
+        return ShowHelp(static_cast<const HelpRequest*>(InData), static_cast<HelpResult*>(OutData));
+    case HM_CONFIGURE:
+        Configure();
+        return 1;
+    default:
+        return 0;
+    }
+}

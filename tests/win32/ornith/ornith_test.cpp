@@ -1,0 +1,358 @@
+// Ornith.lvx installed as a user installs it and started by the real host plug-in under the
+// stand-in host: its description, its settings dialog, and requests that start and reuse a real
+// helper process (rundll32.exe on RundllEntry). The helper loads the test's stand-in control
+// (LUMIVO_ORNITH_CONTROL), which records each call of its help function into a file, so that
+// what crossed the process boundary is seen exactly as the helper passed it on.
+#include "../common/modulefixture.hpp"
+
+#include <stdlib.h>
+
+namespace {
+
+using farhost::DialogAnswer;
+
+void InstallHelpFiles(const std::string& folder) {
+    farhost::Host::WriteFile(folder + "\\guide.chm", "not read by the stand-in control");
+}
+
+const ModuleTraits& OrnithModule() {
+    static const ModuleTraits traits = {"Ornith", ORNITH_LVX, LANG_DIR, "help", "orn", InstallHelpFiles};
+    return traits;
+}
+
+// One call of the control's help function, as the stand-in wrote it down.
+struct ControlCall {
+    DWORD ProcessId = 0;
+    std::string CallerClass;
+    unsigned Command = 0;
+    std::string File, Keyword;
+    int IndexOnFail = -1; // -1: not a keyword lookup
+    unsigned long Data = 0;
+    HWND Topic = nullptr;
+};
+
+// Points the module's import of dll!function at replacement.
+bool PatchImport(HMODULE module, const char* dll, const char* function, void* replacement) {
+    BYTE* base = reinterpret_cast<BYTE*>(module);
+    auto* nt =
+        reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name;
+         ++imp) {
+        if (lstrcmpiA(reinterpret_cast<char*>(base + imp->Name), dll) != 0) continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (strcmp(reinterpret_cast<char*>(byName->Name), function) != 0) continue;
+            DWORD old = 0;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
+            slots->u1.Function = reinterpret_cast<DWORD_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+            return true;
+        }
+    }
+    return false;
+}
+
+BOOL WINAPI RefuseToStart(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
+                          LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+}
+
+// Starts a process that ends at once without setting the event, as a broken helper would.
+BOOL WINAPI StartSomethingThatEnds(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
+                                   DWORD flags, LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
+                                   LPPROCESS_INFORMATION process) {
+    char command[] = "cmd.exe /c exit 3";
+    return CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, flags, environment, folder, startup,
+                          process);
+}
+
+bool ProcessEnds(DWORD id, DWORD milliseconds = 15000) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (!process) return true;
+    bool ended = WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+bool HelperEventExists() {
+    HANDLE event = OpenEventA(SYNCHRONIZE, FALSE, "OrnithWEvent");
+    if (event) CloseHandle(event);
+    return event != nullptr;
+}
+
+class Ornith : public ModuleFixture {
+  protected:
+    std::string Log;
+
+    Ornith() : ModuleFixture(OrnithModule()) {}
+
+    void SetUp() override {
+        ModuleFixture::SetUp();
+        ASSERT_FALSE(HelperEventExists()) << "a helper of an earlier run is still alive";
+        Log = DataFolder + "\\calls.log";
+        SetEnvironmentVariableA("LUMIVO_ORNITH_CONTROL", Built(STANDIN_DLL).c_str());
+        SetEnvironmentVariableA("ORNITH_STANDIN_LOG", Log.c_str());
+        Load();
+    }
+
+    void TearDown() override {
+        // Exit ends a helper still showing a topic window; every helper must be gone before the
+        // next test's copy of the module meets its event.
+        if (Module) {
+            auto exitModule = (MODULEEXIT)(void*)GetProcAddress(Module, "Exit");
+            if (exitModule) exitModule();
+        }
+        for (const ControlCall& call : Calls())
+            EXPECT_TRUE(ProcessEnds(call.ProcessId)) << "helper " << call.ProcessId << " still runs";
+        EXPECT_FALSE(HelperEventExists());
+        SetEnvironmentVariableA("LUMIVO_ORNITH_CONTROL", nullptr);
+        SetEnvironmentVariableA("ORNITH_STANDIN_LOG", nullptr);
+        ModuleFixture::TearDown();
+    }
+
+    std::vector<ControlCall> Calls() const {
+        std::string bytes;
+        std::vector<ControlCall> calls;
+        if (!farhost::Host::ReadFile(Log, &bytes)) return calls;
+        size_t start = 0;
+        while (start < bytes.size()) {
+            size_t end = bytes.find('\n', start);
+            if (end == std::string::npos) break;
+            std::vector<std::string> fields;
+            std::string line = bytes.substr(start, end - start) + "\t";
+            for (size_t at = 0, tab; (tab = line.find('\t', at)) != std::string::npos; at = tab + 1)
+                fields.push_back(line.substr(at, tab - at));
+            start = end + 1;
+            if (fields.size() != 8) {
+                ADD_FAILURE() << "bad log line: " << line;
+                continue;
+            }
+            ControlCall call;
+            call.ProcessId = strtoul(fields[0].c_str(), nullptr, 10);
+            call.CallerClass = fields[1];
+            call.Command = strtoul(fields[2].c_str(), nullptr, 10);
+            call.File = fields[3];
+            call.Keyword = fields[4];
+            call.IndexOnFail = atoi(fields[5].c_str());
+            call.Data = strtoul(fields[6].c_str(), nullptr, 10);
+            call.Topic = (HWND)(ULONG_PTR)strtoul(fields[7].c_str(), nullptr, 10);
+            calls.push_back(call);
+        }
+        return calls;
+    }
+
+    Answer Show(const std::string& file, const std::string& keyword) {
+        return ShowFile(keyword, file, "WIN");
+    }
+    std::string Guide() const { return DataFolder + "\\guide.chm"; }
+    std::string Text(int n) const { return LanguageLine(host->Language(), n); }
+
+    static int SelectedRow(const farhost::DialogItemRecord& item) {
+        for (size_t i = 0; i < item.ListFlags.size(); i++)
+            if (item.ListFlags[i] & LIF_SELECTED) return (int)i;
+        return -1;
+    }
+    // The row the settings dialog shows selected, left with Esc.
+    int ShownSetting() {
+        host->QueueDialog(DialogAnswer().Esc());
+        EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
+        return host->Dialogs().empty() ? -1 : SelectedRow(host->Dialogs().back().Before[2]);
+    }
+};
+
+TEST_F(Ornith, DescribesOneConfigurableHtmlHelpType) {
+    HelpModuleInfo info;
+    memset(&info, 0, sizeof info);
+    info.StructSize = sizeof info;
+    ASSERT_EQ(1, Message(HM_DESCRIBE, nullptr, &info));
+    EXPECT_EQ((DWORD)HMF_CONFIGURABLE, info.Flags);
+    ASSERT_EQ(1, info.TypesNumber);
+    ASSERT_NE(nullptr, info.Types);
+    EXPECT_EQ(392, info.Types->StructSize);
+    EXPECT_EQ(0u, info.Types->DefaultOptions);
+    EXPECT_STREQ("Ornith", info.Types->Name);
+    EXPECT_STREQ("*.chm,*.col,*.its,msdn", info.Types->Masks);
+    EXPECT_STREQ("WIN", info.Types->Encoding);
+    EXPECT_EQ(Text(0), info.Title);
+    EXPECT_FALSE(Text(0).empty());
+    for (int code : {0, 3, 5})
+        EXPECT_EQ(0, Message(code, nullptr, &info)) << code;
+    EXPECT_TRUE(Calls().empty());
+}
+
+TEST_F(Ornith, SettingsDialogEscAndCancelWriteNothing) {
+    host->QueueDialog(DialogAnswer().Choose(2, 1).Esc());
+    EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
+    host->QueueDialog(DialogAnswer().Choose(2, 2).Button(5));
+    EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
+    EXPECT_EQ("(missing)", Stored("HowShowWindow"));
+    EXPECT_EQ(0, ShownSetting()); // nothing changed in memory either
+
+    const farhost::DialogRecord& d = host->Dialogs()[0];
+    EXPECT_FALSE(d.Ex);
+    EXPECT_EQ(-1, d.X1);
+    EXPECT_EQ(-1, d.Y1);
+    EXPECT_EQ(54, d.X2);
+    EXPECT_EQ(8, d.Y2);
+    EXPECT_EQ("", d.HelpTopic);
+    struct Item {
+        int Type, X1, Y1, X2, Y2;
+        unsigned Flags;
+        int Message;
+    };
+    const Item items[] = {
+        {DI_DOUBLEBOX, 3, 1, 50, 6, 0, 0},
+        {DI_TEXT, 5, 2, 0, 0, 0, 1},
+        {DI_COMBOBOX, 5, 3, 47, 0, DIF_DROPDOWNLIST, -1},
+        {DI_TEXT, 4, 4, 0, 0, DIF_SEPARATOR, -1},
+        {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, 6},
+        {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, 7},
+    };
+    ASSERT_EQ(6u, d.Before.size());
+    for (int i = 0; i < 6; i++) {
+        SCOPED_TRACE("item " + std::to_string(i));
+        const farhost::DialogItemRecord& r = d.Before[i];
+        EXPECT_EQ(items[i].Type, r.Type);
+        EXPECT_EQ(items[i].X1, r.X1);
+        EXPECT_EQ(items[i].Y1, r.Y1);
+        EXPECT_EQ(items[i].X2, r.X2);
+        EXPECT_EQ(items[i].Y2, r.Y2);
+        EXPECT_EQ(items[i].Flags, r.Flags);
+        EXPECT_EQ(i == 2 ? 1 : 0, r.Focus);
+        EXPECT_EQ(i == 4 ? 1 : 0, r.DefaultButton);
+        if (items[i].Message >= 0) {
+            EXPECT_EQ(Text(items[i].Message), r.Data);
+        }
+    }
+    EXPECT_EQ((std::vector<std::string>{Text(2), Text(3), Text(4)}), d.Before[2].List);
+    EXPECT_EQ(0, SelectedRow(d.Before[2]));
+}
+
+TEST_F(Ornith, SettingsDialogOkWritesAndTakesEffect) {
+    host->QueueDialog(DialogAnswer().Choose(2, 1).Button(4));
+    EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
+    EXPECT_EQ("1", Stored("HowShowWindow"));
+    EXPECT_EQ(1, ShownSetting());
+    // Enter in the focused list accepts through the default button.
+    host->QueueDialog(DialogAnswer().Choose(2, 2).Enter());
+    EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
+    EXPECT_EQ("2", Stored("HowShowWindow"));
+    Fresh(true);
+    Load();
+    EXPECT_EQ(2, ShownSetting());
+}
+
+TEST_F(Ornith, StoredSettingIsReducedModuloThree) {
+    const struct {
+        const char* Stored;
+        int Row;
+    } cases[] = {{"5", 2}, {"-1", 0}, {"0x4", 1}, {"010", 2}, {"junk", 0}, {"12345678901", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Stored);
+        Fresh();
+        ASSERT_TRUE(farhost::Host::RegSetString(Key, "HowShowWindow", c.Stored));
+        Load();
+        EXPECT_EQ(c.Row, ShownSetting());
+    }
+}
+
+TEST_F(Ornith, RequestReachesTheHelperIntactAndIsReused) {
+    const std::string keyword = "Print Preview \xe9\xff";
+    Answer first = Show(Guide(), keyword);
+    EXPECT_EQ(1, first.Result);
+    EXPECT_EQ("", first.ErrorText);
+    Answer second = Show(Guide(), "");
+    EXPECT_EQ(1, second.Result);
+    std::vector<ControlCall> calls = Calls();
+    ASSERT_EQ(2u, calls.size());
+    EXPECT_NE(GetCurrentProcessId(), calls[0].ProcessId);
+    EXPECT_EQ(calls[0].ProcessId, calls[1].ProcessId); // no second helper
+    EXPECT_EQ("OrnithWClass", calls[0].CallerClass);
+    EXPECT_EQ(0x0Du, calls[0].Command);
+    EXPECT_EQ(Guide(), calls[0].File);
+    EXPECT_EQ(keyword, calls[0].Keyword);
+    EXPECT_EQ(1, calls[0].IndexOnFail);
+    EXPECT_EQ(0u, calls[1].Command); // an empty keyword opens the default topic
+    EXPECT_EQ(0ul, calls[1].Data);
+    EXPECT_EQ(Guide(), calls[1].File);
+    ASSERT_NE(nullptr, calls[0].Topic);
+    EXPECT_EQ(calls[0].Topic, calls[1].Topic);
+
+    // The reused window was counted once: closing it ends the helper, and the next request
+    // starts a new one.
+    ASSERT_TRUE(PostMessageA(calls[0].Topic, WM_CLOSE, 0, 0));
+    EXPECT_TRUE(ProcessEnds(calls[0].ProcessId));
+    EXPECT_FALSE(HelperEventExists());
+    EXPECT_EQ(1, Show(Guide(), "again").Result);
+    calls = Calls();
+    ASSERT_EQ(3u, calls.size());
+    EXPECT_NE(calls[0].ProcessId, calls[2].ProcessId);
+    EXPECT_EQ("again", calls[2].Keyword);
+}
+
+TEST_F(Ornith, FailureTextComesFromTheControlInOem) {
+    Answer answer = Show(DataFolder + "\\missing.chm", "x");
+    EXPECT_EQ(0, answer.Result);
+    const wchar_t* description = L"The file cannot be opened: r\u00e9sum\u00e9";
+    char ansi[128], oem[128];
+    WideCharToMultiByte(CP_ACP, 0, description, -1, ansi, sizeof ansi, nullptr, nullptr);
+    CharToOemA(ansi, oem);
+    EXPECT_EQ(std::string(oem), answer.ErrorText);
+    // A helper that never showed a window ends after a failed request.
+    std::vector<ControlCall> calls = Calls();
+    ASSERT_EQ(1u, calls.size());
+    EXPECT_TRUE(ProcessEnds(calls[0].ProcessId));
+
+    // Without a description the module's own text stands.
+    answer = Show(DataFolder + "\\silent.chm", "x");
+    EXPECT_EQ(0, answer.Result);
+    EXPECT_EQ(Text(5), answer.ErrorText);
+    EXPECT_FALSE(Text(5).empty());
+}
+
+TEST_F(Ornith, KeywordNotFoundWithSuccessCodeCountsAsDone) {
+    EXPECT_EQ(1, Show(Guide(), "nowhere").Result);
+    std::vector<ControlCall> calls = Calls();
+    ASSERT_EQ(1u, calls.size());
+    EXPECT_TRUE(ProcessEnds(calls[0].ProcessId)); // nothing on the screen: the helper ends
+}
+
+TEST_F(Ornith, FailsWithoutCollectionKeyOrControl) {
+    Answer answer = Show("msdn", "x");
+    EXPECT_EQ(0, answer.Result);
+    EXPECT_EQ(Text(5), answer.ErrorText);
+    EXPECT_TRUE(Calls().empty());
+    // A control that cannot be loaded: every request fails, and the helper ends after it.
+    SetEnvironmentVariableA("LUMIVO_ORNITH_CONTROL", (DataFolder + "\\nothing.dll").c_str());
+    answer = Show(Guide(), "x");
+    EXPECT_EQ(0, answer.Result);
+    EXPECT_EQ(Text(5), answer.ErrorText);
+    for (int i = 0; i < 100 && HelperEventExists(); i++)
+        Sleep(50);
+    EXPECT_FALSE(HelperEventExists());
+}
+
+TEST_F(Ornith, FailureTextWhenTheHelperCannotStart) {
+    ASSERT_TRUE(PatchImport(Module, "KERNEL32.dll", "CreateProcessA", (void*)RefuseToStart));
+    Answer answer = Show(Guide(), "x");
+    EXPECT_EQ(0, answer.Result);
+    EXPECT_EQ(Text(5), answer.ErrorText);
+    EXPECT_FALSE(HelperEventExists()); // the next request tries again
+
+    // A process that ends before it sets the event does not leave Far waiting.
+    ASSERT_TRUE(PatchImport(Module, "KERNEL32.dll", "CreateProcessA", (void*)StartSomethingThatEnds));
+    DWORD before = GetTickCount();
+    answer = Show(Guide(), "x");
+    EXPECT_EQ(0, answer.Result);
+    EXPECT_EQ(Text(5), answer.ErrorText);
+    EXPECT_LT(GetTickCount() - before, 20000u);
+    EXPECT_FALSE(HelperEventExists());
+    EXPECT_TRUE(Calls().empty());
+}
+
+} // namespace

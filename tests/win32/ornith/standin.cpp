@@ -1,0 +1,96 @@
+// A test-only stand-in for the HTML Help control, which the helper process loads instead of it
+// when LUMIVO_ORNITH_CONTROL names this library. Its ordinal 14 appends every call to the file
+// that ORNITH_STANDIN_LOG names and answers as the request asks: a file named "missing..." fails
+// with a description, one named "silent..." fails without one, the keyword "nowhere" is not
+// found but reported as success, anything else opens (or reuses) one topic window.
+#include <windows.h>
+
+#include <oleauto.h>
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+struct KeywordLookup {
+    int cbStruct;
+    BOOL fReserved;
+    LPCSTR pszKeywords, pszUrl, pszMsgText, pszMsgTitle, pszWindow;
+    BOOL fIndexOnFail;
+};
+
+struct LastError {
+    int cbStruct;
+    HRESULT hr;
+    BSTR description;
+};
+
+HWND Topic;
+HRESULT LastResult;
+const wchar_t* LastText;
+bool LastErrorFails;
+
+void Log(const char* line) {
+    char path[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("ORNITH_STANDIN_LOG", path, sizeof path);
+    if (!n || n >= sizeof path) return;
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written;
+    WriteFile(file, line, (DWORD)strlen(line), &written, nullptr);
+    CloseHandle(file);
+}
+
+// HTML Help's windows are ordinary top-level ones; a message-only window is what Wine without a
+// display allows, and it takes a replaced procedure and WM_CLOSE the same way.
+HWND TopicWindow() {
+    if (Topic && IsWindow(Topic)) return Topic;
+    WNDCLASSA windowClass;
+    memset(&windowClass, 0, sizeof windowClass);
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "StandInTopic";
+    RegisterClassA(&windowClass);
+    Topic = CreateWindowExA(0, "StandInTopic", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                            windowClass.hInstance, nullptr);
+    if (!Topic)
+        Topic = CreateWindowExA(0, "StandInTopic", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                windowClass.hInstance, nullptr);
+    return Topic;
+}
+
+} // namespace
+
+extern "C" HWND WINAPI StandInHelp(HWND caller, LPCSTR file, UINT command, DWORD_PTR data) {
+    if (command == 0x14) {
+        LastError* error = (LastError*)data;
+        if (LastErrorFails || !error || error->cbStruct != sizeof *error) return nullptr;
+        error->hr = LastResult;
+        error->description = LastText ? SysAllocString(LastText) : nullptr;
+        return (HWND)1;
+    }
+    const KeywordLookup* link = command == 0x0D ? (const KeywordLookup*)data : nullptr;
+    char callerClass[64] = "";
+    GetClassNameA(caller, callerClass, sizeof callerClass);
+    const char* name = file ? strrchr(file, '\\') : nullptr;
+    name = name ? name + 1 : file ? file : "";
+    HWND answer = nullptr;
+    LastResult = S_OK;
+    LastText = nullptr;
+    LastErrorFails = false;
+    if (strncmp(name, "missing", 7) == 0) {
+        LastResult = E_FAIL;
+        LastText = L"The file cannot be opened: r\u00e9sum\u00e9";
+    } else if (strncmp(name, "silent", 6) == 0) {
+        LastErrorFails = true;
+    } else if (!(link && link->pszKeywords && strcmp(link->pszKeywords, "nowhere") == 0)) {
+        answer = TopicWindow();
+    }
+    char line[2048];
+    snprintf(line, sizeof line, "%lu\t%s\t%u\t%s\t%s\t%d\t%lu\t%lu\n", GetCurrentProcessId(), callerClass,
+             command, file ? file : "(null)", link && link->pszKeywords ? link->pszKeywords : "",
+             link ? link->fIndexOnFail : -1, command == 0 ? (unsigned long)data : 0ul,
+             (unsigned long)(ULONG_PTR)answer);
+    Log(line);
+    return answer;
+}
