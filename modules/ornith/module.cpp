@@ -1,6 +1,7 @@
 // Ornith.lvx inside Far's process: the exports, the HowShowWindow setting and its dialog, and
 // the request path to the helper process (start it when no helper is alive, hand it the
 // request block through a duplicated mapping handle, wait for its answer).
+#include "dlgtemplate.hpp"
 #include "far.hpp"
 #include "helpmodule.hpp"
 #include "settings.hpp"
@@ -57,6 +58,11 @@ void GetText(int n, char* dest) {
     dest[ORNITH_TEXT_SIZE - 1] = 0;
 }
 
+const char* DialogText(int n, void* buffer) {
+    GetText(n, (char*)buffer);
+    return (const char*)buffer;
+}
+
 int ReadHowShowWindow() {
     char text[SETTING_TEXT_SIZE];
     int value = 0;
@@ -83,12 +89,7 @@ int Describe(HelpModuleInfo* info) {
 
 void Configure() {
     if (!Front.Started || !Front.Info.Dialog) return;
-    struct Item {
-        int Type, X1, Y1, X2, Y2;
-        DWORD Flags;
-        int Msg; // -1: empty
-    };
-    const Item layout[DIALOG_ITEMS] = {
+    static const DialogTemplateItem layout[DIALOG_ITEMS] = {
         {DI_DOUBLEBOX, 3, 1, 50, 6, 0, MsgTitle},
         {DI_TEXT, 5, 2, 0, 0, 0, MsgLabel},
         {DI_COMBOBOX, 5, 3, 47, 0, DIF_DROPDOWNLIST, -1},
@@ -97,16 +98,8 @@ void Configure() {
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, MsgCancel},
     };
     FarDialogItem items[DIALOG_ITEMS];
-    for (int i = 0; i < DIALOG_ITEMS; i++) {
-        memset(&items[i], 0, sizeof items[i]);
-        items[i].Type = layout[i].Type;
-        items[i].X1 = layout[i].X1;
-        items[i].Y1 = layout[i].Y1;
-        items[i].X2 = layout[i].X2;
-        items[i].Y2 = layout[i].Y2;
-        items[i].Flags = layout[i].Flags;
-        if (layout[i].Msg >= 0) GetText(layout[i].Msg, items[i].Data);
-    }
+    char text[ORNITH_TEXT_SIZE];
+    ExpandDialog(layout, DIALOG_ITEMS, items, DialogText, text);
     FarListItem rows[SHOW_MODES];
     FarList list;
     memset(rows, 0, sizeof rows);
@@ -124,7 +117,6 @@ void Configure() {
     // Far leaves the list position where the list pointer was.
     int chosen = items[ITEM_LIST].ListPos;
     Front.HowShowWindow = chosen >= 0 && chosen < SHOW_MODES ? chosen : 0;
-    char text[16];
     if (*Front.SettingsKey && Front.FSF.itoa) {
         Front.FSF.itoa(Front.HowShowWindow, text, 10);
         WriteSetting(Front.SettingsKey, HowShowWindowName, text);

@@ -4,6 +4,7 @@
 // (LUMIVO_ORNITH_CONTROL), which records each call of its help function into a file, so that
 // what crossed the process boundary is seen exactly as the helper passed it on.
 #include "../common/modulefixture.hpp"
+#include "../common/patchimport.hpp"
 
 #include <stdlib.h>
 
@@ -30,31 +31,6 @@ struct ControlCall {
     unsigned long Data = 0;
     HWND Topic = nullptr;
 };
-
-// Points the module's import of dll!function at replacement.
-bool PatchImport(HMODULE module, const char* dll, const char* function, void* replacement) {
-    BYTE* base = reinterpret_cast<BYTE*>(module);
-    auto* nt =
-        reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name;
-         ++imp) {
-        if (lstrcmpiA(reinterpret_cast<char*>(base + imp->Name), dll) != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (strcmp(reinterpret_cast<char*>(byName->Name), function) != 0) continue;
-            DWORD old = 0;
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
-            slots->u1.Function = reinterpret_cast<DWORD_PTR>(replacement);
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
-            return true;
-        }
-    }
-    return false;
-}
 
 BOOL WINAPI RefuseToStart(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
                           LPCSTR, LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
