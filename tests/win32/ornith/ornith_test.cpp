@@ -271,6 +271,26 @@ TEST_F(Ornith, RequestReachesTheHelperIntactAndIsReused) {
     EXPECT_EQ("again", calls[2].Keyword);
 }
 
+// The show mode travels in the request block: the topic window is shown, maximized or not as the
+// setting says, and a changed setting reaches the reused window at once.
+TEST_F(Ornith, SettingChoosesHowTheTopicWindowIsShown) {
+    host->QueueDialog(DialogAnswer().Choose(2, 1).Button(4));
+    EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
+    EXPECT_EQ(1, Show(Guide(), "first").Result);
+    std::vector<ControlCall> calls = Calls();
+    ASSERT_EQ(1u, calls.size());
+    LONG style = GetWindowLongA(calls[0].Topic, GWL_STYLE);
+    EXPECT_TRUE(style & WS_VISIBLE);
+    EXPECT_TRUE(style & WS_MAXIMIZE);
+
+    host->QueueDialog(DialogAnswer().Choose(2, 0).Button(4));
+    EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
+    EXPECT_EQ(1, Show(Guide(), "second").Result);
+    style = GetWindowLongA(calls[0].Topic, GWL_STYLE);
+    EXPECT_TRUE(style & WS_VISIBLE);
+    EXPECT_FALSE(style & WS_MAXIMIZE);
+}
+
 TEST_F(Ornith, FailureTextComesFromTheControlInOem) {
     Answer answer = Show(DataFolder + "\\missing.chm", "x");
     EXPECT_EQ(0, answer.Result);

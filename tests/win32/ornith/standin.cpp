@@ -54,7 +54,7 @@ HWND TopicWindow() {
     Topic = CreateWindowExA(0, "StandInTopic", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
                             windowClass.hInstance, nullptr);
     if (!Topic)
-        Topic = CreateWindowExA(0, "StandInTopic", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+        Topic = CreateWindowExA(0, "StandInTopic", "", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                 windowClass.hInstance, nullptr);
     return Topic;
 }
