@@ -156,6 +156,13 @@ TEST_F(Ornith, DescribesOneConfigurableHtmlHelpType) {
     EXPECT_STREQ("WIN", info.Types->Encoding);
     EXPECT_EQ(Text(0), info.Title);
     EXPECT_FALSE(Text(0).empty());
+    host->SetLanguage("Russian"); // FARLANG picks the section at every call
+    ASSERT_EQ(1, Message(HM_DESCRIBE, nullptr, &info));
+    EXPECT_EQ(LanguageLine("Russian", 0), info.Title);
+    EXPECT_NE(Text(0), LanguageLine("English", 0));
+    EXPECT_FALSE(LanguageLine("Russian", 7).empty());
+    EXPECT_TRUE(LanguageLine("Russian", 8).empty());
+    EXPECT_TRUE(LanguageLine("English", 8).empty());
     for (int code : {0, 3, 5})
         EXPECT_EQ(0, Message(code, nullptr, &info)) << code;
     EXPECT_TRUE(Calls().empty());
@@ -303,6 +310,14 @@ TEST_F(Ornith, FailureTextComesFromTheControlInOem) {
     std::vector<ControlCall> calls = Calls();
     ASSERT_EQ(1u, calls.size());
     EXPECT_TRUE(ProcessEnds(calls[0].ProcessId));
+
+    // A long description is cut to what ErrorText holds.
+    answer = Show(DataFolder + "\\missinglong.chm", "x");
+    EXPECT_EQ(0, answer.Result);
+    std::string letters;
+    for (int i = 0; i < 127; i++)
+        letters += (char)('a' + i % 26);
+    EXPECT_EQ(letters, answer.ErrorText);
 
     // Without a description the module's own text stands.
     answer = Show(DataFolder + "\\silent.chm", "x");

@@ -1,8 +1,9 @@
 // A test-only stand-in for the HTML Help control, which the helper process loads instead of it
 // when LUMIVO_ORNITH_CONTROL names this library. Its ordinal 14 appends every call to the file
 // that ORNITH_STANDIN_LOG names and answers as the request asks: a file named "missing..." fails
-// with a description, one named "silent..." fails without one, the keyword "nowhere" is not
-// found but reported as success, anything else opens (or reuses) one topic window.
+// with a description (300 letters for "missinglong..."), one named "silent..." fails without
+// one, the keyword "nowhere" is not found but reported as success, anything else opens (or
+// reuses) one topic window.
 #include <windows.h>
 
 #include <oleauto.h>
@@ -78,7 +79,13 @@ extern "C" HWND WINAPI StandInHelp(HWND caller, LPCSTR file, UINT command, DWORD
     LastResult = S_OK;
     LastText = nullptr;
     LastErrorFails = false;
-    if (strncmp(name, "missing", 7) == 0) {
+    static wchar_t longText[301];
+    if (strncmp(name, "missinglong", 11) == 0) {
+        for (int i = 0; i < 300; i++)
+            longText[i] = L'a' + i % 26;
+        LastResult = E_FAIL;
+        LastText = longText;
+    } else if (strncmp(name, "missing", 7) == 0) {
         LastResult = E_FAIL;
         LastText = L"The file cannot be opened: r\u00e9sum\u00e9";
     } else if (strncmp(name, "silent", 6) == 0) {
