@@ -44,12 +44,12 @@ TEST_P(Describe, OneConfigurableTypeInTheSameRecordEveryTime) {
 
 TEST_P(Describe, EveryMessageHasATextInBothLanguages) {
     for (const char* language : {"English", "Russian"}) {
-        for (int n = 0; n <= M().OkMessage + 1; n++) {
+        for (int n = 0; n <= M().LastMessage; n++) {
             std::string text = LanguageLine(language, n);
             EXPECT_FALSE(text.empty()) << language << " " << n;
             EXPECT_LT(text.size(), 128u) << language << " " << n;
         }
-        EXPECT_EQ("", LanguageLine(language, M().OkMessage + 2)) << language;
+        EXPECT_EQ("", LanguageLine(language, M().LastMessage + 1)) << language;
     }
 }
 

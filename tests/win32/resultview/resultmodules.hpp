@@ -15,7 +15,8 @@ struct ResultModule {
     const char* Encoding;      // of the type: the host converts the keyword to it
     const char* Keyword;       // opens one answer, without a menu
     const char* SecondKeyword; // opens another one
-    int OkMessage;             // the OK button's message; Cancel's is the next and the last
+    int OkMessage;             // the OK button's message; Cancel's is the next
+    int LastMessage;           // the language file's last message
     // Checks the content of the window that answered Keyword.
     void (*ExpectAnswer)(const std::string& dataFolder, const std::string& content);
 };
@@ -31,9 +32,10 @@ inline void ExpectKestroAnswer(const std::string&, const std::string& content) {
 }
 
 inline const ResultModule kResultModules[] = {
-    {"Dravel", "Dravel.txt", DravelModule, "sample.txt", "", "abandonment", "abandonee", 13,
+    {"Dravel", "Dravel.txt", DravelModule, "sample.txt", "", "abandonment", "abandonee", 13, 14,
      ExpectDravelAnswer},
-    {"Kestro", "*.chm,*.its", KestroModule, "titles.chm", "WIN", "profile", "deep", 11, ExpectKestroAnswer},
+    {"Kestro", "*.chm,*.its", KestroModule, "titles.chm", "WIN", "profile", "deep", 11, 16,
+     ExpectKestroAnswer},
 };
 
 // One module's package under the stand-in host, picked by the test's parameter.
