@@ -263,9 +263,12 @@ extern "C" int WINAPI Start(const PluginStartupInfo* Info, const ModuleStartupIn
     return 0;
 }
 
-// Ends the helper and with it every topic window it shows.
+// Ends the helper and with it every topic window it shows; a hung one is ended by force.
 extern "C" void WINAPI Exit() {
-    if (HWND window = LiveHelperWindow()) SendMessageA(window, WM_CLOSE, 0, 0);
+    HWND window = LiveHelperWindow();
+    DWORD_PTR reply;
+    if (window && !SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_NORMAL, ORNITH_TIME_LIMIT, &reply))
+        EndHungHelper(window);
 }
 
 extern "C" int WINAPI Message(int Msg, void* InData, void* OutData) {

@@ -126,10 +126,7 @@ class OrnithFixture : public ModuleFixture {
     void TearDown() override {
         // Exit ends a helper still showing a topic window; every helper must be gone before the
         // next test's copy of the module meets its event.
-        if (Module) {
-            auto exitModule = (MODULEEXIT)(void*)GetProcAddress(Module, "Exit");
-            if (exitModule) exitModule();
-        }
+        Exit();
         for (const ControlCall& call : Calls())
             EXPECT_TRUE(ProcessEnds(call.ProcessId)) << "helper " << call.ProcessId << " still runs";
         EXPECT_FALSE(HelperEventExists());
@@ -166,6 +163,11 @@ class OrnithFixture : public ModuleFixture {
             calls.push_back(call);
         }
         return calls;
+    }
+
+    void Exit() {
+        auto exitModule = Module ? (MODULEEXIT)(void*)GetProcAddress(Module, "Exit") : nullptr;
+        if (exitModule) exitModule();
     }
 
     // The helper `ended` is gone with its event, and a request now starts a new helper.
@@ -443,6 +445,22 @@ TEST_F(QuickOrnith, HelperThatNeverAnswersIsGivenUpOn) {
     EXPECT_EQ(calls[0].ProcessId, calls[1].ProcessId); // the hang was in the running helper
     EXPECT_TRUE(ProcessEnds(calls[1].ProcessId, 0));   // ended before the request returned
     ExpectFreshHelperAfter(calls[1].ProcessId);
+}
+
+// Exit does not wait for ever either: a helper that does not take its WM_CLOSE is ended.
+TEST_F(QuickOrnith, ExitEndsAHelperThatDoesNotAnswer) {
+    EXPECT_EQ(1, Show(Guide(), "first").Result);
+    std::vector<ControlCall> calls = Calls();
+    ASSERT_EQ(1u, calls.size());
+    HANDLE thread =
+        OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(calls[0].Topic, nullptr));
+    ASSERT_NE(nullptr, thread);
+    ASSERT_NE((DWORD)-1, SuspendThread(thread)); // the helper's one thread: it answers nothing now
+    DWORD before = GetTickCount();
+    Exit();
+    EXPECT_LT(GetTickCount() - before, (DWORD)QUICK_TIME_LIMIT + 6000);
+    EXPECT_TRUE(ProcessEnds(calls[0].ProcessId, 0));
+    CloseHandle(thread);
 }
 
 // The shipped library reads nothing from the environment: no variable can make its helper load
