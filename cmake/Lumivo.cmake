@@ -10,11 +10,17 @@ set(LUMIVO_DESCRIPTION_Dravel "Lumivo help module: plain-text dictionaries")
 set(LUMIVO_DESCRIPTION_Ornith "Lumivo help module: the Windows HTML Help viewer")
 set(LUMIVO_DESCRIPTION_Vessik "Lumivo help module: Far Manager help files")
 set(LUMIVO_DESCRIPTION_Quapla "Lumivo help module: Windows Help files")
+set(LUMIVO_DESCRIPTION_dictd2dravel "Lumivo: dictd dictionaries to Dravel's form")
 
 # lumivo_version_resource(target file): a VERSIONINFO resource with the project version for the
-# library `file` (its name with the extension) that `target` builds.
+# library or program `file` (its name with the extension) that `target` builds.
 function(lumivo_version_resource target file)
   get_filename_component(version_name ${file} NAME_WE)
+  get_filename_component(extension ${file} LAST_EXT)
+  set(version_type VFT_DLL)
+  if(extension STREQUAL ".exe")
+    set(version_type VFT_APP)
+  endif()
   set(version_file ${file})
   set(version_description "${LUMIVO_DESCRIPTION_${version_name}}")
   if(NOT version_description)
@@ -63,10 +69,12 @@ function(lumivo_win32_dll name)
   target_link_libraries(${name} PRIVATE lumivo_interface ${A_LIBS})
 endfunction()
 
-# lumivo_win32_exe(name SOURCES ... LIBS ...): a statically linked Win32 program.
+# lumivo_win32_exe(name SOURCES ... LIBS ...): a statically linked Win32 program, with the
+# project version in its version resource.
 function(lumivo_win32_exe name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
+  lumivo_version_resource(${name} ${name}.exe)
   target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
   target_link_libraries(${name} PRIVATE ${A_LIBS})
 endfunction()
