@@ -4,15 +4,8 @@
 # stand-in host against it, printing the transcript.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-mkdir -p build
 log=build/demo-build.log
-echo "Building the Win32 deliverables (log: $log) ..."
-if ! { cmake --preset win32 && cmake --build --preset win32; } >"$log" 2>&1; then
-  tail -n 40 "$log"
-  echo "demo: the build failed; the whole log is in $log" >&2
-  exit 1
-fi
+scripts/build-win32.sh "$log"
 rm -rf dist/Lumivo
 cmake --install build/win32 --prefix dist >>"$log" 2>&1
 echo "Package laid out in dist/Lumivo:"

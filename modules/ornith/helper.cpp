@@ -230,18 +230,12 @@ HWND CreateHelperWindow(HINSTANCE instance) {
     return window;
 }
 
-HMODULE LoadControl() {
-    char path[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA(OrnithControlVariable, path, sizeof path);
-    return LoadLibraryA(n && n < sizeof path ? path : "HHCTRL.OCX");
-}
-
 } // namespace
 
 extern "C" void WINAPI RundllEntry(HWND, HINSTANCE instance, LPSTR, int) {
     memset(&State, 0, sizeof State);
     State.Event = OpenEventA(EVENT_ALL_ACCESS, FALSE, OrnithEventName);
-    State.Control = LoadControl();
+    State.Control = LoadLibraryA("HHCTRL.OCX");
     if (State.Control)
         State.HtmlHelp =
             (HTMLHELPFN)(void*)GetProcAddress(State.Control, MAKEINTRESOURCEA(HELP_FUNCTION_ORDINAL));

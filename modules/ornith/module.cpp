@@ -1,6 +1,7 @@
 // Ornith.lvx inside Far's process: the exports, the HowShowWindow setting and its dialog, and
 // the request path to the helper process (start it when no helper is alive, hand it the
-// request block through a duplicated mapping handle, wait for its answer).
+// request block through a duplicated mapping handle, wait for its answer, ORNITH_TIME_LIMIT at
+// most for each step).
 #include "dlgtemplate.hpp"
 #include "far.hpp"
 #include "helpmodule.hpp"
@@ -27,8 +28,7 @@ enum {
     ITEM_ACCEPT = 4,
     DIALOG_ITEMS = 6,
     COMMAND_SIZE = 260,
-    // A helper that neither sets its event nor ends within this time is given up on.
-    HELPER_START_TIMEOUT = 30000,
+    HUNG_HELPER_END_WAIT = 5000, // for a helper that is being ended to be gone
 };
 
 const char HowShowWindowName[] = "HowShowWindow";
@@ -151,7 +151,7 @@ bool StartHelper() {
     // The process handle is kept for the wait: a helper that ends before it sets the event
     // would otherwise leave Far waiting for ever.
     HANDLE waits[2] = {event, process.hProcess};
-    DWORD woke = WaitForMultipleObjects(2, waits, FALSE, HELPER_START_TIMEOUT);
+    DWORD woke = WaitForMultipleObjects(2, waits, FALSE, ORNITH_TIME_LIMIT);
     CloseHandle(process.hProcess);
     CloseHandle(event);
     return woke == WAIT_OBJECT_0;
@@ -159,7 +159,7 @@ bool StartHelper() {
 
 // A running helper's event, waited for (it may still be starting for another process).
 bool WaitForRunningHelper(HANDLE event) {
-    DWORD woke = WaitForSingleObject(event, HELPER_START_TIMEOUT);
+    DWORD woke = WaitForSingleObject(event, ORNITH_TIME_LIMIT);
     CloseHandle(event);
     return woke == WAIT_OBJECT_0;
 }
@@ -188,6 +188,27 @@ HANDLE HandRequestToHelper(const char* file, const char* keyword) {
     return remote;
 }
 
+// The helper window named in the shared section, if it is still one of ours.
+HWND LiveHelperWindow() {
+    HWND window = Shared.Data.HelperWindow;
+    char name[sizeof "OrnithWClass" + 1];
+    if (!window || !GetClassNameA(window, name, sizeof name)) return nullptr;
+    return lstrcmpA(name, OrnithClassName) == 0 ? window : nullptr;
+}
+
+// A helper that did not answer in time: its one thread is stuck, and so are its topic windows.
+// It is ended, so that its event goes with it and the next request starts a fresh helper rather
+// than waiting for this one again. The process is found from the window itself, never from an id
+// that may since have been reused.
+void EndHungHelper(HWND window) {
+    DWORD id = 0;
+    if (LiveHelperWindow() != window || !GetWindowThreadProcessId(window, &id) || !id) return;
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+    if (!process) return;
+    if (TerminateProcess(process, 1)) WaitForSingleObject(process, HUNG_HELPER_END_WAIT);
+    CloseHandle(process);
+}
+
 int ShowHelp(const HelpRequest* request, HelpResult* result) {
     if (!request || !result || !Front.Started) return 0;
     const char* file = request->FileName ? request->FileName : "";
@@ -204,20 +225,21 @@ int ShowHelp(const HelpRequest* request, HelpResult* result) {
     }
     SetForegroundWindow(window);
     CopyText(Shared.Data.ErrorText, failed, sizeof Shared.Data.ErrorText);
-    int answer = (int)SendMessageA(window, ORNITH_REQUEST, (WPARAM)remote, 0);
+    DWORD_PTR reply = 0;
+    if (!SendMessageTimeoutA(window, ORNITH_REQUEST, (WPARAM)remote, 0, SMTO_NORMAL, ORNITH_TIME_LIMIT,
+                             &reply)) {
+        // No answer in time, or the window went away with its helper. The shared text is not
+        // this request's answer then: a late reply may still write it.
+        EndHungHelper(window);
+        CopyText(result->ErrorText, failed, sizeof result->ErrorText);
+        return 0;
+    }
+    int answer = (int)reply;
     if (!answer) {
         Shared.Data.ErrorText[sizeof Shared.Data.ErrorText - 1] = 0;
         CopyText(result->ErrorText, Shared.Data.ErrorText, sizeof result->ErrorText);
     }
     return answer;
-}
-
-// The helper window named in the shared section, if it is still one of ours.
-HWND LiveHelperWindow() {
-    HWND window = Shared.Data.HelperWindow;
-    char name[sizeof "OrnithWClass" + 1];
-    if (!window || !GetClassNameA(window, name, sizeof name)) return nullptr;
-    return lstrcmpA(name, OrnithClassName) == 0 ? window : nullptr;
 }
 
 } // namespace
@@ -241,9 +263,12 @@ extern "C" int WINAPI Start(const PluginStartupInfo* Info, const ModuleStartupIn
     return 0;
 }
 
-// Ends the helper and with it every topic window it shows.
+// Ends the helper and with it every topic window it shows; a hung one is ended by force.
 extern "C" void WINAPI Exit() {
-    if (HWND window = LiveHelperWindow()) SendMessageA(window, WM_CLOSE, 0, 0);
+    HWND window = LiveHelperWindow();
+    DWORD_PTR reply;
+    if (window && !SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_NORMAL, ORNITH_TIME_LIMIT, &reply))
+        EndHungHelper(window);
 }
 
 extern "C" int WINAPI Message(int Msg, void* InData, void* OutData) {

@@ -4,7 +4,6 @@
 
 const char OrnithEventName[] = "OrnithWEvent";
 const char OrnithClassName[] = "OrnithWClass";
-const char OrnithControlVariable[] = "LUMIVO_ORNITH_CONTROL";
 
 // Initialised so that the compiler keeps it in its own section instead of .bss.
 OrnithSharedSection Shared __attribute__((section(".shared"), shared)) = {{nullptr, 0, {0}}};

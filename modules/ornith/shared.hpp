@@ -15,8 +15,14 @@ enum {
 // Set by the helper once its window exists; it lives exactly as long as a helper holds it.
 extern const char OrnithEventName[];
 extern const char OrnithClassName[];
-// Test hook: a library to load instead of the HTML Help control (must export ordinal 14).
-extern const char OrnithControlVariable[];
+
+// How long the module waits for the helper, in milliseconds: for a new helper to set its event,
+// and for a helper to answer one request. A helper that takes longer is taken for hung: the
+// request fails with message 5 and the helper is ended, so that Far never waits for it again.
+// The Wine tests build a copy of the module with a shorter limit; the shipped one has 30 s.
+#ifndef ORNITH_TIME_LIMIT
+#define ORNITH_TIME_LIMIT 30000
+#endif
 
 struct OrnithShared {
     HWND HelperWindow;                // written by the helper before it sets the event

@@ -1,8 +1,8 @@
 // Ornith.lvx installed as a user installs it and started by the real host plug-in under the
 // stand-in host: its description, its settings dialog, and requests that start and reuse a real
-// helper process (rundll32.exe on RundllEntry). The helper loads the test's stand-in control
-// (LUMIVO_ORNITH_CONTROL), which records each call of its help function into a file, so that
-// what crossed the process boundary is seen exactly as the helper passed it on.
+// helper process (rundll32.exe on RundllEntry). The helper loads the test's stand-in control in
+// place of HHCTRL.OCX (see StandInControl), which records each call of its help function into a
+// file, so that what crossed the process boundary is seen exactly as the helper passed it on.
 #include "../common/modulefixture.hpp"
 #include "../common/patchimport.hpp"
 
@@ -12,12 +12,59 @@ namespace {
 
 using farhost::DialogAnswer;
 
+// The way Wine lets a program's DLL be replaced: the stand-in is copied into the prefix's system
+// folder as hhctrl.ocx (Wine's own file put aside), and a DLL override for rundll32.exe alone
+// (HKCU\Software\Wine\AppDefaults) makes Wine's loader take that native file instead of its
+// built-in control in the helper process. The module is the shipped one, unchanged; the test's
+// own process never loads the control. Everything is put back when the tests end.
+class StandInControl : public ::testing::Environment {
+  public:
+    static std::string SystemFile(const char* name) {
+        char folder[MAX_PATH];
+        UINT n = GetSystemDirectoryA(folder, sizeof folder);
+        return std::string(folder, n < sizeof folder ? n : 0) + "\\" + name;
+    }
+    // What the helpers started from now on load: the stand-in ("native"), or nothing at all ("").
+    static void Override(const char* order) {
+        ASSERT_TRUE(farhost::Host::RegSetString(OverrideKey, "hhctrl.ocx", order));
+    }
+
+    void SetUp() override {
+        std::string control = SystemFile("hhctrl.ocx"), saved = SystemFile("hhctrl.ocx.wine");
+        // A run that stopped half-way left Wine's file aside already.
+        if (GetFileAttributesA(saved.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            ASSERT_TRUE(MoveFileA(control.c_str(), saved.c_str())) << control;
+        }
+        ASSERT_TRUE(CopyFileA(BuiltPath(STANDIN_DLL).c_str(), control.c_str(), FALSE)) << control;
+        Override("native");
+    }
+
+    void TearDown() override {
+        farhost::Host::RegRemoveKey("Software\\Wine\\AppDefaults\\rundll32.exe");
+        EXPECT_TRUE(MoveFileExA(SystemFile("hhctrl.ocx.wine").c_str(), SystemFile("hhctrl.ocx").c_str(),
+                                MOVEFILE_REPLACE_EXISTING));
+    }
+
+  private:
+    static const char OverrideKey[];
+};
+
+const char StandInControl::OverrideKey[] = "Software\\Wine\\AppDefaults\\rundll32.exe\\DllOverrides";
+::testing::Environment* const Control = ::testing::AddGlobalTestEnvironment(new StandInControl);
+
 void InstallHelpFiles(const std::string& folder) {
     farhost::Host::WriteFile(folder + "\\guide.chm", "not read by the stand-in control");
 }
 
 const ModuleTraits& OrnithModule() {
     static const ModuleTraits traits = {"Ornith", ORNITH_LVX, LANG_DIR, "help", "orn", InstallHelpFiles};
+    return traits;
+}
+
+// The test build with the short time limit, installed under the same name.
+const ModuleTraits& QuickOrnithModule() {
+    static const ModuleTraits traits = {"Ornith", QUICK_ORNITH_LVX, LANG_DIR, "help",
+                                        "orq",    InstallHelpFiles};
     return traits;
 }
 
@@ -61,17 +108,17 @@ bool HelperEventExists() {
     return event != nullptr;
 }
 
-class Ornith : public ModuleFixture {
+class OrnithFixture : public ModuleFixture {
   protected:
     std::string Log;
 
-    Ornith() : ModuleFixture(OrnithModule()) {}
+    explicit OrnithFixture(const ModuleTraits& traits) : ModuleFixture(traits) {}
 
     void SetUp() override {
         ModuleFixture::SetUp();
         ASSERT_FALSE(HelperEventExists()) << "a helper of an earlier run is still alive";
         Log = DataFolder + "\\calls.log";
-        SetEnvironmentVariableA("LUMIVO_ORNITH_CONTROL", Built(STANDIN_DLL).c_str());
+        StandInControl::Override("native");
         SetEnvironmentVariableA("ORNITH_STANDIN_LOG", Log.c_str());
         Load();
     }
@@ -79,14 +126,10 @@ class Ornith : public ModuleFixture {
     void TearDown() override {
         // Exit ends a helper still showing a topic window; every helper must be gone before the
         // next test's copy of the module meets its event.
-        if (Module) {
-            auto exitModule = (MODULEEXIT)(void*)GetProcAddress(Module, "Exit");
-            if (exitModule) exitModule();
-        }
+        Exit();
         for (const ControlCall& call : Calls())
             EXPECT_TRUE(ProcessEnds(call.ProcessId)) << "helper " << call.ProcessId << " still runs";
         EXPECT_FALSE(HelperEventExists());
-        SetEnvironmentVariableA("LUMIVO_ORNITH_CONTROL", nullptr);
         SetEnvironmentVariableA("ORNITH_STANDIN_LOG", nullptr);
         ModuleFixture::TearDown();
     }
@@ -122,6 +165,22 @@ class Ornith : public ModuleFixture {
         return calls;
     }
 
+    void Exit() {
+        auto exitModule = Module ? (MODULEEXIT)(void*)GetProcAddress(Module, "Exit") : nullptr;
+        if (exitModule) exitModule();
+    }
+
+    // The helper `ended` is gone with its event, and a request now starts a new helper.
+    void ExpectFreshHelperAfter(DWORD ended) {
+        EXPECT_TRUE(ProcessEnds(ended));
+        EXPECT_FALSE(HelperEventExists());
+        EXPECT_EQ(1, Show(Guide(), "again").Result);
+        std::vector<ControlCall> calls = Calls();
+        ASSERT_FALSE(calls.empty());
+        EXPECT_NE(ended, calls.back().ProcessId);
+        EXPECT_EQ("again", calls.back().Keyword);
+    }
+
     Answer Show(const std::string& file, const std::string& keyword) {
         return ShowFile(keyword, file, "WIN");
     }
@@ -139,6 +198,16 @@ class Ornith : public ModuleFixture {
         EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
         return host->Dialogs().empty() ? -1 : SelectedRow(host->Dialogs().back().Before[2]);
     }
+};
+
+class Ornith : public OrnithFixture {
+  protected:
+    Ornith() : OrnithFixture(OrnithModule()) {}
+};
+
+class QuickOrnith : public OrnithFixture {
+  protected:
+    QuickOrnith() : OrnithFixture(QuickOrnithModule()) {}
 };
 
 TEST_F(Ornith, DescribesOneConfigurableHtmlHelpType) {
@@ -269,13 +338,7 @@ TEST_F(Ornith, RequestReachesTheHelperIntactAndIsReused) {
     // The reused window was counted once: closing it ends the helper, and the next request
     // starts a new one.
     ASSERT_TRUE(PostMessageA(calls[0].Topic, WM_CLOSE, 0, 0));
-    EXPECT_TRUE(ProcessEnds(calls[0].ProcessId));
-    EXPECT_FALSE(HelperEventExists());
-    EXPECT_EQ(1, Show(Guide(), "again").Result);
-    calls = Calls();
-    ASSERT_EQ(3u, calls.size());
-    EXPECT_NE(calls[0].ProcessId, calls[2].ProcessId);
-    EXPECT_EQ("again", calls[2].Keyword);
+    ExpectFreshHelperAfter(calls[0].ProcessId);
 }
 
 // The show mode travels in the request block: the topic window is shown, maximized or not as the
@@ -339,7 +402,7 @@ TEST_F(Ornith, FailsWithoutCollectionKeyOrControl) {
     EXPECT_EQ(Text(5), answer.ErrorText);
     EXPECT_TRUE(Calls().empty());
     // A control that cannot be loaded: every request fails, and the helper ends after it.
-    SetEnvironmentVariableA("LUMIVO_ORNITH_CONTROL", (DataFolder + "\\nothing.dll").c_str());
+    StandInControl::Override(""); // Wine's way of saying the library is not there
     answer = Show(Guide(), "x");
     EXPECT_EQ(0, answer.Result);
     EXPECT_EQ(Text(5), answer.ErrorText);
@@ -364,6 +427,54 @@ TEST_F(Ornith, FailureTextWhenTheHelperCannotStart) {
     EXPECT_LT(GetTickCount() - before, 20000u);
     EXPECT_FALSE(HelperEventExists());
     EXPECT_TRUE(Calls().empty());
+}
+
+// A helper whose control never answers does not hold Far: after the time limit the request fails
+// with message 5, the stuck helper is ended, and the next request starts a fresh one.
+TEST_F(QuickOrnith, HelperThatNeverAnswersIsGivenUpOn) {
+    EXPECT_EQ(1, Show(Guide(), "first").Result);
+    DWORD before = GetTickCount();
+    Answer answer = Show(DataFolder + "\\hang.chm", "x");
+    DWORD waited = GetTickCount() - before;
+    EXPECT_EQ(0, answer.Result);
+    EXPECT_EQ(Text(5), answer.ErrorText);
+    EXPECT_GE(waited + 100, (DWORD)QUICK_TIME_LIMIT); // GetTickCount's steps
+    EXPECT_LT(waited, (DWORD)QUICK_TIME_LIMIT + 6000);
+    std::vector<ControlCall> calls = Calls();
+    ASSERT_EQ(2u, calls.size());
+    EXPECT_EQ(calls[0].ProcessId, calls[1].ProcessId); // the hang was in the running helper
+    EXPECT_TRUE(ProcessEnds(calls[1].ProcessId, 0));   // ended before the request returned
+    ExpectFreshHelperAfter(calls[1].ProcessId);
+}
+
+// Exit does not wait for ever either: a helper that does not take its WM_CLOSE is ended.
+TEST_F(QuickOrnith, ExitEndsAHelperThatDoesNotAnswer) {
+    EXPECT_EQ(1, Show(Guide(), "first").Result);
+    std::vector<ControlCall> calls = Calls();
+    ASSERT_EQ(1u, calls.size());
+    HANDLE thread =
+        OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(calls[0].Topic, nullptr));
+    ASSERT_NE(nullptr, thread);
+    ASSERT_NE((DWORD)-1, SuspendThread(thread)); // the helper's one thread: it answers nothing now
+    DWORD before = GetTickCount();
+    Exit();
+    EXPECT_LT(GetTickCount() - before, (DWORD)QUICK_TIME_LIMIT + 6000);
+    EXPECT_TRUE(ProcessEnds(calls[0].ProcessId, 0));
+    CloseHandle(thread);
+}
+
+// The shipped library reads nothing from the environment: no variable can make its helper load
+// another library in place of the HTML Help control.
+TEST(OrnithPackage, ShippedModuleHasNoTestSeam) {
+    std::string bytes;
+    ASSERT_TRUE(farhost::Host::ReadFile(BuiltPath(ORNITH_LVX), &bytes));
+    ASSERT_GT(bytes.size(), 4096u);
+    for (const char* trace : {"LUMIVO_ORNITH", "ORNITH_CONTROL", "ORNITH_STANDIN", "GetEnvironmentVariable",
+                              "ExpandEnvironmentStrings", "getenv"})
+        EXPECT_EQ(std::string::npos, bytes.find(trace)) << trace;
+    // The test build differs only in its time limit, and reads no more than the shipped one.
+    ASSERT_TRUE(farhost::Host::ReadFile(BuiltPath(QUICK_ORNITH_LVX), &bytes));
+    EXPECT_EQ(std::string::npos, bytes.find("GetEnvironmentVariable"));
 }
 
 } // namespace

@@ -1,8 +1,10 @@
-// A test-only stand-in for the HTML Help control, which the helper process loads instead of it
-// when LUMIVO_ORNITH_CONTROL names this library. Its ordinal 14 appends every call to the file
+// A test-only stand-in for the HTML Help control: the tests put it in the Wine prefix's system
+// folder as hhctrl.ocx and tell Wine's loader to prefer it to the built-in control, so the helper
+// process loads it as it would load the real one. Its ordinal 14 appends every call to the file
 // that ORNITH_STANDIN_LOG names and answers as the request asks: a file named "missing..." fails
 // with a description (300 letters for "missinglong..."), one named "silent..." fails without
-// one, the keyword "nowhere" is not found but reported as success, anything else opens (or
+// one, one named "hang..." never answers (as a control stuck in a dialog or a network share
+// would), the keyword "nowhere" is not found but reported as success, anything else opens (or
 // reuses) one topic window.
 #include <windows.h>
 
@@ -76,6 +78,7 @@ extern "C" HWND WINAPI StandInHelp(HWND caller, LPCSTR file, UINT command, DWORD
     const char* name = file ? strrchr(file, '\\') : nullptr;
     name = name ? name + 1 : file ? file : "";
     HWND answer = nullptr;
+    bool hangs = false;
     LastResult = S_OK;
     LastText = nullptr;
     LastErrorFails = false;
@@ -88,6 +91,8 @@ extern "C" HWND WINAPI StandInHelp(HWND caller, LPCSTR file, UINT command, DWORD
     } else if (strncmp(name, "missing", 7) == 0) {
         LastResult = E_FAIL;
         LastText = L"The file cannot be opened: r\u00e9sum\u00e9";
+    } else if (strncmp(name, "hang", 4) == 0) {
+        hangs = true;
     } else if (strncmp(name, "silent", 6) == 0) {
         LastErrorFails = true;
     } else if (!(link && link->pszKeywords && strcmp(link->pszKeywords, "nowhere") == 0)) {
@@ -99,5 +104,8 @@ extern "C" HWND WINAPI StandInHelp(HWND caller, LPCSTR file, UINT command, DWORD
              link ? link->fIndexOnFail : -1, command == 0 ? (unsigned long)data : 0ul,
              (unsigned long)(ULONG_PTR)answer);
     Log(line);
+    // Long enough for any time limit the module has, short enough that a helper nobody ends
+    // is gone before the next test run.
+    if (hangs) Sleep(120000);
     return answer;
 }
