@@ -50,11 +50,16 @@ function(lumivo_stamp_version source output)
   file(REMOVE ${output}.new)
 endfunction()
 
-# lumivo_win32_dll(name SUFFIX .dll|.lvx DEF file.def SOURCES ...)
+# lumivo_win32_dll(name SUFFIX .dll|.lvx DEF file.def [MODULE_EXPORTS] SOURCES ...)
 # A deliverable: statically linked (only Windows' own DLLs imported),
 # undecorated stdcall exports from the .def file, the project version in its version resource.
+# MODULE_EXPORTS: a help module on the common front, whose Start, Exit and Message come from
+# interface/moduleexports.cpp.
 function(lumivo_win32_dll name)
-  cmake_parse_arguments(A "" "SUFFIX;DEF;OUTPUT_NAME" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "MODULE_EXPORTS" "SUFFIX;DEF;OUTPUT_NAME" "SOURCES;LIBS" ${ARGN})
+  if(A_MODULE_EXPORTS)
+    list(APPEND A_SOURCES ${CMAKE_SOURCE_DIR}/interface/moduleexports.cpp)
+  endif()
   add_library(${name} SHARED ${A_SOURCES} ${A_DEF})
   set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX "${A_SUFFIX}")
   set(output ${name})

@@ -3,6 +3,7 @@
 #include "lumivo.hpp"
 
 #include "heap.hpp"
+#include "modulefront.hpp"
 #include "modules.hpp"
 #include "settings.hpp"
 
@@ -40,24 +41,11 @@ void DeleteSetting(const char* name) {
 }
 
 int ReadNumberSetting(const char* name, const char* defaultText) {
-    char text[NUMBER_SETTING_SIZE];
-    ReadSetting(name, text, defaultText, sizeof text);
-    int value = 0;
-    FSF.sscanf(text, "%i", &value);
-    return value;
+    return ReadNumberSetting(FSF, SettingsKey, name, defaultText);
 }
 
 void WriteNumberSetting(const char* name, int value) {
-    char text[16];
-    FSF.itoa(value, text, 10);
-    WriteSetting(name, text);
-}
-
-void CopyText(char* to, const char* from, size_t size) {
-    if (!size) return;
-    size_t length = from ? strnlen(from, size - 1) : 0;
-    if (length) memcpy(to, from, length);
-    to[length] = 0;
+    WriteNumberSetting(FSF, SettingsKey, name, value);
 }
 
 static const char* DialogMessage(int id, void*) {

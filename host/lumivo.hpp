@@ -6,6 +6,7 @@
 #include "dlgtemplate.hpp"
 #include "far.hpp"
 #include "editorchoice.hpp"
+#include "text.hpp"
 #include "worddelim.hpp"
 
 struct ModuleTable;
@@ -41,9 +42,8 @@ enum LumivoMsg {
 };
 
 enum {
-    SETTINGS_KEY_SIZE = 512,  // the settings key: RootKey + "\Lumivo"
-    MODULES_ROOT_SIZE = 520,  // the module registry root: settings key + "\Plugins"
-    NUMBER_SETTING_SIZE = 10, // numbers are read into 10 characters
+    SETTINGS_KEY_SIZE = 512, // the settings key: RootKey + "\Lumivo"
+    MODULES_ROOT_SIZE = 520, // the module registry root: settings key + "\Plugins"
 };
 
 extern PluginStartupInfo Info;   // host start-up copy; Info.FSF points at FSF
@@ -69,7 +69,5 @@ int ReadNumberSetting(const char* name, const char* defaultText);
 // Written in decimal with the host's itoa.
 void WriteNumberSetting(const char* name, int value);
 
-// Copies at most size - 1 characters and always terminates the copy.
-void CopyText(char* to, const char* from, size_t size);
 // Expands a dialog's compact template with the plug-in's own messages.
 void BuildDialog(const DialogTemplateItem* templates, int count, FarDialogItem* items);

@@ -13,8 +13,6 @@ const char ModalityName[] = "Modality";
 const char VisualityName[] = "Visuality";
 
 enum {
-    NUMBER_TEXT_SIZE = 10, // a setting is read into this many bytes
-    MODULE_TEXT_SIZE = 128,
     ITEM_MODALITY = 2,
     ITEM_VISUALITY = 3,
     ITEM_ACCEPT = 5,
@@ -23,60 +21,8 @@ enum {
     DIALOG_HEIGHT = 8,
 };
 
-void CopyText(char* dest, const char* src, size_t size) {
-    size_t n = src ? strlen(src) : 0;
-    if (n >= size) n = size - 1;
-    if (n) memcpy(dest, src, n);
-    dest[n] = 0;
-}
-
 int ReadBinarySetting(const FarStandardFunctions& fsf, const char* key, const char* name) {
-    char text[NUMBER_TEXT_SIZE];
-    int value = 0;
-    if (!key || !*key) return 0;
-    ReadSetting(key, name, text, "0", sizeof text);
-    if (fsf.sscanf) fsf.sscanf(text, "%i", &value);
-    return value & 1;
-}
-
-void WriteNumberSetting(const FarStandardFunctions& fsf, const char* key, const char* name, int value) {
-    char text[16];
-    if (!key || !*key || !fsf.itoa) return;
-    fsf.itoa(value, text, 10);
-    WriteSetting(key, name, text);
-}
-
-struct DialogTexts {
-    const ModuleStartupInfo* Module;
-    char Buffer[MODULE_TEXT_SIZE];
-};
-
-void ModuleText(const ModuleStartupInfo& module, int n, char* dest) {
-    dest[0] = 0;
-    if (module.GetModuleMsg) module.GetModuleMsg(module.LangFile, n, dest);
-    dest[MODULE_TEXT_SIZE - 1] = 0;
-}
-
-const char* DialogText(int n, void* context) {
-    DialogTexts* texts = (DialogTexts*)context;
-    ModuleText(*texts->Module, n, texts->Buffer);
-    return texts->Buffer;
-}
-
-// Two rows, the current setting's row selected.
-void FillList(const ModuleStartupInfo& module, FarListItem* rows, FarList* list, int row0, int row1,
-              int current) {
-    memset(rows, 0, 2 * sizeof *rows);
-    ModuleText(module, row0, rows[0].Text);
-    ModuleText(module, row1, rows[1].Text);
-    rows[current ? 1 : 0].Flags = LIF_SELECTED;
-    list->ItemsNumber = 2;
-    list->Items = rows;
-}
-
-// Far leaves the list position in place of the list pointer; only 0 and 1 are rows.
-int ChosenRow(const FarDialogItem& item) {
-    return item.ListPos == 1 ? 1 : 0;
+    return ReadNumberSetting(fsf, key, name, "0") & 1;
 }
 
 // A non-modal window is wrong when the user is in the host's only window and that window is
@@ -93,42 +39,13 @@ bool ForcedModal(const PluginStartupInfo& info) {
 
 } // namespace
 
-void StartResultModule(ResultModule* front, const PluginStartupInfo* info, const ModuleStartupInfo* module,
-                       const char* name) {
-    memset(front, 0, sizeof *front);
-    if (!info || !module) return;
-    memcpy(&front->Info, info, sizeof front->Info);
-    if (info->FSF) memcpy(&front->FSF, info->FSF, sizeof front->FSF);
-    front->Info.FSF = &front->FSF;
-    memcpy(&front->Module, module, sizeof front->Module);
-    front->Module.ModuleName[NM - 1] = 0;
-    front->Module.LangFile[NM - 1] = 0;
-    const char* root = module->RootKey;
-    // The host's root fits 100 characters; anything longer is not a key we should write under.
-    if (root && strlen(root) + 1 + strlen(name) < sizeof front->SettingsKey && front->FSF.sprintf)
-        front->FSF.sprintf(front->SettingsKey, "%s\\%s", root, name);
-    ReadResultView(front->FSF, front->SettingsKey, &front->View);
-    front->Started = true;
-}
-
 void ResultModuleText(const ResultModule& front, int n, char* dest) {
     ModuleText(front.Module, n, dest);
 }
 
 int DescribeResultModule(const ResultModule& front, HelpTypeInfo* type, const char* name, const char* masks,
                          const char* encoding, HelpModuleInfo* info) {
-    if (!info) return 0;
-    info->TypesNumber = 1;
-    memset(type, 0, sizeof *type);
-    type->StructSize = sizeof *type;
-    type->DefaultOptions = HO_ASKKEYWORD;
-    CopyText(type->Name, name, sizeof type->Name);
-    CopyText(type->Masks, masks, sizeof type->Masks);
-    CopyText(type->Encoding, encoding, sizeof type->Encoding);
-    info->Types = type;
-    ModuleText(front.Module, 0, info->Title);
-    info->Flags = HMF_CONFIGURABLE;
-    return 1;
+    return DescribeConfigurable(front, type, HO_ASKKEYWORD, name, masks, encoding, info);
 }
 
 void ReadResultView(const FarStandardFunctions& fsf, const char* key, ResultView* view) {
@@ -151,10 +68,12 @@ bool ConfigureResultView(const PluginStartupInfo& info, const ModuleStartupInfo&
     FarDialogItem items[DIALOG_ITEMS];
     FarListItem modalityRows[2], visualityRows[2];
     FarList modalityList, visualityList;
-    DialogTexts context = {&module, ""};
-    ExpandDialog(layout, DIALOG_ITEMS, items, DialogText, &context);
-    FillList(module, modalityRows, &modalityList, texts.NonModal, texts.Modal, view->Modality);
-    FillList(module, visualityRows, &visualityList, texts.Editor, texts.Viewer, view->Visuality);
+    ModuleDialogTexts context = {&module, ""};
+    ExpandDialog(layout, DIALOG_ITEMS, items, ModuleDialogText, &context);
+    const int modalityTexts[2] = {texts.NonModal, texts.Modal},
+              visualityTexts[2] = {texts.Editor, texts.Viewer};
+    FillModuleList(module, modalityTexts, 2, view->Modality, modalityRows, &modalityList);
+    FillModuleList(module, visualityTexts, 2, view->Visuality, visualityRows, &visualityList);
     items[ITEM_MODALITY].ListItems = &modalityList;
     items[ITEM_MODALITY].Focus = 1;
     items[ITEM_VISUALITY].ListItems = &visualityList;
@@ -163,8 +82,8 @@ bool ConfigureResultView(const PluginStartupInfo& info, const ModuleStartupInfo&
     int result =
         info.Dialog(info.ModuleNumber, -1, -1, DIALOG_WIDTH, DIALOG_HEIGHT, nullptr, items, DIALOG_ITEMS);
     if (result != ITEM_ACCEPT) return false;
-    view->Modality = ChosenRow(items[ITEM_MODALITY]);
-    view->Visuality = ChosenRow(items[ITEM_VISUALITY]);
+    view->Modality = ChosenListRow(items[ITEM_MODALITY], 2);
+    view->Visuality = ChosenListRow(items[ITEM_VISUALITY], 2);
     const FarStandardFunctions* fsf = info.FSF;
     if (fsf) {
         WriteNumberSetting(*fsf, key, ModalityName, view->Modality);

@@ -4,7 +4,7 @@
 // deletes the file and that folder when it closes.
 #pragma once
 
-#include "helpmodule.hpp"
+#include "modulefront.hpp"
 
 #include <stddef.h>
 
@@ -14,19 +14,9 @@ struct ResultView {
 };
 
 // What such a module keeps from Start until it is unloaded.
-struct ResultModule {
-    PluginStartupInfo Info;
-    FarStandardFunctions FSF;
-    ModuleStartupInfo Module;
-    bool Started;
-    char SettingsKey[NM]; // RootKey + "\" + the module's name; empty when the host gave no usable root
+struct ResultModule : ModuleFront {
     ResultView View;
 };
-
-// Start's work: copies the host's tables and the start-up record, forms the settings key
-// "<RootKey>\<name>" and reads the two settings.
-void StartResultModule(ResultModule* front, const PluginStartupInfo* info, const ModuleStartupInfo* module,
-                       const char* name);
 
 // HM_DESCRIBE's answer for such a module: one help type that asks for the keyword by default, a
 // settings dialog, message 0 as the title. The type record is the module's static one, refilled
@@ -50,8 +40,8 @@ struct ResultViewTexts {
     int Cancel;   // second button
 };
 
-// Reads both settings; a missing or unreadable value counts as 0, a number by its lowest bit
-// (3 is 1, 0x2 is 0). An empty key reads both as 0.
+// Reads both settings (the module's Started step); a missing or unreadable value counts as 0, a number by its
+// lowest bit (3 is 1, 0x2 is 0). An empty key reads both as 0.
 void ReadResultView(const FarStandardFunctions& fsf, const char* key, ResultView* view);
 
 // The settings dialog, through the host's Dialog. Only the first button changes *view and

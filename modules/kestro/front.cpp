@@ -1,5 +1,6 @@
-// Kestro.lvx: the CHM reader as the host plug-in sees it. The exports, the answer to
-// HM_DESCRIBE, the two settings and their dialog; the lookup itself is in frontlookup.cpp.
+// Kestro.lvx: the CHM reader as the host plug-in sees it, on the common module front (which
+// supplies the exports): the answer to HM_DESCRIBE, the settings and their dialog; the lookup
+// itself is in frontlookup.cpp.
 #include "front.hpp"
 
 #include "heap.hpp"
@@ -33,34 +34,19 @@ int ShowHelp(const HelpRequest* request, HelpResult* result) {
     return answer;
 }
 
+void Configure() {
+    ConfigureResultView(Front.Info, Front.Module, Front.SettingsKey, DialogTexts, &Front.View);
+}
+
+void ReadSettings() {
+    ReadResultView(Front.FSF, Front.SettingsKey, &Front.View);
+}
+
 } // namespace
+
+const ModuleDefinition ThisModule = {
+    &Front, "Kestro", ReadSettings, {Describe, ShowHelp, Configure}, nullptr};
 
 void GetText(int n, char* dest) {
     ResultModuleText(Front, n, dest);
-}
-
-extern "C" int WINAPI Start(const PluginStartupInfo* Info, const ModuleStartupInfo* ModuleInfo) {
-    StartResultModule(&Front, Info, ModuleInfo, "Kestro");
-    return 0;
-}
-
-extern "C" void WINAPI Exit() {}
-
-extern "C" int WINAPI Message(int Msg, void* InData, void* OutData) {
-    switch (Msg) {
-    case HM_DESCRIBE:
-        return Describe(static_cast<HelpModuleInfo*>(OutData));
-    case HM_SHOWHELP: {
-        const HelpRequest* request = static_cast<const HelpRequest*>(InData);
-        HelpResult* result = static_cast<HelpResult*>(OutData);
-        if (!request || !result || !Front.Started) return 0;
-        return ShowHelp(request, result);
-    }
-    case HM_CONFIGURE:
-        if (Front.Started)
-            ConfigureResultView(Front.Info, Front.Module, Front.SettingsKey, DialogTexts, &Front.View);
-        return 1;
-    default:
-        return 0;
-    }
 }

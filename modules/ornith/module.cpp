@@ -1,12 +1,12 @@
-// Ornith.lvx inside Far's process: the exports, the HowShowWindow setting and its dialog, and
+// Ornith.lvx inside Far's process, on the common module front (which supplies the exports): the
+// HowShowWindow setting and its dialog, and
 // the request path to the helper process (start it when no helper is alive, hand it the
 // request block through a duplicated mapping handle, wait for its answer, ORNITH_TIME_LIMIT at
 // most for each step).
 #include "dlgtemplate.hpp"
-#include "far.hpp"
-#include "helpmodule.hpp"
-#include "settings.hpp"
+#include "modulefront.hpp"
 #include "shared.hpp"
+#include "text.hpp"
 
 #include <string.h>
 
@@ -16,13 +16,14 @@ enum OrnithMessage {
     MsgTitle = 0,
     MsgLabel = 1,
     MsgNormal = 2, // list rows 0..2 are messages 2..4
+    MsgMaximized = 3,
+    MsgDefault = 4,
     MsgFailed = 5,
     MsgAccept = 6,
     MsgCancel = 7,
 };
 
 enum {
-    SETTING_TEXT_SIZE = 10,
     SHOW_MODES = 3,
     ITEM_LIST = 2,
     ITEM_ACCEPT = 4,
@@ -33,62 +34,23 @@ enum {
 
 const char HowShowWindowName[] = "HowShowWindow";
 
-struct OrnithModule {
-    PluginStartupInfo Info;
-    FarStandardFunctions FSF;
-    ModuleStartupInfo Module;
-    bool Started;
-    char SettingsKey[NM]; // "<RootKey>\Ornith"; empty when the host gave no usable root
-    int HowShowWindow;    // 0 normal, 1 maximized, 2 default
+struct OrnithModule : ModuleFront {
+    int HowShowWindow; // 0 normal, 1 maximized, 2 default
 };
 
 OrnithModule Front;
 HelpTypeInfo HtmlHelpType; // the host keeps this pointer
 
-void CopyText(char* dest, const char* src, size_t size) {
-    size_t n = src ? strlen(src) : 0;
-    if (n >= size) n = size - 1;
-    if (n) memcpy(dest, src, n);
-    dest[n] = 0;
-}
-
 void GetText(int n, char* dest) {
-    dest[0] = 0;
-    if (Front.Module.GetModuleMsg) Front.Module.GetModuleMsg(Front.Module.LangFile, n, dest);
-    dest[ORNITH_TEXT_SIZE - 1] = 0;
-}
-
-const char* DialogText(int n, void* buffer) {
-    GetText(n, (char*)buffer);
-    return (const char*)buffer;
-}
-
-int ReadHowShowWindow() {
-    char text[SETTING_TEXT_SIZE];
-    int value = 0;
-    if (!*Front.SettingsKey) return 0;
-    ReadSetting(Front.SettingsKey, HowShowWindowName, text, "0", sizeof text);
-    if (Front.FSF.sscanf) Front.FSF.sscanf(text, "%i", &value);
-    return (int)((unsigned)value % SHOW_MODES);
+    ModuleText(Front.Module, n, dest);
 }
 
 int Describe(HelpModuleInfo* info) {
-    if (!info) return 0;
-    info->TypesNumber = 1;
-    memset(&HtmlHelpType, 0, sizeof HtmlHelpType);
-    HtmlHelpType.StructSize = sizeof HtmlHelpType;
-    HtmlHelpType.DefaultOptions = 0;
-    CopyText(HtmlHelpType.Name, "Ornith", sizeof HtmlHelpType.Name);
-    CopyText(HtmlHelpType.Masks, "*.chm,*.col,*.its,msdn", sizeof HtmlHelpType.Masks);
-    CopyText(HtmlHelpType.Encoding, "WIN", sizeof HtmlHelpType.Encoding);
-    info->Types = &HtmlHelpType;
-    GetText(MsgTitle, info->Title);
-    info->Flags = HMF_CONFIGURABLE;
-    return 1;
+    return DescribeConfigurable(Front, &HtmlHelpType, 0, "Ornith", "*.chm,*.col,*.its,msdn", "WIN", info);
 }
 
 void Configure() {
-    if (!Front.Started || !Front.Info.Dialog) return;
+    if (!Front.Info.Dialog) return;
     static const DialogTemplateItem layout[DIALOG_ITEMS] = {
         {DI_DOUBLEBOX, 3, 1, 50, 6, 0, MsgTitle},
         {DI_TEXT, 5, 2, 0, 0, 0, MsgLabel},
@@ -97,30 +59,21 @@ void Configure() {
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, MsgAccept},
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, MsgCancel},
     };
+    static const int rowTexts[SHOW_MODES] = {MsgNormal, MsgMaximized, MsgDefault};
     FarDialogItem items[DIALOG_ITEMS];
-    char text[ORNITH_TEXT_SIZE];
-    ExpandDialog(layout, DIALOG_ITEMS, items, DialogText, text);
+    ModuleDialogTexts texts = {&Front.Module, ""};
+    ExpandDialog(layout, DIALOG_ITEMS, items, ModuleDialogText, &texts);
     FarListItem rows[SHOW_MODES];
     FarList list;
-    memset(rows, 0, sizeof rows);
-    for (int i = 0; i < SHOW_MODES; i++)
-        GetText(MsgNormal + i, rows[i].Text);
-    rows[Front.HowShowWindow].Flags = LIF_SELECTED;
-    list.ItemsNumber = SHOW_MODES;
-    list.Items = rows;
+    FillModuleList(Front.Module, rowTexts, SHOW_MODES, Front.HowShowWindow, rows, &list);
     items[ITEM_LIST].ListItems = &list;
     items[ITEM_LIST].Focus = 1;
     items[ITEM_ACCEPT].DefaultButton = 1;
 
     int result = Front.Info.Dialog(Front.Info.ModuleNumber, -1, -1, 54, 8, nullptr, items, DIALOG_ITEMS);
     if (result != ITEM_ACCEPT) return;
-    // Far leaves the list position where the list pointer was.
-    int chosen = items[ITEM_LIST].ListPos;
-    Front.HowShowWindow = chosen >= 0 && chosen < SHOW_MODES ? chosen : 0;
-    if (*Front.SettingsKey && Front.FSF.itoa) {
-        Front.FSF.itoa(Front.HowShowWindow, text, 10);
-        WriteSetting(Front.SettingsKey, HowShowWindowName, text);
-    }
+    Front.HowShowWindow = ChosenListRow(items[ITEM_LIST], SHOW_MODES);
+    WriteNumberSetting(Front.FSF, Front.SettingsKey, HowShowWindowName, Front.HowShowWindow);
 }
 
 // Starts rundll32.exe on this library's RundllEntry and waits until the helper's window
@@ -210,7 +163,6 @@ void EndHungHelper(HWND window) {
 }
 
 int ShowHelp(const HelpRequest* request, HelpResult* result) {
-    if (!request || !result || !Front.Started) return 0;
     const char* file = request->FileName ? request->FileName : "";
     const char* keyword = request->Keyword ? request->Keyword : "";
     char failed[ORNITH_TEXT_SIZE];
@@ -242,45 +194,20 @@ int ShowHelp(const HelpRequest* request, HelpResult* result) {
     return answer;
 }
 
-} // namespace
-
-extern "C" int WINAPI Start(const PluginStartupInfo* Info, const ModuleStartupInfo* ModuleInfo) {
-    memset(&Front, 0, sizeof Front);
-    if (!Info || !ModuleInfo) return 0;
-    memcpy(&Front.Info, Info, sizeof Front.Info);
-    if (Info->FSF) memcpy(&Front.FSF, Info->FSF, sizeof Front.FSF);
-    Front.Info.FSF = &Front.FSF;
-    memcpy(&Front.Module, ModuleInfo, sizeof Front.Module);
-    Front.Module.ModuleName[NM - 1] = 0;
-    Front.Module.LangFile[NM - 1] = 0;
-    const char* root = ModuleInfo->RootKey;
-    if (root && strlen(root) + sizeof "\\Ornith" <= sizeof Front.SettingsKey) {
-        lstrcpyA(Front.SettingsKey, root);
-        lstrcatA(Front.SettingsKey, "\\Ornith");
-    }
-    Front.HowShowWindow = ReadHowShowWindow();
-    Front.Started = true;
-    return 0;
+void ReadSettings() {
+    Front.HowShowWindow =
+        (int)((unsigned)ReadNumberSetting(Front.FSF, Front.SettingsKey, HowShowWindowName, "0") % SHOW_MODES);
 }
 
 // Ends the helper and with it every topic window it shows; a hung one is ended by force.
-extern "C" void WINAPI Exit() {
+void EndHelper() {
     HWND window = LiveHelperWindow();
     DWORD_PTR reply;
     if (window && !SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_NORMAL, ORNITH_TIME_LIMIT, &reply))
         EndHungHelper(window);
 }
 
-extern "C" int WINAPI Message(int Msg, void* InData, void* OutData) {
-    switch (Msg) {
-    case HM_DESCRIBE:
-        return Describe(static_cast<HelpModuleInfo*>(OutData));
-    case HM_SHOWHELP:
-        return ShowHelp(static_cast<const HelpRequest*>(InData), static_cast<HelpResult*>(OutData));
-    case HM_CONFIGURE:
-        Configure();
-        return 1;
-    default:
-        return 0;
-    }
-}
+} // namespace
+
+const ModuleDefinition ThisModule = {
+    &Front, "Ornith", ReadSettings, {Describe, ShowHelp, Configure}, EndHelper};

@@ -3,8 +3,7 @@
 // call into the system's own error text, in the OEM code page.
 #include "far.hpp"
 #include "helpmodule.hpp"
-
-#include <string.h>
+#include "modulefront.hpp"
 
 namespace {
 
@@ -13,14 +12,7 @@ HelpTypeInfo g_type;
 
 int Describe(HelpModuleInfo* info) {
     if (!info) return 0;
-    memset(&g_type, 0, sizeof g_type);
-    g_type.StructSize = sizeof g_type;
-    g_type.DefaultOptions = 0;
-    lstrcpynA(g_type.Name, "Quapla", sizeof g_type.Name);
-    lstrcpynA(g_type.Masks, "*.hlp", sizeof g_type.Masks);
-    lstrcpynA(g_type.Encoding, "WIN", sizeof g_type.Encoding);
-    info->Types = &g_type;
-    info->TypesNumber = 1;
+    DescribeOneType(info, &g_type, 0, "Quapla", "*.hlp", "WIN");
     return 1;
 }
 

@@ -3,6 +3,7 @@
 // host's ShowHelp, which also reports a missing file or topic.
 #include "far.hpp"
 #include "helpmodule.hpp"
+#include "modulefront.hpp"
 
 #include <string.h>
 
@@ -17,13 +18,7 @@ HelpTypeInfo g_type;
 
 int Describe(HelpModuleInfo* info) {
     if (!info) return 0;
-    memset(&g_type, 0, sizeof g_type);
-    g_type.StructSize = sizeof g_type;
-    g_type.DefaultOptions = HO_FIXEDKEYWORD;
-    lstrcpynA(g_type.Name, "Vessik", sizeof g_type.Name);
-    lstrcpynA(g_type.Masks, "*.hlf", sizeof g_type.Masks);
-    info->Types = &g_type;
-    info->TypesNumber = 1;
+    DescribeOneType(info, &g_type, HO_FIXEDKEYWORD, "Vessik", "*.hlf", "");
     return 1;
 }
 
