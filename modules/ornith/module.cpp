@@ -1,8 +1,7 @@
 // Ornith.lvx inside Far's process, on the common module front (which supplies the exports): the
-// HowShowWindow setting and its dialog, and
-// the request path to the helper process (start it when no helper is alive, hand it the
-// request block through a duplicated mapping handle, wait for its answer, ORNITH_TIME_LIMIT at
-// most for each step).
+// HowShowWindow setting and its dialog, and the request path to the helper process (start it
+// when no helper is alive, hand it the request block through a duplicated mapping handle, wait
+// for its answer, ORNITH_TIME_LIMIT at most for each step).
 #include "dlgtemplate.hpp"
 #include "modulefront.hpp"
 #include "shared.hpp"
