@@ -3,15 +3,20 @@
 // writes for characters it has and lacks.
 #include <gtest/gtest.h>
 
-#include <iconv.h>
+#include <string.h>
 
 #include <string>
 
 #include "charsets.h"
 #include "container.h"
 
+#ifndef _WIN32
+#include <iconv.h>
+#endif
+
 namespace {
 
+#ifndef _WIN32
 // What iconv makes of the byte, or U+FFFD when it calls it undefined.
 char32_t IconvChar(const char* codePage, unsigned char byte) {
     iconv_t cd = iconv_open("UTF-32LE", codePage);
@@ -38,6 +43,7 @@ TEST(Charsets, CarriedTablesAreIconvs) {
     EXPECT_EQ(nullptr, BuiltInUpperHalf(1253));
     EXPECT_EQ(nullptr, BuiltInUpperHalf(CodePageUtf8));
 }
+#endif
 
 TEST(Charsets, CodePageOfLanguageAndOfLabel) {
     struct Case {
