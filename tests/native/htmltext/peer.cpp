@@ -17,9 +17,6 @@ const char W3mOptions[] = "-dump -cols 78 -T text/html -O UTF-8 -o pseudo_inline
 
 namespace {
 
-#ifndef _WIN32
-const char Sentinel[] = "LUMIVO-PAGE-END-7f3a";
-
 bool EndsWith(const std::string& s, const char* tail) {
     size_t n = strlen(tail);
     if (s.size() < n) return false;
@@ -27,6 +24,9 @@ bool EndsWith(const std::string& s, const char* tail) {
         if (tolower(static_cast<unsigned char>(s[s.size() - n + i])) != tail[i]) return false;
     return true;
 }
+
+#ifndef _WIN32
+const char Sentinel[] = "LUMIVO-PAGE-END-7f3a";
 
 const char* CharsetName(unsigned codePage) {
     switch (codePage) {
