@@ -1,5 +1,5 @@
 // Kestro.lvx: the CHM reader as the host plug-in sees it. The exports, the answer to
-// HM_DESCRIBE, the two settings and their dialog; the lookup itself is in frontlookup.cpp.
+// HM_DESCRIBE, the three settings and their dialog; the lookup itself is in frontlookup.cpp.
 #include "front.hpp"
 
 #include "heap.hpp"
@@ -12,6 +12,8 @@ namespace {
 
 // The host keeps this pointer for as long as the module is loaded.
 HelpTypeInfo ChmType;
+
+const ResultViewChoice PageForm = {"PageForm", MsgPageFormLabel, MsgPageSource, MsgPageText};
 
 const ResultViewTexts DialogTexts = {MsgTitle,  MsgDialogLabel, MsgNonModal, MsgModal,
                                      MsgEditor, MsgViewer,      MsgAccept,   MsgCancel};
@@ -40,7 +42,7 @@ void GetText(int n, char* dest) {
 }
 
 extern "C" int WINAPI Start(const PluginStartupInfo* Info, const ModuleStartupInfo* ModuleInfo) {
-    StartResultModule(&Front, Info, ModuleInfo, "Kestro");
+    StartResultModule(&Front, Info, ModuleInfo, "Kestro", &PageForm);
     return 0;
 }
 
@@ -58,7 +60,8 @@ extern "C" int WINAPI Message(int Msg, void* InData, void* OutData) {
     }
     case HM_CONFIGURE:
         if (Front.Started)
-            ConfigureResultView(Front.Info, Front.Module, Front.SettingsKey, DialogTexts, &Front.View);
+            ConfigureResultView(Front.Info, Front.Module, Front.SettingsKey, DialogTexts, &Front.View,
+                                &PageForm);
         return 1;
     default:
         return 0;
