@@ -5,6 +5,7 @@
 
 #include "container.h"
 #include "htmltext.h"
+#include "lng.hpp"
 
 using farhost::DialogAnswer;
 using farhost::WindowAnswer;
@@ -144,6 +145,33 @@ TEST_F(PageForm, TheDialogsLayoutHoldsItsTexts) {
         // The two lists of one line do not run into each other.
         EXPECT_LT(d.Before[2].X2 + 1, d.Before[3].X1);
         ExpectNoHostErrors();
+    }
+}
+
+// The package's help has a topic on Kestro's settings that names them with the dialog's words.
+TEST_F(PageForm, TheHelpDescribesItInTheDialogsWords) {
+    for (const char* file : {"LumivoEng.hlf", "LumivoRus.hlf"}) {
+        SCOPED_TRACE(file);
+        HlfFile help;
+        ASSERT_TRUE(FarLoadHlf(Built(LANG_DIR) + "\\" + file, &help));
+        const HlfTopic* topic = help.Find("Kestro");
+        ASSERT_NE(nullptr, topic);
+        std::string text;
+        for (const std::string& line : topic->Lines)
+            text += line + "\n";
+        std::string language = file == std::string("LumivoEng.hlf") ? "English" : "Russian";
+        for (int message : {2, 13, 14, 15}) {
+            std::string words = LanguageLine(language, message);
+            if (!words.empty() && words.back() == ':') words.pop_back();
+            EXPECT_NE(std::string::npos, text.find("#" + words + "#")) << words;
+        }
+        // It is reached from the contents and from the plug-in's settings.
+        for (const char* from : {"Contents", "Configure"}) {
+            std::string lines;
+            for (const std::string& line : help.Find(from)->Lines)
+                lines += line;
+            EXPECT_NE(std::string::npos, lines.find("@Kestro@")) << from;
+        }
     }
 }
 
