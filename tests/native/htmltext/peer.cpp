@@ -107,9 +107,19 @@ bool HaveW3m() {
 
 bool W3mDumps(const std::vector<const ChmPage*>& pages, const std::string& folder,
               std::vector<std::string>* dumps) {
+    return WritePages(pages, folder) && RunW3m(pages, folder, dumps);
+}
+
+bool WritePages(const std::vector<const ChmPage*>& pages, const std::string& folder) {
+    if (!WriteFile(folder + "/sentinel.html", std::string("<p>") + Sentinel + "</p>")) return false;
+    for (size_t i = 0; i < pages.size(); i++)
+        if (!WriteFile(folder + "/page" + std::to_string(i) + ".html", pages[i]->Bytes)) return false;
+    return true;
+}
+
+bool RunW3m(const std::vector<const ChmPage*>& pages, const std::string& folder,
+            std::vector<std::string>* dumps) {
     dumps->assign(pages.size(), std::string());
-    std::string sentinel = folder + "/sentinel.html";
-    if (!WriteFile(sentinel, std::string("<p>") + Sentinel + "</p>")) return false;
     std::map<unsigned, std::vector<size_t>> byCodePage;
     for (size_t i = 0; i < pages.size(); i++) {
         const ChmPage& p = *pages[i];
@@ -117,7 +127,6 @@ bool W3mDumps(const std::vector<const ChmPage*>& pages, const std::string& folde
         byCodePage[PageCodePage(reinterpret_cast<const unsigned char*>(p.Bytes.data()), p.Bytes.size(),
                                 fallback)]
             .push_back(i);
-        if (!WriteFile(folder + "/page" + std::to_string(i) + ".html", p.Bytes)) return false;
     }
     for (auto& group : byCodePage) {
         // Batches keep each command line short and each w3m process start shared by many pages.

@@ -34,6 +34,12 @@ bool HaveW3m();
 bool W3mDumps(const std::vector<const ChmPage*>& pages, const std::string& folder,
               std::vector<std::string>* dumps);
 
+// The same in two steps, for timing w3m alone: the pages written into `folder` once, then w3m
+// run over them.
+bool WritePages(const std::vector<const ChmPage*>& pages, const std::string& folder);
+bool RunW3m(const std::vector<const ChmPage*>& pages, const std::string& folder,
+            std::vector<std::string>* dumps);
+
 // The options the dumps are made with.
 extern const char W3mOptions[];
 #endif
