@@ -476,8 +476,22 @@ const TagInfo Tags[] = {
 };
 const int TagCount = static_cast<int>(sizeof Tags / sizeof Tags[0]);
 
-// The index in Tags of the name at s[0..n) (ASCII letters in any case), or -1.
+// The index in Tags of the name at s[0..n) (ASCII letters in any case), or -1. Most tags of a
+// page are not in the table (a, span, b, ...): a bucket per first letter keeps each miss short.
 int FindTag(const char32_t* s, size_t n) {
+    struct Buckets {
+        int First[27], Length[TagCount]; // Tags[First[c]..First[c + 1]) start with letter c
+        Buckets() {
+            for (int c = 0, t = 0; c <= 26; c++) {
+                while (t < TagCount && Tags[t].Name[0] - 'a' < c)
+                    t++;
+                First[c] = t;
+            }
+            for (int t = 0; t < TagCount; t++)
+                Length[t] = static_cast<int>(strlen(Tags[t].Name));
+        }
+    };
+    static const Buckets buckets;
     char name[12];
     if (n == 0 || n >= sizeof name) return -1;
     for (size_t i = 0; i < n; i++) {
@@ -485,17 +499,10 @@ int FindTag(const char32_t* s, size_t n) {
         if (c >= 0x80) return -1;
         name[i] = static_cast<char>(c);
     }
-    name[n] = 0;
-    int low = 0, high = TagCount;
-    while (low < high) {
-        int mid = (low + high) / 2;
-        int order = strcmp(Tags[mid].Name, name);
-        if (order == 0) return mid;
-        if (order < 0)
-            low = mid + 1;
-        else
-            high = mid;
-    }
+    int letter = name[0] - 'a';
+    if (letter < 0 || letter >= 26) return -1;
+    for (int t = buckets.First[letter]; t < buckets.First[letter + 1]; t++)
+        if (buckets.Length[t] == static_cast<int>(n) && memcmp(Tags[t].Name, name, n) == 0) return t;
     return -1;
 }
 
@@ -1922,14 +1929,29 @@ class Layout {
 } // namespace
 
 char32_t NamedEntity(const char* name, size_t length) {
-    char key[MaxEntityName + 1];
+    // A bucket per first character (the names are sorted by strcmp, so each is one run), and
+    // lengths compared before characters: pages are full of &nbsp; and &amp;.
+    struct Buckets {
+        int First[129], Length[sizeof Entities / sizeof Entities[0]];
+        Buckets() {
+            const int count = static_cast<int>(sizeof Entities / sizeof Entities[0]);
+            for (int c = 0, e = 0; c <= 128; c++) {
+                while (e < count && static_cast<unsigned char>(Entities[e].Name[0]) < c)
+                    e++;
+                First[c] = e;
+            }
+            for (int e = 0; e < count; e++)
+                Length[e] = static_cast<int>(strlen(Entities[e].Name));
+        }
+    };
+    static const Buckets buckets;
     if (length == 0 || length > MaxEntityName) return 0;
-    memcpy(key, name, length);
-    key[length] = 0;
-    const EntityName* end = Entities + sizeof Entities / sizeof Entities[0];
-    const EntityName* at = std::lower_bound(
-        Entities, end, key, [](const EntityName& e, const char* k) { return strcmp(e.Name, k) < 0; });
-    return at != end && strcmp(at->Name, key) == 0 ? at->Char : 0;
+    unsigned char first = static_cast<unsigned char>(name[0]);
+    if (first >= 128) return 0;
+    for (int e = buckets.First[first]; e < buckets.First[first + 1]; e++)
+        if (buckets.Length[e] == static_cast<int>(length) && memcmp(Entities[e].Name, name, length) == 0)
+            return Entities[e].Char;
+    return 0;
 }
 
 unsigned PageCodePage(const unsigned char* page, size_t length, unsigned fallback) {
