@@ -19,10 +19,26 @@ enum {
     DIALOG_ITEMS = 7,
     DIALOG_WIDTH = 45,
     DIALOG_HEIGHT = 8,
+    // A module's own setting adds its label and list below the first two, before the separator.
+    ITEM_CHOICE_LABEL = 4,
+    ITEM_CHOICE = 5,
+    CHOICE_ITEMS = 2,
+    CHOICE_ROWS = 2,
 };
 
 int ReadBinarySetting(const FarStandardFunctions& fsf, const char* key, const char* name) {
     return ReadNumberSetting(fsf, key, name, "0") & 1;
+}
+
+// Two rows, the current setting's row selected.
+void FillList(const ModuleStartupInfo& module, FarListItem* rows, FarList* list, int row0, int row1,
+              int current) {
+    const int texts[CHOICE_ROWS] = {row0, row1};
+    FillModuleList(module, texts, CHOICE_ROWS, current, rows, list);
+}
+
+int ChosenRow(const FarDialogItem& item) {
+    return ChosenListRow(item, CHOICE_ROWS);
 }
 
 // A non-modal window is wrong when the user is in the host's only window and that window is
@@ -48,15 +64,17 @@ int DescribeResultModule(const ResultModule& front, HelpTypeInfo* type, const ch
     return DescribeConfigurable(front, type, HO_ASKKEYWORD, name, masks, encoding, info);
 }
 
-void ReadResultView(const FarStandardFunctions& fsf, const char* key, ResultView* view) {
+void ReadResultView(const FarStandardFunctions& fsf, const char* key, ResultView* view,
+                    const ResultViewChoice* choice) {
     view->Modality = ReadBinarySetting(fsf, key, ModalityName);
     view->Visuality = ReadBinarySetting(fsf, key, VisualityName);
+    view->Choice = choice ? ReadBinarySetting(fsf, key, choice->Name) : 0;
 }
 
 bool ConfigureResultView(const PluginStartupInfo& info, const ModuleStartupInfo& module, const char* key,
-                         const ResultViewTexts& texts, ResultView* view) {
+                         const ResultViewTexts& texts, ResultView* view, const ResultViewChoice* choice) {
     if (!info.Dialog) return false;
-    const DialogTemplateItem layout[DIALOG_ITEMS] = {
+    DialogTemplateItem layout[DIALOG_ITEMS + CHOICE_ITEMS] = {
         {DI_DOUBLEBOX, 3, 1, 41, 6, 0, (signed char)texts.Title},
         {DI_TEXT, 5, 2, 0, 0, 0, (signed char)texts.Label},
         {DI_COMBOBOX, 5, 3, 20, 0, DIF_DROPDOWNLIST, -1},
@@ -65,29 +83,44 @@ bool ConfigureResultView(const PluginStartupInfo& info, const ModuleStartupInfo&
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, (signed char)texts.Accept},
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, (signed char)texts.Cancel},
     };
-    FarDialogItem items[DIALOG_ITEMS];
-    FarListItem modalityRows[2], visualityRows[2];
-    FarList modalityList, visualityList;
+    const int extra = choice ? CHOICE_ITEMS : 0, count = DIALOG_ITEMS + extra, accept = ITEM_ACCEPT + extra;
+    if (choice) {
+        // The frame grows by two lines; the separator and the buttons move down below the new ones.
+        for (int i = DIALOG_ITEMS - 1; i >= ITEM_CHOICE_LABEL; i--) {
+            layout[i + CHOICE_ITEMS] = layout[i];
+            layout[i + CHOICE_ITEMS].Y1 += CHOICE_ITEMS;
+        }
+        layout[0].Y2 += CHOICE_ITEMS;
+        layout[ITEM_CHOICE_LABEL] = {DI_TEXT, 5, 4, 0, 0, 0, (signed char)choice->Label};
+        layout[ITEM_CHOICE] = {DI_COMBOBOX, 5, 5, layout[ITEM_VISUALITY].X2, 0, DIF_DROPDOWNLIST, -1};
+    }
+    FarDialogItem items[DIALOG_ITEMS + CHOICE_ITEMS];
+    FarListItem modalityRows[CHOICE_ROWS], visualityRows[CHOICE_ROWS], choiceRows[CHOICE_ROWS];
+    FarList modalityList, visualityList, choiceList;
     ModuleDialogTexts context = {&module, ""};
-    ExpandDialog(layout, DIALOG_ITEMS, items, ModuleDialogText, &context);
-    const int modalityTexts[2] = {texts.NonModal, texts.Modal},
-              visualityTexts[2] = {texts.Editor, texts.Viewer};
-    FillModuleList(module, modalityTexts, 2, view->Modality, modalityRows, &modalityList);
-    FillModuleList(module, visualityTexts, 2, view->Visuality, visualityRows, &visualityList);
+    ExpandDialog(layout, count, items, ModuleDialogText, &context);
+    FillList(module, modalityRows, &modalityList, texts.NonModal, texts.Modal, view->Modality);
+    FillList(module, visualityRows, &visualityList, texts.Editor, texts.Viewer, view->Visuality);
     items[ITEM_MODALITY].ListItems = &modalityList;
     items[ITEM_MODALITY].Focus = 1;
     items[ITEM_VISUALITY].ListItems = &visualityList;
-    items[ITEM_ACCEPT].DefaultButton = 1;
+    if (choice) {
+        FillList(module, choiceRows, &choiceList, choice->Row0, choice->Row1, view->Choice);
+        items[ITEM_CHOICE].ListItems = &choiceList;
+    }
+    items[accept].DefaultButton = 1;
 
     int result =
-        info.Dialog(info.ModuleNumber, -1, -1, DIALOG_WIDTH, DIALOG_HEIGHT, nullptr, items, DIALOG_ITEMS);
-    if (result != ITEM_ACCEPT) return false;
-    view->Modality = ChosenListRow(items[ITEM_MODALITY], 2);
-    view->Visuality = ChosenListRow(items[ITEM_VISUALITY], 2);
+        info.Dialog(info.ModuleNumber, -1, -1, DIALOG_WIDTH, DIALOG_HEIGHT + extra, nullptr, items, count);
+    if (result != accept) return false;
+    view->Modality = ChosenRow(items[ITEM_MODALITY]);
+    view->Visuality = ChosenRow(items[ITEM_VISUALITY]);
+    if (choice) view->Choice = ChosenRow(items[ITEM_CHOICE]);
     const FarStandardFunctions* fsf = info.FSF;
     if (fsf) {
         WriteNumberSetting(*fsf, key, ModalityName, view->Modality);
         WriteNumberSetting(*fsf, key, VisualityName, view->Visuality);
+        if (choice) WriteNumberSetting(*fsf, key, choice->Name, view->Choice);
     }
     return true;
 }

@@ -1,7 +1,7 @@
 // How a help module that writes its answer into a file shows it: the two settings
-// "Modality" and "Visuality" under the module's registry key, the small dialog that
-// changes them, a fresh "LUMV" folder for the file, and the editor or viewer window that
-// deletes the file and that folder when it closes.
+// "Modality" and "Visuality" under the module's registry key (and a third one of the module's
+// own, when it has one), the small dialog that changes them, a fresh "LUMV" folder for the file,
+// and the editor or viewer window that deletes the file and that folder when it closes.
 #pragma once
 
 #include "modulefront.hpp"
@@ -11,6 +11,15 @@
 struct ResultView {
     int Modality;  // 0 non-modal, 1 modal
     int Visuality; // 0 editor, 1 viewer
+    int Choice;    // the module's own third setting (Kestro's page form), 0 or 1; 0 without one
+};
+
+// A module's own third setting, of two values too: stored and read like the first two, and shown
+// in the dialog on a line of its own below them.
+struct ResultViewChoice {
+    const char* Name; // its registry value
+    int Label;        // message above its list
+    int Row0, Row1;   // messages of its rows, values 0 and 1
 };
 
 // What such a module keeps from Start until it is unloaded.
@@ -40,15 +49,17 @@ struct ResultViewTexts {
     int Cancel;   // second button
 };
 
-// Reads both settings (the module's Started step); a missing or unreadable value counts as 0, a number by its
-// lowest bit (3 is 1, 0x2 is 0). An empty key reads both as 0.
-void ReadResultView(const FarStandardFunctions& fsf, const char* key, ResultView* view);
+// Reads the settings (the module's Started step); a missing or unreadable value counts as 0, a
+// number by its lowest bit (3 is 1, 0x2 is 0). An empty key reads them all as 0.
+void ReadResultView(const FarStandardFunctions& fsf, const char* key, ResultView* view,
+                    const ResultViewChoice* choice = nullptr);
 
 // The settings dialog, through the host's Dialog. Only the first button changes *view and
-// writes both values, even unchanged ones.
+// writes every value, even unchanged ones; `choice`, when given, is the module's own setting.
 // Returns true when it did.
 bool ConfigureResultView(const PluginStartupInfo& info, const ModuleStartupInfo& module, const char* key,
-                         const ResultViewTexts& texts, ResultView* view);
+                         const ResultViewTexts& texts, ResultView* view,
+                         const ResultViewChoice* choice = nullptr);
 
 // A new empty folder named by the host's MkTemp with the prefix "LUMV" (OEM path, no trailing
 // backslash). False when MkTemp finds no name, the folder cannot be made, or it does not fit.

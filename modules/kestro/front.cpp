@@ -1,6 +1,6 @@
 // Kestro.lvx: the CHM reader as the host plug-in sees it, on the common module front (which
-// supplies the exports): the answer to HM_DESCRIBE, the settings and their dialog; the lookup
-// itself is in frontlookup.cpp.
+// supplies the exports): the answer to HM_DESCRIBE, the three settings and their dialog; the
+// lookup itself is in frontlookup.cpp.
 #include "front.hpp"
 
 #include "heap.hpp"
@@ -13,6 +13,8 @@ namespace {
 
 // The host keeps this pointer for as long as the module is loaded.
 HelpTypeInfo ChmType;
+
+const ResultViewChoice PageForm = {"PageForm", MsgPageFormLabel, MsgPageSource, MsgPageText};
 
 const ResultViewTexts DialogTexts = {MsgTitle,  MsgDialogLabel, MsgNonModal, MsgModal,
                                      MsgEditor, MsgViewer,      MsgAccept,   MsgCancel};
@@ -35,11 +37,11 @@ int ShowHelp(const HelpRequest* request, HelpResult* result) {
 }
 
 void Configure() {
-    ConfigureResultView(Front.Info, Front.Module, Front.SettingsKey, DialogTexts, &Front.View);
+    ConfigureResultView(Front.Info, Front.Module, Front.SettingsKey, DialogTexts, &Front.View, &PageForm);
 }
 
 void ReadSettings() {
-    ReadResultView(Front.FSF, Front.SettingsKey, &Front.View);
+    ReadResultView(Front.FSF, Front.SettingsKey, &Front.View, &PageForm);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// The Kestro module front's shared state: the host's tables copied at Start, the two
+// The Kestro module front's shared state: the host's tables copied at Start, the three
 // settings and the message numbers of Kestro.lvg. Only front*.cpp see it; the portable core
 // (container, topics, lookup) knows none of it.
 #pragma once
@@ -21,7 +21,13 @@ enum KestroMessage {
     MsgResultUnwritable = 10,
     MsgAccept = 11,
     MsgCancel = 12,
+    MsgPageFormLabel = 13,
+    MsgPageSource = 14, // PageForm row 0
+    MsgPageText = 15,   // PageForm row 1
 };
+
+// PageForm, the module's third setting (Front.View.Choice): how a page goes into the result file.
+enum KestroPageForm { PageAsSource = 0, PageAsText = 1 };
 
 enum { KESTRO_MSG_SIZE = 128 };
 

@@ -1,13 +1,18 @@
 // Kestro.lvx's answer to HM_SHOWHELP: the core's lookup run with the host's pieces (its
 // case-insensitive compare, the title conversion to OEM, the topic menu), then the chosen
-// page written into "Kestro.txt" in a fresh LUMV folder and opened in Far's editor or
-// viewer, which deletes the file and the folder when it closes.
+// page written into "Kestro.txt" in a fresh LUMV folder, as stored or as text in the console's
+// OEM code page (PageForm), and opened in Far's editor or viewer, which deletes the file and
+// the folder when it closes.
 #include "front.hpp"
 
 #include "heap.hpp"
+#include "htmltext.h"
 #include "lookup.h"
 
 #include <string.h>
+
+#include <new>
+#include <string>
 
 namespace {
 
@@ -40,18 +45,52 @@ int ChooseTopic(void*, const TopicCandidate* candidates, uint32_t count) {
     return chosen < 0 ? TopicChoiceNone : chosen;
 }
 
-// Writes the page into "<new LUMV folder>\Kestro.txt". On failure nothing of ours is left
+// The characters of bytes 0x80..0xFF in a code page of the system's (U+FFFD where it has none).
+void SystemUpperHalf(UINT codePage, char32_t* upper) {
+    for (unsigned b = 0; b < CodePageUpperHalf; b++) {
+        char byte = static_cast<char>(0x80 + b);
+        WCHAR wide[2];
+        upper[b] = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, &byte, 1, wide, 2) == 1
+                       ? wide[0]
+                       : UndefinedChar;
+    }
+}
+
+// The page as text, in the OEM code page Far's editor and viewer show files in. False when
+// memory ran out.
+bool PageText(const TopicPage& page, std::string* text) {
+    char32_t oem[CodePageUpperHalf], ansi[CodePageUpperHalf];
+    SystemUpperHalf(GetOEMCP(), oem);
+    TextTarget target;
+    InitTextTarget(&target, oem);
+    HtmlTextOptions options = TopicPageOptions(page.Path, page.LanguageId);
+    options.Target = &target;
+    if (!BuiltInUpperHalf(options.CodePage)) { // a page this reader carries no table of
+        SystemUpperHalf(options.CodePage, ansi);
+        options.UpperHalf = ansi;
+    }
+    std::u32string lines;
+    if (RenderHtmlText(page.Data, page.Length, options, &lines) != HtmlTextDone) return false;
+    try {
+        *text = TextInTarget(lines, target);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+// Writes the result into "<new LUMV folder>\Kestro.txt". On failure nothing of ours is left
 // behind: a file that cannot be written whole is no answer.
-bool WriteResult(const TopicPage& page, char* path) {
+bool WriteResult(const void* data, DWORD length, char* path) {
     char folder[NM];
     if (!MakeResultFolder(Front.FSF, folder, sizeof folder)) return false;
-    size_t length = strlen(folder);
-    if (sizeof ResultName > sizeof folder - length) {
+    size_t folderLength = strlen(folder);
+    if (sizeof ResultName > sizeof folder - folderLength) {
         RemoveResultFolder(folder, nullptr);
         return false;
     }
-    memcpy(path, folder, length);
-    memcpy(path + length, ResultName, sizeof ResultName);
+    memcpy(path, folder, folderLength);
+    memcpy(path + folderLength, ResultName, sizeof ResultName);
     HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -59,8 +98,7 @@ bool WriteResult(const TopicPage& page, char* path) {
         return false;
     }
     DWORD written = 0;
-    bool whole = page.Length == 0 ||
-                 (WriteFile(file, page.Data, page.Length, &written, nullptr) && written == page.Length);
+    bool whole = length == 0 || (WriteFile(file, data, length, &written, nullptr) && written == length);
     whole = CloseHandle(file) && whole;
     if (!whole) RemoveResultFolder(folder, path);
     return whole;
@@ -92,8 +130,16 @@ int LookupTopic(const char* helpFile, const char* keyword, const char* encoding,
         errorText[0] = 0;
         return 0;
     }
+    std::string text;
+    if (Front.View.Choice == PageAsText && !PageText(page, &text)) {
+        FreeObject(page.Data);
+        errorText[0] = 0; // no memory: the host shows its own text
+        return 0;
+    }
     char path[NM];
-    bool written = WriteResult(page, path);
+    bool written = Front.View.Choice == PageAsText
+                       ? WriteResult(text.data(), static_cast<DWORD>(text.size()), path)
+                       : WriteResult(page.Data, page.Length, path);
     FreeObject(page.Data);
     if (!written) return Fail(MsgResultUnwritable, errorText);
     OpenResultWindow(Front.Info, Front.View, path, keyword);

@@ -12,6 +12,7 @@
 
 #include <string.h>
 
+#include "charsets.h"
 #include "container.h"
 
 namespace {
@@ -101,6 +102,12 @@ TopicLookupStatus FindTopicPage(const char* helpFile, const char* keyword, const
     ChmContainer* container = OpenContainer(helpFile);
     if (!container) return TopicFileUnopened;
     int read = ReadObject(container, page->Path, &page->Data, &page->Length);
+    unsigned char* system;
+    uint32_t systemLength;
+    if (read == 0 && ReadObject(container, "/#SYSTEM", &system, &systemLength) == 0) {
+        page->LanguageId = SystemLanguageId(system, systemLength);
+        FreeObject(system);
+    }
     CloseContainer(container);
     return read == 0 ? TopicPageFound : TopicPageUnreadable;
 }

@@ -37,6 +37,7 @@ struct TopicPage {
     char Path[TopicPathSize]; // "/" + the page's path in the help file, anchor cut
     unsigned char* Data;      // the page's bytes exactly as stored; FreeObject
     uint32_t Length;
+    uint32_t LanguageId; // the help file's, from its "/#SYSTEM" (0 when it records none)
 };
 
 // The index file's path: the help file's with its three-character extension replaced by

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Runs kestro-cli as a user would, over the committed fixtures: every object of
 # titles.chm byte-identical to the independent reader's record, the topic listing,
-# and the error exits. Usage: cli_test.sh KESTRO-CLI SOURCE-DIR
+# a page as text in UTF-8 and in OEM code pages (checked against iconv), and the
+# error exits. Usage: cli_test.sh KESTRO-CLI SOURCE-DIR
 set -uo pipefail
 cli=$1
 data=$2/tests/data/chm
@@ -23,6 +24,22 @@ check "cat into a file" "[ \"\$(sha256sum <'$out/part8' | cut -d' ' -f1)\" = \"\
 
 check "topics" "[ \"\$('$cli' topics '$data/titles.chm' pr)\" = \"\$(printf 'Print\t/print.html\nPrinter setup\t/print.html\nProfile\t/profile.html')\" ]"
 check "no topic is no failure" "'$cli' topics '$data/titles.chm' zebra 2>/dev/null; [ \$? = 0 ]"
+
+check "text: the demo's page as recorded" \
+    "diff <('$cli' text '$data/pages.chm' /textview.html) '$2/tests/data/html/pages-textview.txt'"
+for page in "cyrillic.chm /file.html 866" "accented.chm /cafe.html 850" "accented.chm /uber.html 437"; do
+    set -- $page
+    check "text --oem=$3 of $1 $2: the UTF-8 text in code page $3, lines ending in CR LF" \
+        "cmp <('$cli' text '$data/$1' $2 --oem=$3) <('$cli' text '$data/$1' $2 | iconv -f UTF-8 -t CP$3 | sed 's/\$/\r/')"
+done
+check "text --oem=437: stand-ins for what code page 437 lacks" \
+    "'$cli' text '$data/pages.chm' /textview.html --oem=437 | grep -q 'reading -- in the console' && '$cli' text '$data/pages.chm' /textview.html --oem=437 | grep -q '(c) 2026, \\\"quotes\\\" and -> arrows'"
+check "text --oem follows the locale" \
+    "cmp <(LC_ALL=ru_RU.UTF-8 '$cli' text '$data/cyrillic.chm' /file.html --oem) <('$cli' text '$data/cyrillic.chm' /file.html --oem=866)"
+"$cli" text "$data/pages.chm" /textview.html --oem=1251 2>"$out/err"; rc=$?
+check "text --oem with a page that is no console's: exit 1" "[ $rc = 1 ] && grep -q 'no OEM code page 1251' '$out/err'"
+"$cli" text "$data/pages.chm" /missing.html 2>"$out/err"; rc=$?
+check "text of a missing page: exit 3" "[ $rc = 3 ] && grep -q 'no object named /missing.html' '$out/err'"
 
 "$cli" cat "$data/titles.chm" /FILE.html 2>"$out/err"; rc=$?
 check "missing object: exit 3 and a message" "[ $rc = 3 ] && grep -q 'no object named /FILE.html' '$out/err'"

@@ -1,9 +1,14 @@
-// kestro-cli: lists a CHM's directory, writes one stored object out, and lists the
-// topics whose titles begin with a keyword, through the CHM reader's portable core.
+// kestro-cli: lists a CHM's directory, writes one stored object out, lists the topics whose
+// titles begin with a keyword, and prints a page as the text view shows it, through the CHM
+// reader's portable core.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
+#include <string>
+
 #include "container.h"
+#include "htmltext.h"
 #include "topics.h"
 
 #ifdef _WIN32
@@ -20,9 +25,12 @@ int Usage() {
     fputs("usage: kestro-cli list FILE.chm\n"
           "       kestro-cli cat FILE.chm /NAME [OUT]\n"
           "       kestro-cli topics FILE.chm KEYWORD\n"
+          "       kestro-cli text FILE.chm /NAME [--oem[=CODEPAGE]]\n"
           "list: one line per directory entry: name, section, offset, length (tab-separated)\n"
           "cat: the object's bytes to OUT, or to standard output\n"
-          "topics: title and page path of every topic whose title begins with KEYWORD\n",
+          "topics: title and page path of every topic whose title begins with KEYWORD\n"
+          "text: the page as text, in UTF-8; with --oem, the bytes of the result file in the console's\n"
+          "      OEM code page (437, 850, 852 or 866; without a number, the one of the locale)\n",
           stderr);
     return ExitUsage;
 }
@@ -62,21 +70,25 @@ int List(const char* path) {
     return ExitOk;
 }
 
+// Reads the object `name`, or says why it cannot.
+bool ReadNamed(ChmContainer* container, const char* path, const char* name, unsigned char** data,
+               uint32_t* length) {
+    if (ReadObject(container, name, data, length) == 0) return true;
+    if (FindDirectoryRecord(container->Directory, container->DirectoryCount, name))
+        fprintf(stderr, "kestro-cli: %s: %s cannot be read (damaged or unsupported data)\n", path, name);
+    else
+        fprintf(stderr, "kestro-cli: %s: no object named %s (names are case-sensitive)\n", path, name);
+    return false;
+}
+
 int Cat(const char* path, const char* name, const char* outPath) {
     ChmContainer* container = Open(path);
     if (!container) return ExitOpen;
     unsigned char* data;
     uint32_t length;
-    bool known = FindDirectoryRecord(container->Directory, container->DirectoryCount, name) != nullptr;
-    int status = ReadObject(container, name, &data, &length);
+    bool read = ReadNamed(container, path, name, &data, &length);
     CloseContainer(container);
-    if (status != 0) {
-        if (known)
-            fprintf(stderr, "kestro-cli: %s: %s cannot be read (damaged or unsupported data)\n", path, name);
-        else
-            fprintf(stderr, "kestro-cli: %s: no object named %s (names are case-sensitive)\n", path, name);
-        return ExitRead;
-    }
+    if (!read) return ExitRead;
     FILE* out = stdout;
     if (outPath) {
         out = fopen(outPath, "wb");
@@ -131,6 +143,72 @@ int Topics(const char* path, const char* keyword) {
     return ExitOk;
 }
 
+// The console's OEM code page: the system's on Windows; elsewhere the one a Windows of the
+// locale's language has (as Wine chooses it).
+unsigned LocaleOemCodePage() {
+#ifdef _WIN32
+    return GetOEMCP();
+#else
+    const char* locale = getenv("LC_ALL");
+    if (!locale || !*locale) locale = getenv("LC_CTYPE");
+    if (!locale || !*locale) locale = getenv("LANG");
+    std::string language = locale ? std::string(locale).substr(0, 2) : "";
+    for (const char* l : {"ru", "uk", "be", "bg", "mk", "kk"})
+        if (language == l) return 866;
+    for (const char* l : {"pl", "cs", "sk", "hu", "sl", "hr", "ro", "sq", "bs"})
+        if (language == l) return 852;
+    for (const char* l : {"de", "fr", "es", "it", "pt", "nl", "da", "sv", "nb", "nn", "no", "fi", "is", "ca"})
+        if (language == l) return 850;
+    return 437;
+#endif
+}
+
+int Text(const char* path, const char* name, const char* oem) {
+    unsigned oemPage = 0;
+    if (oem) {
+        oemPage = *oem ? static_cast<unsigned>(strtoul(oem, nullptr, 10)) : LocaleOemCodePage();
+        if (!BuiltInUpperHalf(oemPage) || oemPage >= 1250) {
+            fprintf(stderr, "kestro-cli: no OEM code page %s here (437, 850, 852, 866)\n",
+                    *oem ? oem : "of the locale");
+            return ExitUsage;
+        }
+    }
+    ChmContainer* container = Open(path);
+    if (!container) return ExitOpen;
+    unsigned char *page, *system;
+    uint32_t length, systemLength;
+    bool read = ReadNamed(container, path, name, &page, &length);
+    uint32_t language = 0;
+    if (read && ReadObject(container, "/#SYSTEM", &system, &systemLength) == 0) {
+        language = SystemLanguageId(system, systemLength);
+        FreeObject(system);
+    }
+    CloseContainer(container);
+    if (!read) return ExitRead;
+    HtmlTextOptions options = TopicPageOptions(name, language);
+    TextTarget target;
+    if (oemPage) {
+        InitTextTarget(&target, BuiltInUpperHalf(oemPage));
+        options.Target = &target;
+    }
+    std::u32string text;
+    HtmlTextStatus rendered = RenderHtmlText(page, length, options, &text);
+    FreeObject(page);
+    if (rendered != HtmlTextDone) {
+        fputs("kestro-cli: out of memory\n", stderr);
+        return ExitRead;
+    }
+    std::string bytes = oemPage ? TextInTarget(text, target) : TextAsUtf8(text);
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    if (fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || fflush(stdout) != 0) {
+        fputs("kestro-cli: cannot write standard output\n", stderr);
+        return ExitWrite;
+    }
+    return ExitOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -138,5 +216,13 @@ int main(int argc, char** argv) {
     if ((argc == 4 || argc == 5) && strcmp(argv[1], "cat") == 0)
         return Cat(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
     if (argc == 4 && strcmp(argv[1], "topics") == 0) return Topics(argv[2], argv[3]);
+    if ((argc == 4 || argc == 5) && strcmp(argv[1], "text") == 0) {
+        const char* oem = nullptr;
+        if (argc == 5) {
+            if (strncmp(argv[4], "--oem", 5) != 0 || (argv[4][5] && argv[4][5] != '=')) return Usage();
+            oem = argv[4][5] ? argv[4] + 6 : "";
+        }
+        return Text(argv[2], argv[3], oem);
+    }
     return Usage();
 }

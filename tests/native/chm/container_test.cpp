@@ -13,7 +13,8 @@
 
 namespace {
 
-const char* const Fixtures[] = {"titles.chm", "accented.chm", "cyrillic.chm", "large.chm", "many.chm"};
+const char* const Fixtures[] = {"titles.chm", "accented.chm", "cyrillic.chm",
+                                "large.chm",  "many.chm",     "pages.chm"};
 const char ResetTableName[] = "::DataSpace/Storage/MSCompressed/Transform/"
                               "{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable";
 

@@ -51,6 +51,7 @@ struct Outcome {
     std::string Path;
     std::string Page;
     bool DataSet;
+    uint32_t Language; // the help file's
 };
 
 Outcome Find(const std::string& file, const std::string& keyword, Chooser* chooser = nullptr,
@@ -65,6 +66,7 @@ Outcome Find(const std::string& file, const std::string& keyword, Chooser* choos
     o.Status = FindTopicPage(file.c_str(), keyword.c_str(), &host, &page);
     o.Path = page.Path;
     o.DataSet = page.Data != nullptr;
+    o.Language = page.LanguageId;
     if (page.Data) o.Page.assign(reinterpret_cast<char*>(page.Data), page.Length);
     EXPECT_EQ(o.Status == TopicPageFound, o.DataSet);
     if (!o.DataSet) {
@@ -163,6 +165,11 @@ TEST(KestroLookup, OneMatchGoesStraightToItsPage) {
     ExpectPage(Find(FixturePath("large.chm"), "Part 7", &chooser), "large.chm", "/part7.html");
     ExpectPage(Find(FixturePath("many.chm"), "Topic 2999", &chooser), "many.chm", "/t2999.html");
     EXPECT_EQ(0, chooser.Calls);
+    // The page comes with its help file's language, which its text is read in.
+    EXPECT_EQ(0x409u, Find(FixturePath("titles.chm"), "filen").Language);
+    Chooser first;
+    first.Answer = 0;
+    EXPECT_EQ(0x40Cu, Find(FixturePath("accented.chm"), "caf", &first).Language);
 }
 
 TEST(KestroLookup, SeveralMatchesGoThroughTheChooserInTableOrder) {
@@ -235,7 +242,9 @@ TEST_F(KestroCompanion, TablesComeFromTheIndexFileAndPagesFromTheHelpFile) {
     const std::string keyword = "\xcf\xe5\xf7\xe0\xf2\xfc"; // "Печать" in code page 1251
     EXPECT_EQ(TopicNoMatch, Find(help, keyword, nullptr, FoldedCompare1251).Status);
     Copy("cyrillic.chm", "book.chi");
-    ExpectPage(Find(help, keyword, nullptr, FoldedCompare1251), "titles.chm", "/print.html");
+    Outcome found = Find(help, keyword, nullptr, FoldedCompare1251);
+    ExpectPage(found, "titles.chm", "/print.html");
+    EXPECT_EQ(0x409u, found.Language); // the help file's, not the Russian index file's
     EXPECT_EQ(TopicNoMatch, Find(help, "Print").Status);
 
     // Tables from the index file, but the help file is gone: the page has nowhere to come from.

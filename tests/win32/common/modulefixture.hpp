@@ -31,6 +31,7 @@ struct ModuleTraits {
     const char* TempPrefix; // the host's temp folder for the test
     // Copies the module's sample data into the data folder.
     void (*Install)(const std::string& dataFolder);
+    int AcceptItem = 5; // the settings dialog's first button; the second is the next item
 };
 
 inline std::string BuiltPath(const char* unixPath) {
@@ -166,7 +167,8 @@ class ModuleFixture : public ::testing::Test {
 
     // The settings dialog, answered with the two list rows and the accepting button.
     int Configure(int modality, int visuality) {
-        host->QueueDialog(farhost::DialogAnswer().Choose(2, modality).Choose(3, visuality).Button(5));
+        host->QueueDialog(
+            farhost::DialogAnswer().Choose(2, modality).Choose(3, visuality).Button(Traits->AcceptItem));
         return Message(HM_CONFIGURE, nullptr, nullptr);
     }
 

@@ -21,12 +21,14 @@ inline std::string CopyChmFixture(const std::string& dataFolder, const std::stri
 }
 
 inline void InstallKestroData(const std::string& dataFolder) {
-    for (const char* name : {"titles.chm", "accented.chm", "cyrillic.chm", "large.chm", "many.chm"})
+    for (const char* name :
+         {"titles.chm", "accented.chm", "cyrillic.chm", "large.chm", "many.chm", "pages.chm"})
         CopyChmFixture(dataFolder, name);
 }
 
 inline const ModuleTraits& KestroModule() {
-    static const ModuleTraits traits = {"Kestro", KESTRO_LVX, LANG_DIR, "help", "kst", InstallKestroData};
+    // Its dialog holds the page form's label and list before the buttons.
+    static const ModuleTraits traits = {"Kestro", KESTRO_LVX, LANG_DIR, "help", "kst", InstallKestroData, 7};
     return traits;
 }
 

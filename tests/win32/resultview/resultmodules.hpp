@@ -17,6 +17,7 @@ struct ResultModule {
     const char* SecondKeyword; // opens another one
     int OkMessage;             // the OK button's message; Cancel's is the next
     int LastMessage;           // the language file's last message
+    int ChoiceLabel;           // the label of the module's own setting in the dialog, -1 without one
     // Checks the content of the window that answered Keyword.
     void (*ExpectAnswer)(const std::string& dataFolder, const std::string& content);
 };
@@ -32,9 +33,9 @@ inline void ExpectKestroAnswer(const std::string&, const std::string& content) {
 }
 
 inline const ResultModule kResultModules[] = {
-    {"Dravel", "Dravel.txt", DravelModule, "sample.txt", "", "abandonment", "abandonee", 13, 14,
+    {"Dravel", "Dravel.txt", DravelModule, "sample.txt", "", "abandonment", "abandonee", 13, 14, -1,
      ExpectDravelAnswer},
-    {"Kestro", "*.chm,*.its", KestroModule, "titles.chm", "WIN", "profile", "deep", 11, 16,
+    {"Kestro", "*.chm,*.its", KestroModule, "titles.chm", "WIN", "profile", "deep", 11, 16, 13,
      ExpectKestroAnswer},
 };
 
@@ -44,6 +45,8 @@ class ResultViewTest : public ::testing::WithParamInterface<ResultModule>, publi
     ResultViewTest() : ModuleFixture(GetParam().Traits()) {}
 
     const ResultModule& M() const { return GetParam(); }
+    int Accept() const { return Traits->AcceptItem; } // the dialog's first button
+    int Extra() const { return Accept() - 5; }        // the items of the module's own setting
 
     Answer Lookup(const char* keyword) {
         return ShowFile(keyword, DataFolder + "\\" + M().File, M().Encoding);

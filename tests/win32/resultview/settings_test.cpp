@@ -63,7 +63,7 @@ TEST_P(Settings, TheDialogShowsTheSettingsAndEscOrCancelWritesNothing) {
 
     host->QueueDialog(DialogAnswer().Choose(2, 0).Choose(3, 1).Esc());
     EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
-    host->QueueDialog(DialogAnswer().Choose(2, 0).Choose(3, 1).Button(6));
+    host->QueueDialog(DialogAnswer().Choose(2, 0).Choose(3, 1).Button(Accept() + 1));
     EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
     EXPECT_EQ("(missing)", Stored("Modality"));
     EXPECT_EQ("(missing)", Stored("Visuality"));
@@ -72,20 +72,20 @@ TEST_P(Settings, TheDialogShowsTheSettingsAndEscOrCancelWritesNothing) {
     ASSERT_EQ(2u, host->Dialogs().size());
     const farhost::DialogRecord& d = host->Dialogs()[0];
     EXPECT_EQ(-1, d.Result);
-    EXPECT_EQ(6, host->Dialogs()[1].Result);
+    EXPECT_EQ(Accept() + 1, host->Dialogs()[1].Result);
     EXPECT_FALSE(d.Ex); // the plain Dialog service, no dialog procedure
     EXPECT_EQ(-1, d.X1);
     EXPECT_EQ(-1, d.Y1);
     EXPECT_EQ(45, d.X2);
-    EXPECT_EQ(8, d.Y2);
+    EXPECT_EQ(8 + Extra(), d.Y2);
     EXPECT_EQ("", d.HelpTopic);
-    ASSERT_EQ(7u, d.Before.size());
+    ASSERT_EQ(7u + Extra(), d.Before.size());
     struct Item {
         int Type, X1, Y1, X2, Y2;
         unsigned Flags;
         int Message; // -1: empty
     };
-    const Item items[] = {
+    std::vector<Item> items = {
         {DI_DOUBLEBOX, 3, 1, 41, 6, 0, 0},
         {DI_TEXT, 5, 2, 0, 0, 0, 2},
         {DI_COMBOBOX, 5, 3, 20, 0, DIF_DROPDOWNLIST, -1},
@@ -94,7 +94,14 @@ TEST_P(Settings, TheDialogShowsTheSettingsAndEscOrCancelWritesNothing) {
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, M().OkMessage},
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, M().OkMessage + 1},
     };
-    for (int i = 0; i < 7; i++) {
+    if (Extra()) { // the module's own setting: its label and list push the rest down
+        items[0].Y2 += Extra();
+        for (size_t i = 4; i < items.size(); i++)
+            items[i].Y1 += Extra();
+        items.insert(items.begin() + 4, {{DI_TEXT, 5, 4, 0, 0, 0, M().ChoiceLabel},
+                                         {DI_COMBOBOX, 5, 5, 38, 0, DIF_DROPDOWNLIST, -1}});
+    }
+    for (int i = 0; i < (int)items.size(); i++) {
         SCOPED_TRACE("item " + std::to_string(i));
         const farhost::DialogItemRecord& r = d.Before[i];
         EXPECT_EQ(items[i].Type, r.Type);
@@ -104,7 +111,7 @@ TEST_P(Settings, TheDialogShowsTheSettingsAndEscOrCancelWritesNothing) {
         EXPECT_EQ(items[i].Y2, r.Y2);
         EXPECT_EQ(items[i].Flags, r.Flags);
         EXPECT_EQ(i == 2 ? 1 : 0, r.Focus);
-        EXPECT_EQ(i == 5 ? 1 : 0, r.DefaultButton);
+        EXPECT_EQ(i == Accept() ? 1 : 0, r.DefaultButton);
         if (items[i].Message >= 0) {
             EXPECT_EQ(LanguageLine("English", items[i].Message), r.Data);
         }
@@ -129,7 +136,7 @@ TEST_P(Settings, OkWritesBothValuesAndTheyTakeEffectAtOnce) {
 
     // The dialog shows the new values; OK with the same rows still rewrites both.
     ASSERT_TRUE(farhost::Host::RegRemoveKey(Key));
-    host->QueueDialog(DialogAnswer().Button(5));
+    host->QueueDialog(DialogAnswer().Button(Accept()));
     EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
     ASSERT_EQ(2u, host->Dialogs().size());
     EXPECT_EQ(1, SelectedRow(host->Dialogs()[1].Before[2]));
@@ -140,7 +147,7 @@ TEST_P(Settings, OkWritesBothValuesAndTheyTakeEffectAtOnce) {
     // Enter in the focused list accepts through the default button as well.
     host->QueueDialog(DialogAnswer().Choose(2, 0).Choose(3, 0).Enter());
     EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
-    EXPECT_EQ(5, host->Dialogs()[2].Result);
+    EXPECT_EQ(Accept(), host->Dialogs()[2].Result);
     EXPECT_EQ("0", Stored("Modality"));
     EXPECT_EQ("0", Stored("Visuality"));
     EXPECT_EQ("En", Opens());
@@ -160,7 +167,7 @@ TEST_P(Settings, TextsFollowFarlang) {
     ASSERT_EQ(1u, host->Dialogs().size());
     const farhost::DialogRecord& d = host->Dialogs()[0];
     EXPECT_EQ(LanguageLine("Russian", 0), d.Before[0].Data);
-    EXPECT_EQ(LanguageLine("Russian", M().OkMessage + 1), d.Before[6].Data);
+    EXPECT_EQ(LanguageLine("Russian", M().OkMessage + 1), d.Before[Accept() + 1].Data);
     EXPECT_EQ(LanguageLine("Russian", 6), d.Before[3].List[1]);
     EXPECT_EQ("(missing)", Stored("Modality"));
 }
