@@ -37,7 +37,7 @@ extern "C" int WINAPI Message(int Msg, void* InData, void* OutData) {
         const HelpRequest* request = static_cast<const HelpRequest*>(InData);
         HelpResult* result = static_cast<HelpResult*>(OutData);
         if (!request || !result || !Front.Started) return 0;
-        return ShowArticle(request->FileName, request->Keyword, result->ErrorText);
+        return ShowArticle(request->FileName, request->Keyword, request->Encoding, result->ErrorText);
     }
     case HM_CONFIGURE:
         if (Front.Started)

@@ -115,6 +115,7 @@ LookupResult RunLookup(const char* dictionaryPath, const char* keyword, const Lo
     char folder[PathLimit + 1];
     Error error = lookup.Open(dictionaryPath, keyword, &host.notice);
     if (error == Error::None) error = lookup.Collect(&candidates);
+    if (error == Error::None && candidates.empty()) result.outcome = Outcome::NotFound;
     if (error == Error::None && !candidates.empty()) {
         size_t chosen = 0;
         if (candidates.size() > 1) {

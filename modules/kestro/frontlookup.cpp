@@ -80,7 +80,9 @@ int LookupTopic(const char* helpFile, const char* keyword, const char* encoding,
     case TopicPageFound:
         break;
     case TopicChoiceCancelled:
-    case TopicNoMatch: // nothing to show is no failure
+        return 1;
+    case TopicNoMatch: // nothing to show is no failure, but the user hears of it
+        ShowNothingFound(Front, MsgNoTopic, MsgAccept, keyword);
         return 1;
     case TopicFileUnopened:
         return Fail(MsgFileUnopened, errorText);
@@ -96,6 +98,7 @@ int LookupTopic(const char* helpFile, const char* keyword, const char* encoding,
     bool written = WriteResult(page, path);
     FreeObject(page.Data);
     if (!written) return Fail(MsgResultUnwritable, errorText);
-    OpenResultWindow(Front.Info, Front.View, path, keyword);
+    // The HTML source is in the help file's ANSI code page.
+    OpenResultWindow(Front.Info, Front.View, path, keyword, RESULT_TABLE_ANSI);
     return 1;
 }

@@ -65,7 +65,7 @@ TEST(Lookup, NothingFoundOrCancelledShowsNothing) {
             EXPECT_EQ(r.error, Error::NoIndexEntry);
             continue;
         }
-        EXPECT_EQ(r.outcome, Outcome::Nothing) << keyword;
+        EXPECT_EQ(r.outcome, *keyword ? Outcome::NotFound : Outcome::Nothing) << keyword;
         EXPECT_EQ(f.resultDir.List(), V{}) << keyword;
     }
     Fixture empty(kAb);

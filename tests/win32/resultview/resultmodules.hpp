@@ -17,8 +17,9 @@ struct ResultModule {
     const char* SecondKeyword; // opens another one
     int OkMessage;             // the OK button's message; Cancel's is the next
     int LastMessage;           // the language file's last message
-    // Checks the content of the window that answered Keyword.
-    void (*ExpectAnswer)(const std::string& dataFolder, const std::string& content);
+    bool Ansi;                 // its answer is in the ANSI code page (else the OEM one)
+    // Checks the bytes of the answer to Keyword.
+    void (*ExpectAnswer)(const std::string& dataFolder, const std::string& bytes);
 };
 
 inline void ExpectDravelAnswer(const std::string& dataFolder, const std::string& content) {
@@ -32,9 +33,9 @@ inline void ExpectKestroAnswer(const std::string&, const std::string& content) {
 }
 
 inline const ResultModule kResultModules[] = {
-    {"Dravel", "Dravel.txt", DravelModule, "sample.txt", "", "abandonment", "abandonee", 13, 14,
+    {"Dravel", "Dravel.txt", DravelModule, "sample.txt", "", "abandonment", "abandonee", 13, 15, false,
      ExpectDravelAnswer},
-    {"Kestro", "*.chm,*.its", KestroModule, "titles.chm", "WIN", "profile", "deep", 11, 16,
+    {"Kestro", "*.chm,*.its", KestroModule, "titles.chm", "WIN", "profile", "deep", 11, 16, true,
      ExpectKestroAnswer},
 };
 
