@@ -24,7 +24,7 @@ static const CatalogueField Fields[] = {
     {"Flags%d", offsetof(CatalogueEntry, Flags), CATALOGUE_FLAGS_SIZE, ""},
     {"Encoding%d", offsetof(CatalogueEntry, Encoding), CATALOGUE_ENCODING_SIZE, "AUTO"},
 };
-enum { FIELD_DESC = 0, FIELD_MASK = 4, FIELD_COUNT = sizeof Fields / sizeof Fields[0] };
+enum { FIELD_DESC = 0, FIELD_TYPE = 1, FIELD_MASK = 4, FIELD_COUNT = sizeof Fields / sizeof Fields[0] };
 
 // Large enough for "Encoding" and any int.
 typedef char ValueName[32];
@@ -55,6 +55,11 @@ void WriteEntry(const CatalogueEntry* entry, int n) {
     ValueName name;
     for (int f = 0; f < FIELD_COUNT; f++)
         WriteSetting(NameOf(name, f, n), (const char*)entry + Fields[f].Offset);
+}
+
+void WriteEntryType(int n, const char* type) {
+    ValueName name;
+    WriteSetting(NameOf(name, FIELD_TYPE, n), type);
 }
 
 void DeleteEntry(int n) {

@@ -28,6 +28,8 @@ bool ReadEntryHead(int n, char* desc, char* mask);
 // All seven values; a missing one reads as its default (empty, Encoding "AUTO").
 bool ReadEntry(int n, CatalogueEntry* entry);
 void WriteEntry(const CatalogueEntry* entry, int n);
+// Only the Type of entry n.
+void WriteEntryType(int n, const char* type);
 void DeleteEntry(int n);
 // Moves every entry after n down one index and deletes the highest of count.
 void RemoveEntry(int n, int count);

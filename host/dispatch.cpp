@@ -11,6 +11,7 @@
 #include "modules.hpp"
 #include "optionstate.hpp"
 #include "services.hpp"
+#include "settings.hpp"
 
 #include <stdio.h>
 #include <string.h>
@@ -22,6 +23,7 @@ enum {
     ERROR_TITLE_SIZE = 128,
     KEYWORD_SHOWN = CATALOGUE_FIELD_SIZE - 1, // the keyword dialog's edit holds this much
     TITLE_ROOM = 58,                          // the keyword dialog's frame text
+    FILE_ROOM = 60, // of the help file named in an error box; Far cuts lines past 68 on 80 columns
 };
 
 // The working set of one call. The texts are OEM; Keyword is converted to the
@@ -55,11 +57,15 @@ bool TypeMatches(const HelpTypeInfo& type, const char* key, bool byName) {
 
 // The remembered request; false when it names no help file.
 bool ReadLastRequest(Request* r) {
+    // Room for exactly the stored length: a longer keyword reads as empty. The room never
+    // exceeds what the registry holds, so that a damaged length (999999999) cannot ask for a
+    // block that fails and leaves the request without its keyword.
     int length = ReadNumberSetting("LastKeywordLength", "0");
     if (length < 0) length = 0;
-    // Room for exactly the stored length: a longer keyword reads as empty.
-    r->Keyword = (char*)HeapAllocZero((size_t)length + 1);
-    if (r->Keyword) ReadSetting("LastKeyword", r->Keyword, "", (DWORD)length + 1);
+    DWORD room = SettingSize(SettingsKey, "LastKeyword");
+    if ((DWORD)length < room) room = (DWORD)length;
+    r->Keyword = (char*)HeapAllocZero((size_t)room + 1);
+    if (r->Keyword) ReadSetting("LastKeyword", r->Keyword, "", room + 1);
     ReadSetting("LastHelpFile", r->File, "", sizeof r->File);
     ReadSetting("LastHelpTitle", r->Title, "", sizeof r->Title);
     ReadSetting("LastHelpEncoding", r->Encoding, "", sizeof r->Encoding);
@@ -77,8 +83,9 @@ void RememberRequest(const Request* r) {
 }
 
 // By the entry's type name, else by the help file's name; a menu when several
-// types match. Null when none matches or the menu was cancelled.
-const HelpTypeInfo* ChooseHelpType(const Request* r) {
+// types match (*asked then true). Null when none matches or the menu was cancelled.
+const HelpTypeInfo* ChooseHelpType(const Request* r, bool* asked) {
+    *asked = false;
     bool byName = r->Type[0] != 0;
     HelpTypeInfo** list;
     int count;
@@ -92,6 +99,7 @@ const HelpTypeInfo* ChooseHelpType(const Request* r) {
             int g = Info.Menu(Info.ModuleNumber, -1, -1, 0, FMENU_WRAPMODE | FMENU_AUTOHIGHLIGHT,
                               GetMsg(MTypeMenuTitle), nullptr, nullptr, nullptr, nullptr, items, count);
             if (g >= 0 && g < count) chosen = list[g];
+            *asked = chosen != nullptr;
             HeapFreeBlock(items);
         }
     }
@@ -106,20 +114,31 @@ void HandleRequest(Request* r, int openFrom) {
     if (fromEditor && Info.EditorControl(ECTL_GETINFO, &editor) && editor.FileName)
         CopyText(r->File, editor.FileName, sizeof r->File);
 
+    int entry = -1;
     int command = ShowHelpFileMenu(r->File, r->EntryKeyword, openFrom, &editor, r->Title, r->Flags,
-                                   r->Encoding, r->Type);
+                                   r->Encoding, r->Type, &entry);
     if (command < 0) return;
     if (command == HC_OPENWORD) {
         if (fromEditor) ShellOpenWord(editor.CurPos);
         return;
     }
+    // The entry's own help file, to tell whether a repeated request is still that entry's.
+    char entryFile[CATALOGUE_FIELD_SIZE];
+    CopyText(entryFile, r->File, sizeof entryFile);
     if (command == HC_REPEATLAST && !ReadLastRequest(r)) return;
 
     // The path as the module will get it; its name (not a quote or a variable
     // around it) is what the types' masks are matched against.
     PreparePath(r->File);
-    const HelpTypeInfo* type = ChooseHelpType(r);
+    bool asked;
+    const HelpTypeInfo* type = ChooseHelpType(r, &asked);
     if (!type) return;
+    // The user's answer becomes the entry's type, so that it is not asked again.
+    if (asked && entry >= 0) {
+        PreparePath(entryFile);
+        if (command != HC_REPEATLAST || !FSF.LStricmp(entryFile, r->File))
+            WriteEntryType(entry, TypeText(type->Name).Text);
+    }
     if (!strcmp(r->Encoding, "AUTO"))
         CopyText(r->Encoding, TypeText(type->Encoding).Text, sizeof r->Encoding);
     CopyText(r->Type, TypeText(type->Name).Text, sizeof r->Type);
@@ -132,7 +151,7 @@ void HandleRequest(Request* r, int openFrom) {
     const bool fixed = (r->Options & HO_FIXEDKEYWORD) != 0;
     if (command == HC_WORDUNDERCURSOR && fromEditor && !fixed) {
         if (CaptureKeyword(editor.CurPos, &r->Keyword) == CAPTURE_REFUSED) {
-            ShowError(GetMsg(MLineUnreadable), nullptr);
+            ShowError(GetMsg(MLineUnreadable), nullptr, nullptr);
             return;
         }
     } else if (command != HC_REPEATLAST)
@@ -155,7 +174,7 @@ void HandleRequest(Request* r, int openFrom) {
         DispatchRequest(r->Type, r->File, r->Keyword, r->Options, command, r->Encoding, r->ErrorText);
     EncodingToOem(r->Keyword, length, r->Encoding);
     RememberRequest(r);
-    if (!result) ShowError(r->ErrorText, r->Type);
+    if (!result) ShowError(r->ErrorText, r->Type, r->File);
 }
 
 const DialogTemplateItem KeywordTemplate[] = {
@@ -243,12 +262,21 @@ int DispatchRequest(const char* typeName, const char* file, const char* keyword,
     return 1;
 }
 
-void ShowError(const char* text, const char* typeName) {
+void ShowError(const char* text, const char* typeName, const char* file) {
     char title[ERROR_TITLE_SIZE];
     if (typeName)
         snprintf(title, sizeof title, "%s: %s", GetMsg(MErrorTitle), typeName);
     else
         CopyText(title, GetMsg(MErrorTitle), sizeof title);
-    const char* lines[] = {title, text, GetMsg(MOk)};
-    Info.Message(Info.ModuleNumber, FMSG_WARNING, nullptr, lines, 3, 1);
+    // The file's name is at its end, which TruncStr keeps.
+    char shown[CATALOGUE_FIELD_SIZE];
+    CopyText(shown, file, sizeof shown);
+    if (file) FSF.TruncStr(shown, FILE_ROOM);
+    const char* lines[] = {title, text, shown, GetMsg(MOk)};
+    if (file && *file)
+        Info.Message(Info.ModuleNumber, FMSG_WARNING, nullptr, lines, 4, 1);
+    else {
+        lines[2] = lines[3];
+        Info.Message(Info.ModuleNumber, FMSG_WARNING, nullptr, lines, 3, 1);
+    }
 }

@@ -19,5 +19,6 @@ void PreparePath(char* path);
 // module has the type). errorText (128) gets the module's text or message 23.
 int DispatchRequest(const char* typeName, const char* file, const char* keyword, DWORD options, int command,
                     const char* encoding, char* errorText);
-// The warning box of a failed request, titled with the type's name when given.
-void ShowError(const char* text, const char* typeName);
+// The warning box of a failed request, titled with the type's name when given, naming the
+// help file (cut to fit) when given.
+void ShowError(const char* text, const char* typeName, const char* file);

@@ -5,6 +5,7 @@
 #include "heap.hpp"
 #include "modulefront.hpp"
 #include "modules.hpp"
+#include "resultview.hpp"
 #include "settings.hpp"
 
 #include <string.h>
@@ -108,5 +109,7 @@ extern "C" void WINAPI GetPluginInfo(PluginInfo* pi) {
 
 extern "C" int WINAPI ProcessEditorEvent(int event, void* param) {
     if (event == EE_CLOSE && param) ForgetEditor(&EditorChoices, *(const int*)param);
+    // A module's answer being loaded into the editor: shown in the table its bytes are in.
+    if (event == EE_READ) ApplyResultTable(Info);
     return 0;
 }

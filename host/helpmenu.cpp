@@ -348,7 +348,8 @@ bool HelpFileMenu::Accept(int g, int* result) {
 } // namespace
 
 int ShowHelpFileMenu(char* file, char* keyword, int openFrom, const EditorInfo* editor, char* title,
-                     char* flags, char* encoding, char* type) {
+                     char* flags, char* encoding, char* type, int* entry) {
+    if (entry) *entry = -1;
     HelpFileMenu* menu = (HelpFileMenu*)HeapAllocZero(sizeof(HelpFileMenu));
     if (menu) {
         menu->OpenFrom = openFrom;
@@ -361,13 +362,14 @@ int ShowHelpFileMenu(char* file, char* keyword, int openFrom, const EditorInfo* 
     WriteNumberSetting("SelectedItem", menu->Selected);
     WriteNumberSetting("LastPos", menu->LastPos);
     if (result >= 0 && result != HC_OPENWORD && menu->Active >= FIRST_ENTRY) {
-        const CatalogueEntry& entry = menu->Work;
-        CopyText(file, entry.File, CATALOGUE_FIELD_SIZE);
-        CopyText(keyword, entry.Keyword, CATALOGUE_FIELD_SIZE);
-        CopyText(title, entry.Desc, CATALOGUE_FIELD_SIZE);
-        CopyText(flags, entry.Flags, CATALOGUE_FLAGS_SIZE);
-        CopyText(encoding, entry.Encoding, CATALOGUE_ENCODING_SIZE);
-        CopyText(type, entry.Type, CATALOGUE_FIELD_SIZE);
+        const CatalogueEntry& work = menu->Work;
+        CopyText(file, work.File, CATALOGUE_FIELD_SIZE);
+        CopyText(keyword, work.Keyword, CATALOGUE_FIELD_SIZE);
+        CopyText(title, work.Desc, CATALOGUE_FIELD_SIZE);
+        CopyText(flags, work.Flags, CATALOGUE_FLAGS_SIZE);
+        CopyText(encoding, work.Encoding, CATALOGUE_ENCODING_SIZE);
+        CopyText(type, work.Type, CATALOGUE_FIELD_SIZE);
+        if (entry) *entry = menu->Active - FIRST_ENTRY;
     }
     HeapFreeBlock(menu);
     return result;

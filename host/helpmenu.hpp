@@ -10,7 +10,8 @@
 // (for the entries' masks), otherwise "". On return, for commands 0 and 1 the
 // buffers hold the active entry, for 4 the accepted one; for 2 and -1 they are
 // empty: file, keyword, title (512 each), flags (20), encoding (128), type (512).
-// editor is used only from the editor, for its EditorID.
+// editor is used only from the editor, for its EditorID. *entry (when given) gets the index of
+// the catalogue entry the buffers hold, or -1.
 // Result: -1 left with Esc; 0, 1, 2 a fixed command; 4 a catalogue entry.
 int ShowHelpFileMenu(char* file, char* keyword, int openFrom, const EditorInfo* editor, char* title,
-                     char* flags, char* encoding, char* type);
+                     char* flags, char* encoding, char* type, int* entry = nullptr);

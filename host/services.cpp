@@ -20,13 +20,26 @@ int WINAPI GetModuleMsg(const char* langFile, int n, char* dest) {
     if (!langFile) return 0;
     char language[LANGUAGE_NAME_SIZE];
     GetModuleLanguage(language);
-    char* section = (char*)HeapAllocZero(LANG_SECTION_SIZE);
-    if (!section) return 0;
-    DWORD length = GetPrivateProfileSectionA(language, section, LANG_SECTION_SIZE, langFile);
-    if (length >= LANG_SECTION_SIZE) length = LANG_SECTION_SIZE - 1;
-    // The modules promise buffers of 128 characters; a longer line is cut to fit.
-    int copied = PickSectionLine(section, length, n, dest, MODULE_MSG_SIZE);
+    // The file is read here rather than through GetPrivateProfileSectionA, which fills its
+    // buffer with one overlong line and loses every line after it.
+    HANDLE file = CreateFileA(langFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    DWORD size = GetFileSize(file, nullptr), got = 0;
+    char* text = size <= LANG_FILE_LIMIT ? (char*)HeapAllocZero(size + 1) : nullptr;
+    char* section = text ? (char*)HeapAllocZero(LANG_SECTION_SIZE) : nullptr;
+    int copied = 0;
+    if (section && ReadFile(file, text, size, &got, nullptr)) {
+        // The modules promise buffers of 128 characters; a longer line is cut to fit. Lines up
+        // to n are all it takes, and at 128 characters each they fit the buffer up to 255.
+        size_t lines = n < 0 ? 0 : (size_t)n + 1;
+        size_t length =
+            CollectSection(text, got, language, lines, MODULE_MSG_SIZE - 1, section, LANG_SECTION_SIZE);
+        copied = PickSectionLine(section, length, n, dest, MODULE_MSG_SIZE);
+    }
     HeapFreeBlock(section);
+    HeapFreeBlock(text);
+    CloseHandle(file);
     return copied;
 }
 

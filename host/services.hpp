@@ -6,7 +6,8 @@
 enum {
     MODULE_MSG_SIZE = 128,     // the smallest message buffer the modules pass
     LANGUAGE_NAME_SIZE = 512,  // FARLANG of this length or longer reads as "English"
-    LANG_SECTION_SIZE = 32767, // a language section is read whole into this
+    LANG_SECTION_SIZE = 32767, // a language section's lines, each cut to a message, go into this
+    LANG_FILE_LIMIT = 4 << 20, // a larger file is no language file
 };
 
 // The module's message n in the language of FARLANG from its .lvg file, cut to

@@ -111,6 +111,19 @@ struct EditorConvertText {
     int TextLength;
 };
 
+// ECTL_SETPARAM's record. With ESPT_CHARTABLE, iParam 1 is the DOS (OEM) table, 2 the Win
+// (ANSI) one, 3 and up Far's code tables from HKCU\Software\Far\CodeTables.
+struct EditorSetParameter {
+    int Type;
+    union {
+        int iParam;
+        char* cParam;
+        DWORD Reserved1;
+    } Param;
+    DWORD Flags;
+    DWORD Reserved2;
+};
+
 struct WindowInfo {
     int Pos;
     int Type;
@@ -463,6 +476,19 @@ enum EDITOR_CONTROL_COMMANDS {
     ECTL_DELETEBLOCK,
 };
 
+enum EDITOR_SETPARAMETER_TYPES {
+    ESPT_TABSIZE,
+    ESPT_EXPANDTABS,
+    ESPT_AUTOINDENT,
+    ESPT_CURSORBEYONDEOL,
+    ESPT_CHARCODEBASE,
+    ESPT_CHARTABLE,
+    ESPT_SAVEFILEPOSITION,
+    ESPT_LOCKMODE,
+    ESPT_SETWORDDIV,
+    ESPT_GETWORDDIV,
+};
+
 enum ADVANCED_CONTROL_COMMANDS {
     ACTL_GETFARVERSION,
     ACTL_CONSOLEMODE,
@@ -663,6 +689,7 @@ static_assert(sizeof(EditorInfo) == 100, "EditorInfo");
 static_assert(sizeof(EditorGetString) == 24, "EditorGetString");
 static_assert(sizeof(EditorConvertText) == 8, "EditorConvertText");
 static_assert(sizeof(WindowInfo) == 340, "WindowInfo");
+static_assert(sizeof(EditorSetParameter) == 16, "EditorSetParameter");
 
 static_assert(offsetof(PluginStartupInfo, ModuleNumber) == 264, "PluginStartupInfo.ModuleNumber");
 static_assert(offsetof(PluginStartupInfo, RootKey) == 268, "PluginStartupInfo.RootKey");

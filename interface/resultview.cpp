@@ -3,7 +3,9 @@
 #include "resultview.hpp"
 
 #include "dlgtemplate.hpp"
+#include "heap.hpp"
 #include "settings.hpp"
+#include "text.hpp"
 
 #include <string.h>
 
@@ -13,11 +15,12 @@ const char ModalityName[] = "Modality";
 const char VisualityName[] = "Visuality";
 
 enum {
+    KEYWORD_ROOM = 60, // of a keyword shown in a box; Far itself cuts lines past 68 on 80 columns
     ITEM_MODALITY = 2,
     ITEM_VISUALITY = 3,
     ITEM_ACCEPT = 5,
     DIALOG_ITEMS = 7,
-    DIALOG_WIDTH = 45,
+    DIALOG_WIDTH = 52,
     DIALOG_HEIGHT = 8,
     // A module's own setting adds its label and list below the first two, before the separator.
     ITEM_CHOICE_LABEL = 4,
@@ -39,6 +42,40 @@ void FillList(const ModuleStartupInfo& module, FarListItem* rows, FarList* list,
 
 int ChosenRow(const FarDialogItem& item) {
     return ChosenListRow(item, CHOICE_ROWS);
+}
+
+// The result editor's table, from the module that opens it to the host plug-in, which alone
+// hears the editor load (the process's environment is what both DLLs share).
+const char ResultTableName[] = "LUMIVO_RESULT_TABLE";
+
+// The file's text as UTF-16 little-endian after the mark FF FE, from the code page it is in.
+// False (the file untouched) when it cannot be read, converted or written.
+bool RewriteAsUnicode(const char* path, UINT codePage) {
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool done = false;
+    DWORD size = GetFileSize(file, nullptr), got = 0;
+    // Every byte of an 8-bit code page is at most one UTF-16 unit.
+    char* bytes = size < 0x3FFFFFFF ? (char*)HeapAllocZero(size + 1) : nullptr;
+    wchar_t* wide = bytes ? (wchar_t*)HeapAllocArray((size_t)size + 1, sizeof(wchar_t)) : nullptr;
+    if (wide && ReadFile(file, bytes, size, &got, nullptr) && got == size) {
+        wide[0] = 0xFEFF;
+        int units = size ? MultiByteToWideChar(codePage, 0, bytes, (int)size, wide + 1, (int)size) : 0;
+        DWORD length = (DWORD)(units + 1) * sizeof(wchar_t), written = 0;
+        if ((units > 0 || !size) && SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 &&
+            WriteFile(file, wide, length, &written, nullptr) && written == length)
+            done = SetEndOfFile(file) != 0;
+        // A write that stopped part-way leaves no answer at all: put the bytes back.
+        if (!done && SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0) {
+            WriteFile(file, bytes, size, &written, nullptr);
+            SetEndOfFile(file);
+        }
+    }
+    HeapFreeBlock(wide);
+    HeapFreeBlock(bytes);
+    CloseHandle(file);
+    return done;
 }
 
 // A non-modal window is wrong when the user is in the host's only window and that window is
@@ -64,6 +101,18 @@ int DescribeResultModule(const ResultModule& front, HelpTypeInfo* type, const ch
     return DescribeConfigurable(front, type, HO_ASKKEYWORD, name, masks, encoding, info);
 }
 
+void ShowNothingFound(const ResultModule& front, int text, int ok, const char* keyword) {
+    if (!front.Info.Message) return;
+    char title[MODULE_TEXT_SIZE], message[MODULE_TEXT_SIZE], button[MODULE_TEXT_SIZE],
+        shown[KEYWORD_ROOM + 1];
+    ModuleText(front.Module, 0, title);
+    ModuleText(front.Module, text, message);
+    ModuleText(front.Module, ok, button);
+    CopyText(shown, keyword, sizeof shown);
+    const char* lines[] = {title, message, shown, button};
+    front.Info.Message(front.Info.ModuleNumber, 0, nullptr, lines, 4, 1);
+}
+
 void ReadResultView(const FarStandardFunctions& fsf, const char* key, ResultView* view,
                     const ResultViewChoice* choice) {
     view->Modality = ReadBinarySetting(fsf, key, ModalityName);
@@ -75,10 +124,11 @@ bool ConfigureResultView(const PluginStartupInfo& info, const ModuleStartupInfo&
                          const ResultViewTexts& texts, ResultView* view, const ResultViewChoice* choice) {
     if (!info.Dialog) return false;
     DialogTemplateItem layout[DIALOG_ITEMS + CHOICE_ITEMS] = {
-        {DI_DOUBLEBOX, 3, 1, 41, 6, 0, (signed char)texts.Title},
+        // Far opens a list at least 21 columns wide under its field: both stay inside the frame.
+        {DI_DOUBLEBOX, 3, 1, 48, 6, 0, (signed char)texts.Title},
         {DI_TEXT, 5, 2, 0, 0, 0, (signed char)texts.Label},
-        {DI_COMBOBOX, 5, 3, 20, 0, DIF_DROPDOWNLIST, -1},
-        {DI_COMBOBOX, 23, 3, 38, 0, DIF_DROPDOWNLIST, -1},
+        {DI_COMBOBOX, 5, 3, 24, 0, DIF_DROPDOWNLIST, -1},
+        {DI_COMBOBOX, 27, 3, 46, 0, DIF_DROPDOWNLIST, -1},
         {DI_TEXT, 4, 4, 0, 0, DIF_SEPARATOR, -1},
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, (signed char)texts.Accept},
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, (signed char)texts.Cancel},
@@ -141,10 +191,35 @@ void RemoveResultFolder(const char* folder, const char* file) {
 }
 
 void OpenResultWindow(const PluginStartupInfo& info, const ResultView& view, const char* path,
-                      const char* title) {
+                      const char* title, ResultTable table, unsigned codePage) {
     DWORD nonModal = !view.Modality && !ForcedModal(info) ? 1 : 0;
-    if (view.Visuality == 0)
+    if (view.Visuality == 0) {
+        // The editor loads the file inside this call and tells the host plug-in first (EE_READ).
+        SetEnvironmentVariableA(ResultTableName, table == RESULT_TABLE_ANSI ? "WIN" : "OEM");
         info.Editor(path, title, 0, 0, -1, -1, nonModal | EF_DELETEONCLOSE, 0, 1);
-    else
+        SetEnvironmentVariableA(ResultTableName, nullptr);
+    } else {
+        // Left as it is when it cannot be rewritten: then the viewer's table decides.
+        if (!codePage) codePage = table == RESULT_TABLE_ANSI ? CP_ACP : CP_OEMCP;
+        RewriteAsUnicode(path, codePage);
         info.Viewer(path, title, 0, 0, -1, -1, nonModal | VF_DELETEONCLOSE);
+    }
+}
+
+void ApplyResultTable(const PluginStartupInfo& info) {
+    char table[8];
+    DWORD length = GetEnvironmentVariableA(ResultTableName, table, sizeof table);
+    if (!length || length >= sizeof table) return;
+    // One editor per announcement: the result window is the first one loaded after it.
+    SetEnvironmentVariableA(ResultTableName, nullptr);
+    const bool ansi = !strcmp(table, "WIN");
+    EditorInfo editor;
+    memset(&editor, 0, sizeof editor);
+    if (!info.EditorControl || !info.EditorControl(ECTL_GETINFO, &editor)) return;
+    if ((editor.AnsiMode != 0) == ansi && editor.TableNum < 0) return;
+    EditorSetParameter parameter;
+    memset(&parameter, 0, sizeof parameter);
+    parameter.Type = ESPT_CHARTABLE;
+    parameter.Param.iParam = ansi ? 2 : 1;
+    info.EditorControl(ECTL_SETPARAM, &parameter);
 }

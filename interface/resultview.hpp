@@ -37,6 +37,10 @@ int DescribeResultModule(const ResultModule& front, HelpTypeInfo* type, const ch
 // language file or the line is missing.
 void ResultModuleText(const ResultModule& front, int n, char* dest);
 
+// Tells the user that a lookup found nothing for the keyword (OEM): a box titled with the
+// module's message 0 showing its message `text`, the keyword, and its OK button (message `ok`).
+void ShowNothingFound(const ResultModule& front, int text, int ok, const char* keyword);
+
 // Message numbers of the module's language file that the settings dialog shows.
 struct ResultViewTexts {
     int Title;    // frame
@@ -68,8 +72,22 @@ bool MakeResultFolder(const FarStandardFunctions& fsf, char* folder, size_t size
 // Removes what a failed request left in its result folder: the file (when given) and the folder.
 void RemoveResultFolder(const char* folder, const char* file);
 
+// The code page a result file's bytes are in: the console's OEM page (Far's DOS table) or the
+// ANSI one (its Win table).
+enum ResultTable { RESULT_TABLE_OEM, RESULT_TABLE_ANSI };
+
 // Opens the file full-screen with delete-on-close, titled `title`, in the editor (Visuality 0)
 // or the viewer. Non-modal for Modality 0, unless the current window is the only one in Far's
 // list and is not the panels: then there is nothing to switch back to, and it opens modal.
+// Far opens files in the table its user last chose (Win in a fresh Far), so the file must say
+// which it needs: the viewer, which a plug-in cannot switch, gets the file rewritten as UTF-16
+// with its mark, which Far's viewer always shows right; the editor is switched to `table` by
+// the host plug-in while it loads the file (ApplyResultTable). `codePage`, when not 0, is the
+// code page the bytes are really in (a help page in another ANSI page than the system's, or in
+// UTF-8): the viewer's rewrite reads them in it, which no table of the editor can do.
 void OpenResultWindow(const PluginStartupInfo& info, const ResultView& view, const char* path,
-                      const char* title);
+                      const char* title, ResultTable table, unsigned codePage = 0);
+
+// The host plug-in's half, called from its ProcessEditorEvent for EE_READ: when the editor being
+// loaded is a result window, sets its table with ECTL_SETPARAM (only when it differs).
+void ApplyResultTable(const PluginStartupInfo& info);

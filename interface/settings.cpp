@@ -30,6 +30,15 @@ bool ReadSetting(const char* key, const char* name, char* buffer, const char* de
     return read;
 }
 
+DWORD SettingSize(const char* key, const char* name) {
+    HKEY hKey;
+    DWORD size = 0;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS) return 0;
+    if (RegQueryValueExA(hKey, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) size = 0;
+    RegCloseKey(hKey);
+    return size;
+}
+
 void WriteSetting(const char* key, const char* name, const char* text) {
     HKEY hKey;
     DWORD disposition;

@@ -10,6 +10,9 @@
 // returns false: missing key or value, a value too long for the buffer, one
 // that is not text (REG_DWORD, REG_BINARY, ...) or one without its NUL in room.
 bool ReadSetting(const char* key, const char* name, char* buffer, const char* defaultText, DWORD size);
+// The number of bytes the value holds, its NUL included when it was stored with one; 0 when
+// it is missing.
+DWORD SettingSize(const char* key, const char* name);
 // Sets the value as REG_SZ, length including the NUL; creates the key when needed.
 void WriteSetting(const char* key, const char* name, const char* text);
 // Deletes the value; a missing key or value is no error.

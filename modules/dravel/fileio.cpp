@@ -8,6 +8,7 @@
 #else
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,6 +81,20 @@ bool File::Size(int64_t* size) {
     return true;
 }
 
+bool File::ModifiedTime(int64_t* time) {
+    FILETIME written;
+    if (!handle_ || !GetFileTime(ToHandle(handle_), nullptr, nullptr, &written)) return false;
+    *time = (int64_t)(((uint64_t)written.dwHighDateTime << 32) | written.dwLowDateTime);
+    return true;
+}
+
+bool File::SetModifiedTime(int64_t time) {
+    FILETIME written;
+    written.dwLowDateTime = (DWORD)((uint64_t)time & 0xFFFFFFFF);
+    written.dwHighDateTime = (DWORD)((uint64_t)time >> 32);
+    return handle_ && SetFileTime(ToHandle(handle_), nullptr, nullptr, &written);
+}
+
 bool File::Close() {
     if (!handle_) return true;
     BOOL ok = CloseHandle(ToHandle(handle_));
@@ -89,6 +104,19 @@ bool File::Close() {
 
 bool RemoveFile(const char* path) {
     return DeleteFileA(path) != 0;
+}
+
+bool RenameFile(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+std::string TemporaryFolder() {
+    char base[MAX_PATH + 1];
+    DWORD n = GetTempPathA(sizeof base, base);
+    if (n == 0 || n >= sizeof base) return "";
+    std::string folder(base, n);
+    if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+    return folder;
 }
 
 bool MakeFolder(const char* path) {
@@ -168,6 +196,22 @@ bool File::Size(int64_t* size) {
     return true;
 }
 
+bool File::ModifiedTime(int64_t* time) {
+    struct stat st;
+    if (fd_ < 0 || fstat(fd_, &st) != 0) return false;
+    *time = (int64_t)st.st_mtim.tv_sec * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+bool File::SetModifiedTime(int64_t time) {
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = (time_t)(time / 1000000000);
+    times[1].tv_nsec = (long)(time % 1000000000);
+    return fd_ >= 0 && futimens(fd_, times) == 0;
+}
+
 bool File::Close() {
     if (fd_ < 0) return true;
     int rc = close(fd_);
@@ -177,6 +221,17 @@ bool File::Close() {
 
 bool RemoveFile(const char* path) {
     return unlink(path) == 0;
+}
+
+bool RenameFile(const char* from, const char* to) {
+    return rename(from, to) == 0;
+}
+
+std::string TemporaryFolder() {
+    const char* base = getenv("TMPDIR");
+    std::string folder = base && *base ? base : "/tmp";
+    if (folder.back() != '/') folder += '/';
+    return folder;
 }
 
 bool MakeFolder(const char* path) {

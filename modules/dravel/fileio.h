@@ -29,6 +29,10 @@ class File {
     bool Write(const void* data, size_t size);
     bool Seek(int64_t offset);
     bool Size(int64_t* size);
+    // When the file's content last changed, in the file system's own units (only comparable
+    // with another such time of this build).
+    bool ModifiedTime(int64_t* time);
+    bool SetModifiedTime(int64_t time);
     // False when the system reports a failure on closing (a write that did not reach the disk).
     bool Close();
 
@@ -41,6 +45,10 @@ class File {
 };
 
 bool RemoveFile(const char* path);
+// Renames a closed file, replacing a file of the new name.
+bool RenameFile(const char* from, const char* to);
+// The user's folder for temporary files, with its separator at the end.
+std::string TemporaryFolder();
 bool MakeFolder(const char* path);
 // A new, uniquely named folder in the system's temporary folder, its name starting with prefix.
 bool MakeTempFolder(const char* prefix, std::string* path);

@@ -18,7 +18,7 @@ int Describe(HelpModuleInfo* info) {
 }
 
 int ShowHelp(const HelpRequest* request, HelpResult* result) {
-    return ShowArticle(request->FileName, request->Keyword, result->ErrorText);
+    return ShowArticle(request->FileName, request->Keyword, request->Encoding, result->ErrorText);
 }
 
 void Configure() {

@@ -18,6 +18,7 @@ enum DravelMessage {
     // Failures 7 to 12 are numbered by the core (dravel::MessageIndex).
     MsgAccept = 13,
     MsgCancel = 14,
+    MsgNoHeadword = 15, // no headword begins with the keyword
 };
 
 enum { DRAVEL_MSG_SIZE = 128 };
@@ -29,6 +30,7 @@ extern DravelFront Front;
 // The module's message n in the current language; empty when the file or line is missing.
 void GetText(int n, char* dest);
 
-// The whole HM_SHOWHELP: lookup, menu, result file and its window. 1 done or nothing to do,
-// 0 failed with errorText (128 bytes) holding the reason.
-int ShowArticle(const char* dictionary, const char* keyword, char* errorText);
+// The whole HM_SHOWHELP: lookup, menu, result file and its window. The keyword is in the
+// request's encoding, the dictionary's own. 1 done or nothing to do, 0 failed with errorText
+// (128 bytes) holding the reason.
+int ShowArticle(const char* dictionary, const char* keyword, const char* encoding, char* errorText);

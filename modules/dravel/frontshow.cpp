@@ -64,9 +64,19 @@ bool MakeFolder(void*, char* folder, size_t size) {
     return MakeResultFolder(Front.FSF, folder, size);
 }
 
+// The keyword comes in the dictionary's code page; the notice shows it in OEM.
+void ShowNotFound(const char* keyword, const char* encoding) {
+    char shown[dravel::KeywordLimit + 1];
+    size_t length = strnlen(keyword, dravel::KeywordLimit);
+    memcpy(shown, keyword, length);
+    shown[length] = 0;
+    if (Front.Module.EncodingToOem) Front.Module.EncodingToOem(shown, (int)length, encoding ? encoding : "");
+    ShowNothingFound(Front, MsgNoHeadword, MsgAccept, shown);
+}
+
 } // namespace
 
-int ShowArticle(const char* dictionary, const char* keyword, char* errorText) {
+int ShowArticle(const char* dictionary, const char* keyword, const char* encoding, char* errorText) {
     NoticeState notice = {nullptr};
     dravel::LookupHost host;
     host.compare = CompareNoCase;
@@ -81,10 +91,16 @@ int ShowArticle(const char* dictionary, const char* keyword, char* errorText) {
     try {
         dravel::LookupResult result = dravel::RunLookup(dictionary ? dictionary : "", keyword, host);
         if (result.outcome == dravel::Outcome::Written) {
-            OpenResultWindow(Front.Info, Front.View, result.path.c_str(), result.title.c_str());
+            // The article is in the dictionary's code page: the console's, unless the entry says WIN.
+            ResultTable table = encoding && !strcmp(encoding, "WIN") ? RESULT_TABLE_ANSI : RESULT_TABLE_OEM;
+            OpenResultWindow(Front.Info, Front.View, result.path.c_str(), result.title.c_str(), table);
             return 1;
         }
         if (result.outcome == dravel::Outcome::Nothing) return 1;
+        if (result.outcome == dravel::Outcome::NotFound) {
+            ShowNotFound(keyword, encoding);
+            return 1;
+        }
         error = result.error;
     } catch (const std::bad_alloc&) {
         error = dravel::Error::NoMemory;

@@ -1,9 +1,12 @@
 // Index build and run lookup.
 //
 // Decisions beyond the plain format: a line whose first two bytes hold a NUL starts no run (its
-// key could not be written as two characters); a failed write removes the partial index, which
-// would otherwise hide runs for good; a read error is reported, not taken for the end of the
-// file; an entry's offset is checked against the dictionary before it is used.
+// key could not be written as two characters); an index is built under another name and renamed
+// into place only when whole, and one that does not fit its dictionary (older than it, empty,
+// cut short, offsets out of order or past its end) is built again, so a partial or stale index is
+// never trusted; a dictionary whose folder cannot be written gets its index in the user's
+// temporary folder; a read error is reported, not taken for the end of the file; an entry's
+// offset is checked against the dictionary before it is used.
 #include "index.h"
 
 #include <stdio.h>
@@ -83,21 +86,112 @@ Error BuildIndex(LineReader& dictionary, File& index, CompareFn compare, long* e
     return Error::None;
 }
 
+std::string SpareIndexPath(const char* dictionaryPath, int64_t size, int64_t time) {
+    // 64-bit FNV-1a over the path, then the size and the time.
+    uint64_t hash = 0xcbf29ce484222325ull;
+    auto mix = [&hash](unsigned char byte) {
+        hash ^= byte;
+        hash *= 0x100000001b3ull;
+    };
+    for (const char* p = dictionaryPath; *p; ++p)
+        mix((unsigned char)*p);
+    for (int i = 0; i < 8; ++i)
+        mix((unsigned char)((uint64_t)size >> (8 * i)));
+    for (int i = 0; i < 8; ++i)
+        mix((unsigned char)((uint64_t)time >> (8 * i)));
+    char name[40];
+    snprintf(name, sizeof name, "Dravel-%016llX.hsh", (unsigned long long)hash);
+    return TemporaryFolder() + name;
+}
+
+bool IndexFits(File& indexFile, LineReader& index, File& dictionaryFile, LineReader& dictionary,
+               CompareFn compare) {
+    int64_t indexSize = 0, dictionarySize = 0, indexTime = 0, dictionaryTime = 0;
+    if (!indexFile.Size(&indexSize) || !dictionaryFile.Size(&dictionarySize) || indexSize == 0) return false;
+    if (indexFile.ModifiedTime(&indexTime) && dictionaryFile.ModifiedTime(&dictionaryTime) &&
+        indexTime < dictionaryTime)
+        return false;
+    unsigned char last = 0;
+    if (!index.ByteAt(indexSize - 1, &last) || last != '\n') return false;
+
+    char entry[EntryLimit + 1], lastKey[2] = {0, 0};
+    size_t stored = 0;
+    int64_t previous = -1;
+    bool first = true;
+    index.Seek(0);
+    while (index.ReadLine(entry, EntryLimit, &stored)) {
+        int64_t offset;
+        if (stored < 3 || !StartsRun(entry, stored) || !ParseOffset(entry + 2, &offset)) return false;
+        if (offset <= previous || offset >= dictionarySize) return false;
+        if (first && compare(entry, "'c", 2) != 0) return false;
+        first = false;
+        previous = offset;
+        lastKey[0] = entry[0];
+        lastKey[1] = entry[1];
+    }
+    index.Seek(0);
+    if (index.Failed() || previous < 0) return false;
+
+    // The last run: its first line begins with its key, and no other run follows it.
+    char line[3];
+    dictionary.Seek(previous);
+    if (!dictionary.ReadLine(line, 2, &stored) || stored < 2 || memcmp(line, lastKey, 2) != 0) return false;
+    bool fits = true;
+    while (fits && dictionary.ReadLine(line, 2, &stored))
+        fits = !StartsRun(line, stored) || compare(line, lastKey, 2) == 0;
+    fits = fits && !dictionary.Failed();
+    dictionary.Seek(0);
+    return fits;
+}
+
+namespace {
+
+// Builds the index into "<path>.new" and renames it to path once it is whole; then opens it.
+Error BuildAt(const std::string& path, LineReader& dictionary, File* index, CompareFn compare) {
+    std::string fresh = path + ".new";
+    File out;
+    if (!out.Create(fresh.c_str())) return Error::CreateIndex;
+    Error error = BuildIndex(dictionary, out, compare, nullptr);
+    // A dictionary dated ahead of this clock (a share's server) must not look newer than its
+    // index for ever after: the index takes the dictionary's time then.
+    int64_t built = 0, changed = 0;
+    if (error == Error::None && out.ModifiedTime(&built) && dictionary.Source().ModifiedTime(&changed) &&
+        built < changed)
+        out.SetModifiedTime(changed);
+    if (!out.Close() && error == Error::None) error = Error::CreateIndex;
+    if (error == Error::None && !RenameFile(fresh.c_str(), path.c_str())) error = Error::CreateIndex;
+    if (error != Error::None) {
+        RemoveFile(fresh.c_str());
+        return error;
+    }
+    return index->OpenRead(path.c_str()) && index->Seek(0) ? Error::None : Error::CreateIndex;
+}
+
+} // namespace
+
 Error OpenIndex(const char* dictionaryPath, LineReader& dictionary, File* index, CompareFn compare,
-                const BuildNotice* notice) {
-    std::string path = IndexPath(dictionaryPath);
-    if (index->OpenRead(path.c_str())) return Error::None;
-    if (!index->Create(path.c_str())) return Error::CreateIndex;
+                const BuildNotice* notice, bool rebuild, bool* built) {
+    if (built) *built = false;
+    File& dictionaryFile = dictionary.Source();
+    int64_t size = 0, time = 0;
+    dictionaryFile.Size(&size);
+    dictionaryFile.ModifiedTime(&time);
+    const std::string places[2] = {IndexPath(dictionaryPath), SpareIndexPath(dictionaryPath, size, time)};
+    for (const std::string& place : places) {
+        if (rebuild || !index->OpenRead(place.c_str())) continue;
+        LineReader reader(*index);
+        if (IndexFits(*index, reader, dictionaryFile, dictionary, compare) && index->Seek(0))
+            return Error::None;
+        index->Close();
+    }
 
     if (notice && notice->begin) notice->begin(notice->context);
-    Error error = BuildIndex(dictionary, *index, compare, nullptr);
+    Error error = BuildAt(places[0], dictionary, index, compare);
+    // The dictionary's folder takes no file (a CD, a share): the spare place.
+    if (error == Error::CreateIndex) error = BuildAt(places[1], dictionary, index, compare);
     if (notice && notice->end) notice->end(notice->context);
-
-    if (error == Error::None && !index->Seek(0)) error = Error::CreateIndex;
-    if (error != Error::None && error != Error::NoBodyStart) {
-        index->Close();
-        RemoveFile(path.c_str());
-    }
+    dictionary.Seek(0);
+    if (error == Error::None && built) *built = true;
     return error;
 }
 

@@ -22,6 +22,10 @@ struct BuildNotice {
 
 // The index file's path: the dictionary's path with ".hsh" appended.
 std::string IndexPath(const char* dictionaryPath);
+// Where the index goes when the dictionary's folder cannot take it: the user's temporary folder,
+// under a name drawn from the dictionary's path, size and time, so that a changed dictionary
+// never meets the index of its old self there.
+std::string SpareIndexPath(const char* dictionaryPath, int64_t size, int64_t time);
 
 // Writes the index of the dictionary into index (open for writing, empty, at its start):
 // the header is skipped up to the first line that begins with "'c", then every run of the body
@@ -30,11 +34,22 @@ std::string IndexPath(const char* dictionaryPath);
 // does, OpenDictionary when it is too large for 32-bit offsets.
 Error BuildIndex(LineReader& dictionary, File& index, CompareFn compare, long* entries);
 
-// Opens "%s.hsh" beside the dictionary for reading, building it first when it cannot be opened.
-// A failed build removes its partial file, except when the dictionary has no body: that leaves
-// the empty index on disk, so that later lookups fail with NoIndexEntry until it is deleted.
+// Opens the dictionary's index for reading: "%s.hsh" beside it, else the spare one, as long as it
+// fits the dictionary (IndexFits); otherwise (or with rebuild) builds it anew, beside the
+// dictionary when its folder takes it, else in the spare place. A build writes into "<index>.new"
+// and renames that into place only when it is whole, so no half-built or empty index is ever
+// left to be trusted: a dictionary without a body leaves nothing and fails with NoBodyStart
+// every time. *built (may be null) tells whether this call built it.
 Error OpenIndex(const char* dictionaryPath, LineReader& dictionary, File* index, CompareFn compare,
-                const BuildNotice* notice);
+                const BuildNotice* notice, bool rebuild = false, bool* built = nullptr);
+
+// Whether an index file fits the dictionary it is opened with, by what can be checked without
+// reading the dictionary through: it is no older than the dictionary, it is not empty and ends
+// with a line end, every entry has a key and an offset, the offsets rise and lie inside the
+// dictionary, the first key is the body's "'c", and the last entry's run goes on to the end of
+// the dictionary (a build that stopped part-way fails here). The index is left at its start.
+bool IndexFits(File& indexFile, LineReader& index, File& dictionaryFile, LineReader& dictionary,
+               CompareFn compare);
 
 // Finds the first entry whose key equals the keyword's first two characters and positions the
 // dictionary at its offset. The offset must lie inside the dictionary, at the start of a line

@@ -44,6 +44,8 @@ class LineReader {
     bool ByteAt(int64_t offset, unsigned char* byte);
 
     bool Failed() const { return failed_; }
+    // The file it reads.
+    File& Source() { return file_; }
 
   private:
     // Makes the block hold pos_; false at the end of the file or on a failed read.

@@ -40,10 +40,21 @@ Error Lookup::Open(const char* dictionaryPath, const char* keyword, const BuildN
     }
     dictionary_.Reset();
 
-    Error error = OpenIndex(dictionaryPath, dictionary_, &indexFile_, compare_, notice);
+    bool built = false;
+    Error error = OpenIndex(dictionaryPath, dictionary_, &indexFile_, compare_, notice, false, &built);
     if (error == Error::None) {
         LineReader index(indexFile_);
         error = FindRun(index, dictionary_, size, keyword_, compare_);
+    }
+    // An entry that leads nowhere right (the dictionary edited within its index's time): the
+    // index is built again, once.
+    if (error == Error::BadOffset && !built) {
+        indexFile_.Close();
+        error = OpenIndex(dictionaryPath, dictionary_, &indexFile_, compare_, notice, true);
+        if (error == Error::None) {
+            LineReader index(indexFile_);
+            error = FindRun(index, dictionary_, size, keyword_, compare_);
+        }
     }
     if (error != Error::None) {
         Close();
@@ -104,6 +115,7 @@ LookupResult RunLookup(const char* dictionaryPath, const char* keyword, const Lo
     char folder[PathLimit + 1];
     Error error = lookup.Open(dictionaryPath, keyword, &host.notice);
     if (error == Error::None) error = lookup.Collect(&candidates);
+    if (error == Error::None && candidates.empty()) result.outcome = Outcome::NotFound;
     if (error == Error::None && !candidates.empty()) {
         size_t chosen = 0;
         if (candidates.size() > 1) {

@@ -65,9 +65,10 @@ struct LookupHost {
 };
 
 enum class Outcome {
-    Failed,  // error says why
-    Nothing, // empty keyword, no candidate, or the menu was cancelled: show nothing
-    Written, // the article is in path: open it, titled with title
+    Failed,   // error says why
+    Nothing,  // empty keyword, or the menu was cancelled: show nothing
+    NotFound, // no headword of the keyword's run begins with it: say so
+    Written,  // the article is in path: open it, titled with title
 };
 
 struct LookupResult {

@@ -9,7 +9,8 @@
 
 // Lines of the language file's sections, in order.
 enum KestroMessage {
-    MsgTitle = 0, // module title, dialog frame, topic menu title
+    MsgTitle = 0,   // module title, dialog frame, topic menu title
+    MsgNoTopic = 1, // no title begins with the keyword
     MsgDialogLabel = 2,
     MsgModal = 3,    // Modality row 1
     MsgNonModal = 4, // Modality row 0

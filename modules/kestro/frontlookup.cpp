@@ -118,7 +118,9 @@ int LookupTopic(const char* helpFile, const char* keyword, const char* encoding,
     case TopicPageFound:
         break;
     case TopicChoiceCancelled:
-    case TopicNoMatch: // nothing to show is no failure
+        return 1;
+    case TopicNoMatch: // nothing to show is no failure, but the user hears of it
+        ShowNothingFound(Front, MsgNoTopic, MsgAccept, keyword);
         return 1;
     case TopicFileUnopened:
         return Fail(MsgFileUnopened, errorText);
@@ -137,11 +139,16 @@ int LookupTopic(const char* helpFile, const char* keyword, const char* encoding,
         return 0;
     }
     char path[NM];
-    bool written = Front.View.Choice == PageAsText
-                       ? WriteResult(text.data(), static_cast<DWORD>(text.size()), path)
-                       : WriteResult(page.Data, page.Length, path);
+    const bool asText = Front.View.Choice == PageAsText;
+    // The HTML source is in the page's own code page: the help file's ANSI one, unless the page
+    // says otherwise; the editor can only be given the system's ANSI table for it.
+    const unsigned sourcePage =
+        asText ? 0 : PageCodePage(page.Data, page.Length, AnsiCodePageOfLanguage(page.LanguageId));
+    bool written = asText ? WriteResult(text.data(), static_cast<DWORD>(text.size()), path)
+                          : WriteResult(page.Data, page.Length, path);
     FreeObject(page.Data);
     if (!written) return Fail(MsgResultUnwritable, errorText);
-    OpenResultWindow(Front.Info, Front.View, path, keyword);
+    OpenResultWindow(Front.Info, Front.View, path, keyword, asText ? RESULT_TABLE_OEM : RESULT_TABLE_ANSI,
+                     sourcePage);
     return 1;
 }

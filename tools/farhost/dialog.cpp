@@ -128,6 +128,29 @@ DialogItemRecord Snapshot(const DialogState& d, size_t i, bool after) {
     return r;
 }
 
+// Far opens a combo box's list (and an edit's history) under the field, from its first column
+// to its last but at least 21 columns wide, and draws the field's arrow right after it. Both
+// belong inside the frame the field stands in (or the dialog, when no frame holds it).
+void CheckDropDowns(const std::vector<FarDialogItem>& items, int width, std::vector<std::string>* faults) {
+    for (size_t i = 0; i < items.size(); i++) {
+        const FarDialogItem& it = items[i];
+        if ((it.Type != DI_COMBOBOX && !HasHistory(it)) || (it.Flags & DIF_HIDDEN)) continue;
+        int right = std::max(it.X2, it.X1 + 20), limit = width, arrow = it.X2 + 1;
+        for (const FarDialogItem& box : items)
+            if ((box.Type == DI_DOUBLEBOX || box.Type == DI_SINGLEBOX) && box.X1 < it.X1 && box.X2 > it.X2 &&
+                box.Y1 < it.Y1 && box.Y2 > it.Y1)
+                limit = std::min(limit, box.X2);
+        if (arrow >= limit)
+            faults->push_back("the arrow of item " + std::to_string(i) + " stands at column " +
+                              std::to_string(arrow) + ", on or past its frame at column " +
+                              std::to_string(limit));
+        else if (right >= limit)
+            faults->push_back("the list of item " + std::to_string(i) + " reaches column " +
+                              std::to_string(right) + ", on or past its frame at column " +
+                              std::to_string(limit));
+    }
+}
+
 const char* TypeName(int type) {
     static const char* const names[] = {"text",     "vtext",    "single box", "double box",
                                         "edit",     "password", "fixedit",    "button",
@@ -222,6 +245,10 @@ int WINAPI Host::Impl::DialogEx(int PluginNumber, int X1, int Y1, int X2, int Y2
         rr().Before.push_back(Snapshot(d, i, false));
     for (const std::string& line : RenderDialog(rr(), rr().Before))
         im->Out(line);
+    std::vector<std::string> faults;
+    CheckDropDowns(d.items, X1 == -1 && Y1 == -1 ? X2 : X2 - X1 + 1, &faults);
+    for (const std::string& fault : faults)
+        im->Error("dialog " + Quote(rr().Before[0].Data) + ": " + fault);
 
     QueuedAnswer answer;
     bool have = im->TakeAnswer(QueuedAnswer::Dialog, "dialog " + Quote(rr().Before[0].Data), &answer);

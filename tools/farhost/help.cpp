@@ -15,6 +15,11 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash + 1);
 }
 
+// The help window's name in Far's interface language (FarEng.lng / FarRus.lng).
+std::string HelpWord(const std::string& language) {
+    return lstrcmpiA(language.c_str(), "Russian") ? "Help" : "\x8F\xAE\xAC\xAE\xE9\xEC";
+}
+
 } // namespace
 
 bool Host::Impl::ShowHelpTopic(const std::string& origin, const char* path, const char* topicIn,
@@ -27,6 +32,7 @@ bool Host::Impl::ShowHelpTopic(const std::string& origin, const char* path, cons
     std::string topic = topicIn && *topicIn ? topicIn : "Contents";
     const DWORD kind = flags & ~(DWORD)(FHELP_USECONTENTS | FHELP_NOSHOWERROR);
     std::string file;
+    rec.WindowTitle = HelpWord(host->language_);
     bool farHelp = (kind & FHELP_FARHELP) || topic[0] == ':';
     if (farHelp) {
         if (topic[0] == ':') topic = topic.substr(1);
@@ -64,6 +70,7 @@ bool Host::Impl::ShowHelpTopic(const std::string& origin, const char* path, cons
             rec.File = file;
         } else {
             rec.File = file;
+            if (!hlf.PluginContents.empty()) rec.WindowTitle += " - " + hlf.PluginContents;
             const HlfTopic* t = hlf.Find(topic.c_str());
             if (!t && (flags & FHELP_USECONTENTS)) {
                 t = hlf.Find("Contents");

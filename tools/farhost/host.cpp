@@ -380,6 +380,54 @@ void Host::SetUser(const std::string& name) {
     impl_->Out("user " + (name.empty() ? std::string("(none)") : name) + " (RootKey " + impl_->rootKey + ")");
 }
 
+const char* TableName(TextTable table) {
+    switch (table) {
+    case TextTable::Dos:
+        return "DOS";
+    case TextTable::Win:
+        return "Win";
+    case TextTable::Unicode:
+        return "Unicode";
+    }
+    return "?";
+}
+
+std::string ShownThrough(const std::string& bytes, TextTable table) {
+    if (bytes.empty() || table == TextTable::Dos) return bytes;
+    if (table == TextTable::Win) {
+        std::string out(bytes.size(), '\0');
+        CharToOemBuffA(bytes.data(), &out[0], (DWORD)bytes.size());
+        return out;
+    }
+    // UTF-16 little-endian after its two-byte mark; characters the OEM page lacks show as '?'.
+    size_t units = bytes.size() >= 2 ? (bytes.size() - 2) / 2 : 0;
+    if (!units) return "";
+    std::wstring wide(units, L'\0');
+    memcpy(&wide[0], bytes.data() + 2, units * 2);
+    int n = WideCharToMultiByte(CP_OEMCP, 0, wide.data(), (int)units, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_OEMCP, 0, wide.data(), (int)units, &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+void Host::SetAnsiAsDefault(bool editor, bool on) {
+    (editor ? impl_->editorAnsiDefault : impl_->viewerAnsiDefault) = on;
+    (editor ? impl_->editorTable : impl_->viewerTable) = on ? TextTable::Win : TextTable::Dos;
+    impl_->Out(std::string(editor ? "editor" : "viewer") + " option \"ANSI as default\" " +
+               (on ? "on" : "off") + ": files open in " + (on ? "Win" : "DOS"));
+}
+
+void Host::SetCarriedTable(bool editor, TextTable table) {
+    if (table == TextTable::Unicode) table = TextTable::Dos; // F8 never leads to Unicode
+    (editor ? impl_->editorTable : impl_->viewerTable) = table;
+    impl_->Out(std::string("F8 in an earlier ") + (editor ? "editor" : "viewer") +
+               ": the next one opens in " + TableName(table));
+}
+
+TextTable Host::CarriedTable(bool editor) const {
+    return editor ? impl_->editorTable : impl_->viewerTable;
+}
+
 void Host::SetPanels(bool present) {
     impl_->panels = present;
     if (!present && impl_->current < 0 && !windows_.empty()) impl_->current = (int)windows_.size() - 1;
@@ -616,7 +664,8 @@ void Host::OpenEditor(const EditorSetup& setup) {
     w.EditorId = setup.Id;
     AddWindow(w);
     std::string s = "editor " + Quote(setup.FileName) + " id " + std::to_string(setup.Id) +
-                    (setup.Modal ? " (modal)" : "") + (setup.AnsiMode ? " (ANSI)" : "") +
+                    (setup.Modal ? " (modal)" : "") + " (table " +
+                    TableName(setup.AnsiMode ? TextTable::Win : TextTable::Dos) + ")" +
                     (setup.RefuseGetString ? " (refuses lines)" : "");
     impl_->Out(s);
     for (size_t i = 0; i < st.setup.Lines.size(); i++) {

@@ -69,6 +69,18 @@ struct DialogAnswer {
 // CloseWindow. A modal window cannot be left open; LeaveOpen closes it.
 enum class WindowAnswer { Close, LeaveOpen };
 
+// ------------------------------------------------------------------ character tables
+// The table Far's editor and viewer show a file's bytes through: DOS (the OEM code page, the
+// console's own) or Win (the ANSI code page, converted to OEM for the screen). A fresh Far has
+// "ANSI as default" on for both, so files open in Win; the table last chosen with F8, or set by
+// a plug-in with ECTL_SETPARAM, is carried into the next window of that kind. The viewer shows a
+// file that starts with the UTF-16 mark FF FE as Unicode whatever the table, and carries DOS
+// after it; the editor has no Unicode and shows such a file's bytes through its table.
+enum class TextTable { Dos, Win, Unicode };
+const char* TableName(TextTable table); // as Far's status line shows it: "DOS", "Win", "Unicode"
+// The bytes of a file as Far's screen shows them through a table, in the OEM code page.
+std::string ShownThrough(const std::string& bytes, TextTable table);
+
 // ------------------------------------------------------------------ the scripted editor
 struct EditorSetup {
     std::string FileName; // full path as EditorInfo.FileName reports it (OEM)
@@ -80,7 +92,7 @@ struct EditorSetup {
     // BlockEndPos), the end exclusive. Lines strictly between are selected whole.
     bool Block = false;
     int BlockStartLine = 0, BlockStartPos = 0, BlockEndLine = 0, BlockEndPos = 0;
-    bool AnsiMode = false;        // text in the ANSI code page: ECTL_EDITORTOOEM converts
+    bool AnsiMode = false;        // the Win table: ECTL_EDITORTOOEM converts
     bool RefuseGetString = false; // ECTL_GETSTRING fails (returns 0)
     bool Modal = false;           // a modal editor window (not in the window list)
 };
@@ -158,6 +170,7 @@ struct HelpRecord {
     bool Result = false;           // ShowHelp's result
     std::string Error;             // the box Far would show when nothing could be shown
     std::vector<std::string> Text; // header + lines of the shown topic
+    std::string WindowTitle;       // the help window's frame: "Help - <.PluginContents>"
 };
 
 struct WindowRecord {
@@ -169,6 +182,10 @@ struct WindowRecord {
     int StartLine = 0, StartChar = 0;
     bool Opened = false; // the file could be read
     std::string Content; // the file's bytes at open time
+    // The table the window shows the file through once it is open (after the plug-in's EE_READ,
+    // kept up to date while an editor stays open), and the content as the screen shows it.
+    TextTable Table = TextTable::Win;
+    std::string Shown;
     int EditorId = 0;
     int Result = 0;
     bool Closed = false;
@@ -250,6 +267,12 @@ class Host {
     // and FARUSER is set. Before LoadPlugin; an empty name is Far's own root again.
     void SetUser(const std::string& name);
     void SetPanels(bool present); // panels window present (default true)
+    // Far's "ANSI as default" option of the editor (editor true) or the viewer; on in a fresh
+    // Far. Sets that kind's carried table to match, as a fresh start of Far would.
+    void SetAnsiAsDefault(bool editor, bool on);
+    // The table the user last chose with F8 in an editor (or a viewer): the next one opens in it.
+    void SetCarriedTable(bool editor, TextTable table);
+    TextTable CarriedTable(bool editor) const;
     // Adds a window of another kind to the window list (or a modal one on top)
     // and makes it current. Returns its index in WindowList().
     int AddWindow(const HostWindow& window);

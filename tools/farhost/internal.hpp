@@ -25,8 +25,9 @@ const char* AnswerKindName(QueuedAnswer::Kind kind);
 
 // An editor known to EditorControl: scripted ones and those the plug-in opened.
 struct EditorState {
-    EditorSetup setup;
+    EditorSetup setup;    // setup.AnsiMode is the editor's table
     std::string fileName; // stable storage for EditorInfo.FileName
+    int record = -1;      // index into Windows() when the plug-in opened it
 };
 
 // One dialog while it is shown; its address is the hDlg handed to the procedure.
@@ -61,6 +62,8 @@ struct Host::Impl {
     int callDepth = 0;
     std::string rootKey = "Software\\Far\\Plugins";
     std::string pluginFolder; // folder of the loaded DLL, with a trailing backslash
+    bool editorAnsiDefault = true, viewerAnsiDefault = true;              // "ANSI as default"
+    TextTable editorTable = TextTable::Win, viewerTable = TextTable::Win; // carried into the next window
 
     FARSETSTARTUPINFO pSetStartupInfo = nullptr;
     FARGETPLUGININFO pGetPluginInfo = nullptr;
@@ -140,7 +143,8 @@ std::vector<std::string> RenderMenu(const MenuRecord& menu);
 std::vector<std::string> RenderDialog(const DialogRecord& dialog, const std::vector<DialogItemRecord>& items);
 std::vector<std::string> RenderMessage(const MessageRecord& message);
 std::vector<std::string> RenderHelp(const HelpRecord& help);
-std::vector<std::string> RenderWindowOpen(const WindowRecord& window);
+std::vector<std::string> RenderWindowOpen(const WindowRecord& window);    // the call
+std::vector<std::string> RenderWindowContent(const WindowRecord& window); // the window as shown
 std::string BreakKeyName(int breakKey);
 std::string Quote(const std::string& text); // "text" as the script writes it: \" and \x{NN} for control bytes
 

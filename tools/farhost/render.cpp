@@ -45,11 +45,9 @@ std::string Edge(char corner, char fill, const std::string& caption, size_t inne
     return std::string(1, corner) + mid + std::string(1, corner);
 }
 
-// Menu item text as shown: '&' markers dropped ("&&" is one '&'), the hotkey
-// letter shown with an '&' in front of it.
+// Menu item text as shown: '&' markers dropped ("&&" is one '&').
 std::string MenuText(const MenuItemRecord& item, DWORD flags) {
     std::string plain;
-    int hotPos = -1;
     const std::string& t = item.Text;
     for (size_t i = 0; i < t.size(); i++) {
         if (t[i] == '&' && !(flags & FMENU_SHOWAMPERSAND)) {
@@ -58,19 +56,11 @@ std::string MenuText(const MenuItemRecord& item, DWORD flags) {
                 i++;
                 continue;
             }
-            if (hotPos < 0 && item.Hotkey && i + 1 < t.size() && t[i + 1] == item.Hotkey)
-                hotPos = (int)plain.size();
             continue;
         }
         plain += t[i];
     }
-    if (hotPos < 0 && item.Hotkey) {
-        size_t p = (flags & FMENU_REVERSEAUTOHIGHLIGHT) ? plain.rfind(item.Hotkey) : plain.find(item.Hotkey);
-        if (p != std::string::npos) hotPos = (int)p;
-    }
-    plain = Visible(plain);
-    if (hotPos >= 0) plain.insert(hotPos, "&");
-    return plain;
+    return Visible(plain);
 }
 
 std::string FlagNames(DWORD flags, const std::vector<std::pair<DWORD, const char*>>& names) {
@@ -110,6 +100,22 @@ std::string HelpLine(const std::string& line) {
     return Visible(out);
 }
 
+// What a dialog item shows of its text: the '&' before a hotkey is not drawn ("&&" is one '&')
+// in labels, check boxes, radio buttons and buttons.
+std::string Label(const DialogItemRecord& it) {
+    bool marked = it.Type == DI_TEXT || it.Type == DI_VTEXT || it.Type == DI_CHECKBOX ||
+                  it.Type == DI_RADIOBUTTON || it.Type == DI_BUTTON;
+    if (!marked || (it.Flags & DIF_SHOWAMPERSAND)) return it.Data;
+    std::string out;
+    for (size_t i = 0; i < it.Data.size(); i++) {
+        if (it.Data[i] == '&' && i + 1 < it.Data.size() && it.Data[i + 1] == '&')
+            out += '&', i++;
+        else if (it.Data[i] != '&')
+            out += it.Data[i];
+    }
+    return out;
+}
+
 // A dialog drawn on a character grid.
 struct Canvas {
     int w, h;
@@ -121,6 +127,9 @@ struct Canvas {
             if (x + (int)i >= 0 && x + (int)i < w) rows[y][x + i] = s[i];
     }
 };
+
+// The longest message line Far shows whole in an 80-column console.
+const size_t kMessageLineRoom = 68;
 
 } // namespace
 
@@ -167,28 +176,33 @@ std::vector<std::string> RenderMenu(const MenuRecord& menu) {
             head += " " + BreakKeyName(b);
     }
     out.push_back(head);
+    // Far's frame: the mark column, a space, the widest text (or the title or bottom line with a
+    // space on each side), a space. The cursor ('>') and the hotkeys stand outside the frame.
     std::vector<std::string> texts;
-    size_t width = std::max<size_t>(20, std::max(menu.Title.size(), menu.Bottom.size()) + 4);
+    size_t widest = std::max(menu.Title.empty() ? 0 : menu.Title.size() + 2,
+                             menu.Bottom.empty() ? 0 : menu.Bottom.size() + 2);
     for (const MenuItemRecord& it : menu.Items) {
-        std::string t = it.Separator ? "" : MenuText(it, menu.Flags);
-        if (it.Disabled) t += "  (disabled)";
-        if (it.AccelKey) t += "  [key " + Hex(it.AccelKey) + "]";
-        texts.push_back(t);
-        width = std::max(width, t.size() + 4);
+        texts.push_back(it.Separator ? "" : MenuText(it, menu.Flags));
+        widest = std::max(widest, texts.back().size());
     }
-    out.push_back("  " + Edge('+', '=', Visible(menu.Title), width));
+    size_t inner = widest + 3;
+    out.push_back("  " + Edge('+', '=', Visible(menu.Title), inner));
     for (size_t i = 0; i < menu.Items.size(); i++) {
         const MenuItemRecord& it = menu.Items[i];
         if (it.Separator) {
-            out.push_back("  |" + std::string(width, '-') + "|");
+            out.push_back("  |" + std::string(inner, '-') + "|");
             continue;
         }
-        std::string cursor = (int)i == menu.InitialCursor ? ">" : " ";
+        std::string cursor = (int)i == menu.InitialCursor ? " >" : "  ";
         std::string mark = it.Mark ? std::string(1, it.Mark < 0x20 ? '?' : (char)it.Mark) : " ";
-        out.push_back("  |" + cursor + mark + " " + Pad(texts[i], width - 3) + "|");
+        std::string notes;
+        if (it.Hotkey) notes += "  hotkey " + std::string(1, it.Hotkey);
+        if (it.Disabled) notes += "  (disabled)";
+        if (it.AccelKey) notes += "  [key " + Hex(it.AccelKey) + "]";
+        out.push_back(cursor + "|" + mark + " " + Pad(texts[i], inner - 2) + "|" + notes);
     }
-    if (menu.Items.empty()) out.push_back("  |" + std::string(width, ' ') + "|");
-    out.push_back("  " + Edge('+', '=', Visible(menu.Bottom), width));
+    if (menu.Items.empty()) out.push_back("  |" + std::string(inner, ' ') + "|");
+    out.push_back("  " + Edge('+', '=', Visible(menu.Bottom), inner));
     return out;
 }
 
@@ -212,7 +226,7 @@ std::vector<std::string> RenderDialog(const DialogRecord& dialog,
         if (it.Flags & DIF_HIDDEN) continue;
         if (it.Focus) focus = (int)i;
         int x1 = it.X1, y1 = it.Y1, x2 = std::max(it.X2, it.X1), y2 = std::max(it.Y2, it.Y1);
-        std::string data = Visible(it.Data);
+        std::string data = Visible(Label(it));
         switch (it.Type) {
         case DI_SINGLEBOX:
         case DI_DOUBLEBOX: {
@@ -269,9 +283,8 @@ std::vector<std::string> RenderDialog(const DialogRecord& dialog,
             break;
         case DI_BUTTON: {
             if (it.Flags & DIF_CENTERGROUP) break; // drawn with its row below
-            std::string b = (it.Flags & DIF_NOBRACKETS) ? data
-                            : it.DefaultButton          ? "{ " + data + " }"
-                                                        : "[ " + data + " ]";
+            // Far marks the default button by its colour only.
+            std::string b = (it.Flags & DIF_NOBRACKETS) ? data : "[ " + data + " ]";
             cv.Put(x1, y1, b);
             break;
         }
@@ -286,7 +299,7 @@ std::vector<std::string> RenderDialog(const DialogRecord& dialog,
             cv.Put(x1, y1, "<user control>");
         }
     }
-    // Items with DIF_CENTERGROUP on one row are centred together, one space apart.
+    // Items with DIF_CENTERGROUP on one row are centred together, two spaces apart.
     std::vector<int> rowsDone;
     for (size_t i = 0; i < items.size(); i++) {
         const DialogItemRecord& it = items[i];
@@ -297,16 +310,15 @@ std::vector<std::string> RenderDialog(const DialogRecord& dialog,
         std::string row;
         for (const DialogItemRecord& o : items) {
             if (!(o.Flags & DIF_CENTERGROUP) || o.Y1 != it.Y1 || (o.Flags & DIF_HIDDEN)) continue;
-            std::string d = Visible(o.Data);
-            std::string b = o.Type == DI_BUTTON && !(o.Flags & DIF_NOBRACKETS)
-                                ? (o.DefaultButton ? "{ " + d + " }" : "[ " + d + " ]")
-                            : o.Type == DI_CHECKBOX ? "[" +
+            std::string d = Visible(Label(o));
+            std::string b = o.Type == DI_BUTTON && !(o.Flags & DIF_NOBRACKETS) ? "[ " + d + " ]"
+                            : o.Type == DI_CHECKBOX                            ? "[" +
                                                           std::string(o.Selected == 1   ? "x"
                                                                       : o.Selected == 2 ? "?"
                                                                                         : " ") +
                                                           "] " + d
                                                     : d;
-            row += (row.empty() ? "" : " ") + b;
+            row += (row.empty() ? "" : "  ") + b;
         }
         cv.Put((w - (int)row.size()) / 2, it.Y1, row);
     }
@@ -330,6 +342,9 @@ std::vector<std::string> RenderDialog(const DialogRecord& dialog,
         if (!it.Mask.empty()) out.push_back("  item " + std::to_string(i) + " mask " + Quote(it.Mask));
     }
     if (focus >= 0) out.push_back("  focus on item " + std::to_string(focus));
+    for (size_t i = 0; i < items.size(); i++)
+        if (items[i].DefaultButton && !(items[i].Flags & DIF_HIDDEN))
+            out.push_back("  default item " + std::to_string(i));
     return out;
 }
 
@@ -349,23 +364,29 @@ std::vector<std::string> RenderMessage(const MessageRecord& m) {
     if (!flags.empty()) head += ", flags " + flags;
     if (!m.HelpTopic.empty()) head += ", help " + Quote(m.HelpTopic);
     out.push_back(head);
+    // Far's box: each line with a space on each side, the title with a space and a frame
+    // character on each side, the buttons in one row right under the lines, each " text "
+    // (the one with the focus is highlighted). Lines longer than an 80-column console allows
+    // are cut, from the right.
     std::string buttons;
     for (const std::string& b : m.Buttons)
-        buttons += (buttons.empty() ? "" : " ") + ("[ " + Visible(b) + " ]");
-    size_t width = std::max<size_t>(std::max(m.Title.size() + 4, buttons.size() + 4), 20);
-    for (const std::string& l : m.Lines)
-        width = std::max(width, l.size() + 4);
-    char fill = (m.Flags & FMSG_WARNING) ? '#' : '=';
-    out.push_back("  " + Edge('+', fill, Visible(m.Title), width));
-    for (const std::string& l : m.Lines)
-        out.push_back(
-            "  |" + ((m.Flags & FMSG_LEFTALIGN) ? Pad("  " + Visible(l), width) : Centre(Visible(l), width)) +
-            "|");
-    if (!buttons.empty()) {
-        out.push_back("  |" + std::string(width, '-') + "|");
-        out.push_back("  |" + Centre(buttons, width) + "|");
+        buttons += " " + Visible(b) + " ";
+    std::vector<std::string> lines;
+    size_t inner =
+        std::max(m.Title.empty() ? 0 : m.Title.size() + 4, buttons.empty() ? 0 : buttons.size() + 2);
+    for (const std::string& l : m.Lines) {
+        lines.push_back(Visible(l.substr(0, kMessageLineRoom)));
+        inner = std::max(inner, lines.back().size() + 2);
     }
-    out.push_back("  " + Edge('+', fill, "", width));
+    char fill = (m.Flags & FMSG_WARNING) ? '#' : '=';
+    out.push_back("  " + Edge('+', fill, Visible(m.Title), inner));
+    for (const std::string& l : lines)
+        out.push_back("  |" + ((m.Flags & FMSG_LEFTALIGN) ? Pad(" " + l, inner) : Centre(l, inner)) + "|");
+    if (!buttons.empty()) out.push_back("  |" + Centre(buttons, inner) + "|");
+    out.push_back("  " + Edge('+', fill, "", inner));
+    for (const std::string& l : m.Lines)
+        if (l.size() > kMessageLineRoom)
+            out.push_back("  (a line of " + std::to_string(l.size()) + " characters is cut)");
     return out;
 }
 
@@ -384,17 +405,23 @@ std::vector<std::string> RenderHelp(const HelpRecord& help) {
         return out;
     }
     out.push_back("  file " + help.File + ", topic " + help.ShownTopic);
+    // Far's help window: titled with the window's name and the help file's .PluginContents, the
+    // topic's $ lines as its fixed header above a separator, then the topic's text.
     size_t width = 60;
-    std::vector<std::string> lines;
+    std::vector<std::string> header, lines;
     for (const std::string& l : help.Text) {
-        std::string t = l.compare(0, 2, "$ ") == 0 ? HelpLine(l.substr(2)) : HelpLine(l);
         if (l == "@-" || l == "@+") continue;
-        lines.push_back(t);
+        bool fixed = l.compare(0, 2, "$ ") == 0;
+        std::string t = HelpLine(fixed ? l.substr(2) : l);
+        (fixed ? header : lines).push_back(t);
         width = std::max(width, t.size() + 2);
     }
     while (!lines.empty() && lines.back().empty())
         lines.pop_back();
-    out.push_back("  " + Edge('+', '=', "Help: " + help.ShownTopic, width));
+    out.push_back("  " + Edge('+', '=', Visible(help.WindowTitle), width));
+    for (const std::string& l : header)
+        out.push_back("  | " + Pad(l, width - 1) + "|");
+    if (!header.empty()) out.push_back("  |" + std::string(width, '-') + "|");
     for (const std::string& l : lines)
         out.push_back("  | " + Pad(l, width - 1) + "|");
     out.push_back("  " + Edge('+', '=', "", width));
@@ -426,11 +453,15 @@ std::vector<std::string> RenderWindowOpen(const WindowRecord& wr) {
     char area[64];
     wsprintfA(area, ", area (%d,%d)-(%d,%d))", wr.X1, wr.Y1, wr.X2, wr.Y2);
     out.push_back(head + area);
-    if (!wr.Opened) return out;
+    return out;
+}
+
+std::vector<std::string> RenderWindowContent(const WindowRecord& wr) {
+    std::vector<std::string> out;
     std::vector<std::string> lines;
     std::string cur;
-    for (size_t i = 0; i < wr.Content.size(); i++) {
-        char c = wr.Content[i];
+    for (size_t i = 0; i < wr.Shown.size(); i++) {
+        char c = wr.Shown[i];
         if (c == '\n') {
             if (!cur.empty() && cur.back() == '\r') cur.pop_back();
             lines.push_back(cur);
@@ -446,8 +477,10 @@ std::vector<std::string> RenderWindowOpen(const WindowRecord& wr) {
     width = std::min<size_t>(width, 160);
     std::string name = wr.FileName.substr(
         wr.FileName.find_last_of("\\/") == std::string::npos ? 0 : wr.FileName.find_last_of("\\/") + 1);
+    // The caption holds what Far's status line says: the title and the table.
     out.push_back("  " + Edge('+', '-',
-                              (wr.Editor ? "Edit: " : "View: ") + Visible(wr.Title.empty() ? name : wr.Title),
+                              (wr.Editor ? "Edit: " : "View: ") +
+                                  Visible(wr.Title.empty() ? name : wr.Title) + ", " + TableName(wr.Table),
                               width));
     for (size_t i = 0; i < lines.size() && i < kMaxLines; i++) {
         std::string t = lines[i];

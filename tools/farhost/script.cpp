@@ -9,6 +9,8 @@
 //   history NAME                       print a dialog history
 //   worddiv ".,;"                      the host's word delimiters
 //   panels on|off                      the panels window present or not
+//   ansi-default editor|viewer on|off  Far's "ANSI as default" option (on in a fresh Far)
+//   table editor|viewer dos|win        the table last chosen with F8, carried into the next window
 //   window add editor|viewer|dialog|menu|help NAME [modal]
 //   load [DLL]                         load the plug-in (default: the *.dll in --plugins)
 //   info                               GetPluginInfo
@@ -211,6 +213,13 @@ bool Host::RunScript(const std::string& text, const std::string& pluginFolder, s
         } else if (cmd == "panels" && w.size() == 2 && (IsWord(w, 1, "on") || IsWord(w, 1, "off"))) {
             SetPanels(IsWord(w, 1, "on"));
             impl_->Out(std::string("panels ") + (IsWord(w, 1, "on") ? "present" : "absent"));
+        } else if (cmd == "ansi-default" && w.size() == 3 &&
+                   (IsWord(w, 1, "editor") || IsWord(w, 1, "viewer")) &&
+                   (IsWord(w, 2, "on") || IsWord(w, 2, "off"))) {
+            SetAnsiAsDefault(IsWord(w, 1, "editor"), IsWord(w, 2, "on"));
+        } else if (cmd == "table" && w.size() == 3 && (IsWord(w, 1, "editor") || IsWord(w, 1, "viewer")) &&
+                   (IsWord(w, 2, "dos") || IsWord(w, 2, "win"))) {
+            SetCarriedTable(IsWord(w, 1, "editor"), IsWord(w, 2, "win") ? TextTable::Win : TextTable::Dos);
         } else if (cmd == "window" && IsWord(w, 1, "add") && w.size() >= 4) {
             static const char* const types[] = {"", "panels", "viewer", "editor", "dialog", "menu", "help"};
             HostWindow hw;

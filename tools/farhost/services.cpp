@@ -322,15 +322,26 @@ int WINAPI Host::Impl::Message(int PluginNumber, DWORD Flags, const char* HelpTo
         return -1;
     }
     rec.Title = lines[0];
-    static const char* const kStd[][3] = {{nullptr},          {"Ok"},
-                                          {"Ok", "Cancel"},   {"Abort", "Retry", "Ignore"},
-                                          {"Yes", "No"},      {"Yes", "No", "Cancel"},
-                                          {"Retry", "Cancel"}};
+    // Far's own button texts (FarEng.lng, FarRus.lng in code page 866).
+    enum { B_YES, B_NO, B_OK, B_CANCEL, B_RETRY, B_ABORT, B_IGNORE, B_NONE };
+    static const char* const kEnglish[] = {"Yes", "No", "OK", "Cancel", "Retry", "Abort", "Ignore"};
+    static const char* const kRussian[] = {"\x84\xA0",
+                                           "\x8D\xA5\xE2",
+                                           "\x8F\xE0\xAE\xA4\xAE\xAB\xA6\xA8\xE2\xEC",
+                                           "\x8E\xE2\xAC\xA5\xAD\xA8\xE2\xEC",
+                                           "\x8F\xAE\xA2\xE2\xAE\xE0\xA8\xE2\xEC",
+                                           "\x8F\xE0\xA5\xE0\xA2\xA0\xE2\xEC",
+                                           "\x88\xA3\xAD\xAE\xE0\xA8\xE0\xAE\xA2\xA0\xE2\xEC"};
+    static const int kStd[][3] = {{B_NONE, B_NONE, B_NONE},   {B_OK, B_NONE, B_NONE},
+                                  {B_OK, B_CANCEL, B_NONE},   {B_ABORT, B_RETRY, B_IGNORE},
+                                  {B_YES, B_NO, B_NONE},      {B_YES, B_NO, B_CANCEL},
+                                  {B_RETRY, B_CANCEL, B_NONE}};
+    const char* const* texts = lstrcmpiA(h->language_.c_str(), "Russian") ? kEnglish : kRussian;
     unsigned mb = (Flags & FMSG_MB_MASK) >> 16;
     std::vector<std::string> body(lines.begin() + 1, lines.end());
     if (mb >= 1 && mb <= 6) {
-        for (const char* b : kStd[mb])
-            if (b) rec.Buttons.push_back(b);
+        for (int b : kStd[mb])
+            if (b != B_NONE) rec.Buttons.push_back(texts[b]);
     } else {
         int nb = ButtonsNumber < 0 ? 0 : ButtonsNumber;
         if (nb > (int)body.size()) {
@@ -555,6 +566,31 @@ int WINAPI Host::Impl::EditorControl(int Command, void* Param) {
     }
     case ECTL_GETBOOKMARKS:
         return 0;
+    case ECTL_SETPARAM: {
+        const EditorSetParameter* sp = (const EditorSetParameter*)Param;
+        if (!sp) return 0;
+        if (sp->Type != ESPT_CHARTABLE) {
+            im->Warning("ECTL_SETPARAM " + std::to_string(sp->Type) + " is not modelled; returned 0");
+            return 0;
+        }
+        // 1 DOS, 2 Win; a fresh Far has none of the code tables numbered from 3.
+        if (sp->Param.iParam > 2) {
+            im->Out("EditorControl ECTL_SETPARAM ESPT_CHARTABLE " + std::to_string(sp->Param.iParam) +
+                    ": no such code table, result 0");
+            return 0;
+        }
+        TextTable table = sp->Param.iParam == 2 ? TextTable::Win : TextTable::Dos;
+        ed->setup.AnsiMode = table == TextTable::Win;
+        im->editorTable = table; // Far carries it into the next editor, as an F8 choice
+        if (ed->record >= 0) {
+            WindowRecord& r = im->host->windowRecords_[ed->record];
+            r.Table = table;
+            r.Shown = ShownThrough(r.Content, table);
+        }
+        im->Out(std::string("EditorControl ECTL_SETPARAM ESPT_CHARTABLE: the editor shows its text in ") +
+                TableName(table));
+        return 1;
+    }
     default:
         im->Warning("EditorControl command " + std::to_string(Command) + " is not modelled; returned 0");
         return 0;
@@ -655,6 +691,13 @@ int Host::Impl::OpenFileWindow(bool editor, const char* FileName, const char* Ti
     rec.Modal = !nonModal;
     rec.Opened = FileName && Host::ReadFile(FileName, &rec.Content);
     if (rec.Opened && editor) rec.EditorId = nextEditorId++;
+    // The table it opens in; the viewer knows UTF-16 by its mark.
+    if (editor)
+        rec.Table = editorTable;
+    else if (rec.Content.compare(0, 2, "\xFF\xFE") == 0)
+        rec.Table = TextTable::Unicode;
+    else
+        rec.Table = viewerTable;
     h->windowRecords_.push_back(rec);
     size_t index = h->windowRecords_.size() - 1;
     h->calls_.push_back({CallKind::Window, index});
@@ -665,6 +708,7 @@ int Host::Impl::OpenFileWindow(bool editor, const char* FileName, const char* Ti
         h->windowRecords_[index].Closed = true;
         return 0;
     }
+    if (!editor && rec.Table == TextTable::Unicode) viewerTable = TextTable::Dos;
     // The window becomes current while the user is in it.
     HostWindow w;
     w.Type = editor ? WTYPE_EDITOR : WTYPE_VIEWER;
@@ -678,8 +722,10 @@ int Host::Impl::OpenFileWindow(bool editor, const char* FileName, const char* Ti
     if (editor) {
         EditorState st;
         st.fileName = rec.FileName;
+        st.record = (int)index;
         st.setup.FileName = rec.FileName;
         st.setup.Id = rec.EditorId;
+        st.setup.AnsiMode = rec.Table == TextTable::Win;
         std::string cur;
         for (size_t i = 0; i < rec.Content.size(); i++) {
             char c = rec.Content[i];
@@ -700,6 +746,11 @@ int Host::Impl::OpenFileWindow(bool editor, const char* FileName, const char* Ti
             h->ProcessEditorEvent(EE_READ, &id);
         }
     }
+    // What the user sees: the file through the table the window has once it is open.
+    WindowRecord& shown = h->windowRecords_[index];
+    shown.Shown = ShownThrough(shown.Content, shown.Table);
+    for (const std::string& line : RenderWindowContent(shown))
+        Out(line);
     int result = editor ? (rec.Modal ? EEC_NOT_MODIFIED : EEC_MODIFIED) : TRUE;
     if (!rec.Modal && (Flags & immediate)) {
         Out("  (returns at once; the window stays open)");

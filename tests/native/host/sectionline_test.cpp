@@ -44,3 +44,42 @@ TEST(SectionLine, ASectionWithoutItsFinalNulIsReadWithinItsLength) {
     EXPECT_STREQ(dest, "cde");
     EXPECT_EQ(PickSectionLine(cut, sizeof cut, 2, dest, sizeof dest), 0);
 }
+
+namespace {
+template <size_t N> std::string Lines(const char (&text)[N]) {
+    return std::string(text, N - 1);
+}
+std::string Collected(const std::string& text, const char* name, size_t room = 127, size_t size = 4096) {
+    std::string out(size, '#');
+    size_t n = CollectSection(text.data(), text.size(), name, 1000, room, &out[0], size);
+    EXPECT_EQ(out[n], '\0');
+    return out.substr(0, n);
+}
+} // namespace
+
+TEST(SectionLine, CollectsASectionAsThePlatformReadsIt) {
+    const std::string file = "; top\r\n[english]\nfirst\r\n  two words  \r\n\r\n; skipped\n"
+                             "key = value\r=starts with equals\r\n[x without bracket\r\n"
+                             "  [Russian]  \r\nr\r\n[English]\r\nsecond section\r\n";
+    EXPECT_EQ(Collected(file, "English"),
+              Lines("first\0two words\0key=value\0=starts with equals\0[x without bracket\0"));
+    EXPECT_EQ(Collected(file, "RUSSIAN"), Lines("r\0"));
+    EXPECT_EQ(Collected(file, "Other"), "");
+    EXPECT_EQ(Collected("[English]\r\nno line end", "English"), Lines("no line end\0"));
+}
+
+TEST(SectionLine, ALongLineIsCutAndTheLinesAfterItStay) {
+    std::string file = "[English]\r\none\r\n" + std::string(50000, 'x') + "\r\nthree\r\n";
+    std::string section = Collected(file, "English", 5);
+    EXPECT_EQ(section, Lines("one\0xxxxx\0three\0"));
+    char dest[128];
+    EXPECT_EQ(PickSectionLine(section.data(), section.size(), 2, dest, sizeof dest), 5);
+    EXPECT_STREQ(dest, "three");
+    // A buffer that holds only some lines keeps whole lines and its final NUL.
+    EXPECT_EQ(Collected(file, "English", 5, 12), Lines("one\0xxxxx\0"));
+    EXPECT_EQ(Collected(file, "English", 5, 1).size(), 0u);
+    // Only the lines asked for.
+    std::string out(64, '#');
+    EXPECT_EQ(CollectSection(file.data(), file.size(), "English", 2, 5, &out[0], out.size()), 10u);
+    EXPECT_EQ(out.substr(0, 11), Lines("one\0xxxxx\0\0"));
+}

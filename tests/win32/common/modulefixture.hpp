@@ -78,15 +78,41 @@ inline void ExpectResultPath(const std::string& tempFolder, const std::string& p
     EXPECT_EQ(std::string::npos, path.find('/')) << path;
 }
 
+// A result window as its user reads it. The module's answer is in the OEM page (ansi false) or
+// the ANSI one: the editor must show it through the matching table whatever Far carried over;
+// the viewer gets it as UTF-16 with its mark, which it shows as Unicode. Returns the answer's
+// 8-bit bytes (the file itself, or the viewer's file back in that code page).
+inline std::string ExpectReadsRight(const farhost::WindowRecord& w, bool ansi) {
+    std::string bytes = w.Content;
+    if (w.Editor) {
+        EXPECT_EQ(ansi ? farhost::TextTable::Win : farhost::TextTable::Dos, w.Table);
+    } else {
+        EXPECT_EQ(farhost::TextTable::Unicode, w.Table);
+        EXPECT_EQ(0u, w.Content.find("\xFF\xFE")) << "no UTF-16 mark";
+        size_t units = w.Content.size() >= 2 ? (w.Content.size() - 2) / 2 : 0;
+        std::wstring wide(units, L'\0');
+        if (units) memcpy(&wide[0], w.Content.data() + 2, units * 2);
+        UINT page = ansi ? CP_ACP : CP_OEMCP;
+        int n =
+            units ? WideCharToMultiByte(page, 0, wide.data(), (int)units, nullptr, 0, nullptr, nullptr) : 0;
+        bytes.assign(n, '\0');
+        if (n) WideCharToMultiByte(page, 0, wide.data(), (int)units, &bytes[0], n, nullptr, nullptr);
+    }
+    EXPECT_EQ(farhost::ShownThrough(bytes, ansi ? farhost::TextTable::Win : farhost::TextTable::Dos),
+              w.Shown);
+    return bytes;
+}
+
 class ModuleFixture : public ::testing::Test {
   protected:
     const ModuleTraits* Traits;
     std::unique_ptr<farhost::Host> host;
-    std::string Key;        // the module's settings key
-    std::string Folder;     // ...\Plugins\Lumivo\ (trailing backslash)
-    std::string ModulePath; // Folder + "lvx\<Name>.lvx"
-    std::string DataFolder; // holds the sample data (no trailing backslash)
-    std::string TempFolder; // what MkTemp hands out names in
+    std::string Key;            // the module's settings key
+    std::string Folder;         // ...\Plugins\Lumivo\ (trailing backslash)
+    std::string ModulePath;     // Folder + "lvx\<Name>.lvx"
+    std::string DataFolder;     // holds the sample data (no trailing backslash)
+    std::string TempFolder;     // what MkTemp hands out names in
+    std::string UserTempFolder; // the user's temporary folder (TMP) while the test runs
     HMODULE Module = nullptr;
     MODULEMESSAGE Message = nullptr;
 
@@ -101,8 +127,14 @@ class ModuleFixture : public ::testing::Test {
         host.reset();
         if (!keepRegistry) farhost::Host::ClearRegistry();
         SetEnvironmentVariableA("FARLANG", nullptr);
+        UserTemp(nullptr);
         host.reset(new farhost::Host());
         std::string root = host->MakeTempFolder(Traits->TempPrefix);
+        // The user's own temporary folder (where a module may keep files of its own between
+        // requests) is the test's too, so that nothing carries over from another test.
+        UserTempFolder = root + "\\usertemp";
+        CreateDirectoryA(UserTempFolder.c_str(), nullptr);
+        UserTemp(UserTempFolder.c_str());
         Folder = root + "\\Plugins\\";
         CreateDirectoryA(Folder.c_str(), nullptr);
         Folder += "Lumivo\\";
@@ -129,6 +161,7 @@ class ModuleFixture : public ::testing::Test {
         ExpectNoHostErrors();
         Unload();
         host.reset();
+        UserTemp(nullptr);
         FarSetTempFolder(nullptr);
         SetEnvironmentVariableA("FARLANG", nullptr);
     }
@@ -141,6 +174,20 @@ class ModuleFixture : public ::testing::Test {
         ASSERT_NE(nullptr, Module) << "the host did not load " << ModulePath;
         Message = (MODULEMESSAGE)(void*)GetProcAddress(Module, "Message");
         ASSERT_NE(nullptr, Message);
+    }
+
+    // TMP pointed at a folder, or back at what it was when the tests started (null).
+    static void UserTemp(const char* folder) {
+        static std::string original;
+        static bool saved = false, had = false;
+        if (!saved) {
+            char value[MAX_PATH];
+            DWORD n = GetEnvironmentVariableA("TMP", value, sizeof value);
+            had = n > 0 && n < sizeof value;
+            if (had) original = value;
+            saved = true;
+        }
+        SetEnvironmentVariableA("TMP", folder ? folder : had ? original.c_str() : nullptr);
     }
 
     // A real Far never unloads modules; a test process must, so that the next test's copy starts

@@ -113,7 +113,7 @@ TEST_F(Lookup, SeveralCandidatesComeInAMenu) {
     EXPECT_TRUE(TempEntries().empty());
 }
 
-TEST_F(Lookup, CancelledMenuAndNoCandidateShowNothing) {
+TEST_F(Lookup, ACancelledMenuShowsNothingAndNoCandidateSaysSo) {
     Load();
     host->QueueMenu({"Esc"});
     Answer a = Show("aban");
@@ -122,13 +122,25 @@ TEST_F(Lookup, CancelledMenuAndNoCandidateShowNothing) {
     EXPECT_EQ(1u, host->Menus().size());
     EXPECT_TRUE(host->Windows().empty());
     EXPECT_TRUE(TempEntries().empty());
+    size_t messages = host->Messages().size(); // the notice of the index build
 
-    // The run "ab" exists, but no headword begins with the keyword.
+    // The run "ab" exists, but no headword begins with the keyword: a box naming it, no failure.
+    host->QueueMessage(0);
     a = Show("abzzz");
     EXPECT_EQ(1, a.Result);
     EXPECT_EQ("", a.ErrorText);
-    // Longer than every headword of its run.
+    ASSERT_EQ(messages + 1, host->Messages().size());
+    const farhost::MessageRecord& box = host->Messages().back();
+    EXPECT_EQ(LanguageLine("English", 0), box.Title);
+    EXPECT_EQ((std::vector<std::string>{LanguageLine("English", 15), "abzzz"}), box.Lines);
+    EXPECT_EQ(std::vector<std::string>{LanguageLine("English", 13)}, box.Buttons);
+    EXPECT_EQ(0u, box.Flags & FMSG_WARNING);
+    // Longer than every headword of its run; a keyword far too long for the box is cut.
+    host->QueueMessage(-1);
     EXPECT_EQ(1, Show("abandonmentabandonment").Result);
+    host->QueueMessage(0);
+    EXPECT_EQ(1, Show("ab" + std::string(200, 'q')).Result);
+    EXPECT_EQ("ab" + std::string(58, 'q'), host->Messages().back().Lines[1]);
     EXPECT_EQ(1u, host->Menus().size());
     EXPECT_TRUE(host->Windows().empty());
     EXPECT_TRUE(TempEntries().empty());

@@ -300,3 +300,87 @@ TEST_F(HostTest, FileNamesInsideTheHostAreOem) {
     EXPECT_EQ(host.Windows()[0].Content, "oem");
     EXPECT_TRUE(host.Windows()[0].FileDeleted);
 }
+
+// ------------------------------------------------------------------ character tables
+namespace {
+int tableAsked = 0, tableResult = -1;
+int WINAPI SetTableOnRead(int event, void*) {
+    if (event != EE_READ || !tableAsked) return 0;
+    TestPluginState* s = ((TESTSTATE)(void*)GetProcAddress(GetModuleHandleA("Test.dll"), "TestState"))();
+    EditorSetParameter p{};
+    p.Type = ESPT_CHARTABLE;
+    p.Param.iParam = tableAsked;
+    tableResult = s->Info.EditorControl(ECTL_SETPARAM, &p);
+    return 0;
+}
+} // namespace
+
+TEST_F(HostTest, WindowsOpenInTheTableFarCarriesAndShowTheirTextThroughIt) {
+    using farhost::TextTable;
+    Load();
+    const std::string oem = "\x8F\xE0\xA8\xA2\xA5\xE2"; // "Привет" in code page 866
+    std::string ansi(oem.size(), '\0');
+    OemToCharBuffA(oem.data(), &ansi[0], (DWORD)oem.size());
+    ASSERT_TRUE(farhost::Host::WriteFile(Dir("oem.txt"), oem));
+    std::wstring wide(8, L'\0');
+    int units = MultiByteToWideChar(CP_OEMCP, 0, oem.data(), (int)oem.size(), &wide[0], 8);
+    ASSERT_TRUE(farhost::Host::WriteFile(Dir("utf16.txt"),
+                                         "\xFF\xFE" + std::string((const char*)wide.data(), units * 2)));
+    auto open = [&](bool editor, const std::string& name) -> const farhost::WindowRecord& {
+        host.QueueWindow(WindowAnswer::Close);
+        InPlugin([&](const PluginStartupInfo& I) {
+            if (editor)
+                I.Editor(Dir(name).c_str(), nullptr, 0, 0, -1, -1, 0, 0, 1);
+            else
+                I.Viewer(Dir(name).c_str(), nullptr, 0, 0, -1, -1, 0);
+        });
+        return host.Windows().back();
+    };
+    // A fresh Far: both open in Win, which shows OEM bytes as something else.
+    EXPECT_EQ(open(true, "oem.txt").Table, TextTable::Win);
+    EXPECT_EQ(host.Windows().back().Shown, farhost::ShownThrough(oem, TextTable::Win));
+    EXPECT_EQ(open(false, "oem.txt").Table, TextTable::Win);
+    // F8 carried into the next window of its kind only; "ANSI as default" off opens in DOS.
+    host.SetCarriedTable(true, TextTable::Dos);
+    EXPECT_EQ(open(true, "oem.txt").Shown, oem);
+    EXPECT_EQ(open(false, "oem.txt").Table, TextTable::Win);
+    host.SetAnsiAsDefault(false, false);
+    EXPECT_EQ(open(false, "oem.txt").Table, TextTable::Dos);
+    host.SetAnsiAsDefault(false, true);
+    // The viewer shows a UTF-16 file with its mark as Unicode whatever its table, then carries DOS.
+    const farhost::WindowRecord& u = open(false, "utf16.txt");
+    EXPECT_EQ(u.Table, TextTable::Unicode);
+    EXPECT_EQ(u.Shown, oem);
+    EXPECT_EQ(host.CarriedTable(false), TextTable::Dos);
+    // The editor has no Unicode: the bytes through its table.
+    EXPECT_EQ(open(true, "utf16.txt").Table, TextTable::Dos);
+
+    // A plug-in sets the editor's table while it loads (EE_READ): shown through it, carried on.
+    state->OnEvent = &SetTableOnRead;
+    host.SetCarriedTable(true, TextTable::Dos);
+    tableAsked = 2;
+    const farhost::WindowRecord& set = open(true, "oem.txt");
+    EXPECT_EQ(tableResult, 1);
+    EXPECT_EQ(set.Table, TextTable::Win);
+    EXPECT_EQ(set.Shown, farhost::ShownThrough(oem, TextTable::Win));
+    EXPECT_EQ(host.CarriedTable(true), TextTable::Win);
+    tableAsked = 3; // no code tables in a fresh Far
+    EXPECT_EQ(open(true, "oem.txt").Table, TextTable::Win);
+    EXPECT_EQ(tableResult, 0);
+    state->OnEvent = nullptr;
+    tableAsked = 0;
+    EXPECT_NE(
+        host.Transcript().find("Edit: " + Dir("oem.txt").substr(Dir("oem.txt").rfind('\\') + 1) + ", Win"),
+        std::string::npos)
+        << host.Transcript();
+    EXPECT_TRUE(host.Errors().empty());
+
+    // The scripted editor reports its table and converts through it.
+    EditorSetup e = ThreeLines();
+    e.AnsiMode = true;
+    host.OpenEditor(e);
+    EditorInfo ei{};
+    InPlugin([&](const PluginStartupInfo& I) { I.EditorControl(ECTL_GETINFO, &ei); }, OPEN_EDITOR);
+    EXPECT_EQ(ei.AnsiMode, 1);
+    EXPECT_EQ(ei.TableNum, -1);
+}

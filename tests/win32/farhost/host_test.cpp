@@ -116,6 +116,8 @@ TEST_F(HostTest, ScriptDrivesTheDemoBehaviour) {
     std::string error;
     std::string script = "# the test plug-in's own menu\n"
                          "registry set \"Software\\Far\\Plugins\\T\" Value \"1\"\n"
+                         "ansi-default viewer off\n"
+                         "table editor dos\n"
                          "editor open C:\\a.txt id 5 line 1 pos 2\n"
                          "| one\n"
                          "| two\n"
@@ -141,7 +143,9 @@ TEST_F(HostTest, ScriptDrivesTheDemoBehaviour) {
     const std::string t = host.Transcript();
     EXPECT_NE(t.find("[?] Option"), std::string::npos) << t; // the three-state box as shown
     EXPECT_NE(t.find("&Message"), std::string::npos);
-    EXPECT_NE(t.find("{ OK }"), std::string::npos);
+    EXPECT_NE(t.find("[ OK ]"), std::string::npos); // the default button looks like any other
+    EXPECT_EQ(host.CarriedTable(false), farhost::TextTable::Dos);
+    EXPECT_EQ(host.CarriedTable(true), farhost::TextTable::Dos);
 
     // Unknown commands and unused answers are reported.
     host.ClearRecords();

@@ -395,3 +395,46 @@ TEST_F(HostTest, NoticesStayUntilTheirScreenIsRestored) {
     EXPECT_NE(host.Warnings()[0].find("left on screen"), std::string::npos);
     EXPECT_EQ(host.PendingAnswers(), 0u);
 }
+
+// ------------------------------------------------------------------ layout as Far 1.75 draws it
+TEST_F(HostTest, MenusBoxesAndDialogsAreDrawnAtFarsWidths) {
+    host.QueueMenu({"Enter"});
+    host.QueueMessage(0);
+    host.QueueDialog(farhost::DialogAnswer().Esc());
+    InPlugin([&](const PluginStartupInfo& I) {
+        FarMenuItem items[2] = {};
+        strcpy(items[0].Text, "&x one");
+        strcpy(items[1].Text, "two");
+        items[1].Checked = '*';
+        I.Menu(I.ModuleNumber, -1, -1, 0, FMENU_AUTOHIGHLIGHT, "T", "A bottom line longer than the items",
+               nullptr, nullptr, nullptr, items, 2);
+        const char* lines[] = {"Title", "line one", "the second line", "One", "Two", "Three"};
+        I.Message(I.ModuleNumber, 0, nullptr, lines, 6, 3);
+        // A list 8 columns wide opens 21 wide: past this frame.
+        FarDialogItem d[4] = {};
+        FarListItem li[1] = {};
+        strcpy(li[0].Text, "entry");
+        FarList list = {1, li};
+        d[0].Type = DI_DOUBLEBOX, d[0].X1 = 3, d[0].Y1 = 1, d[0].X2 = 20, d[0].Y2 = 4;
+        d[1].Type = DI_COMBOBOX, d[1].X1 = 5, d[1].Y1 = 2, d[1].X2 = 12, d[1].ListItems = &list;
+        d[2].Type = DI_BUTTON, d[2].Y1 = 3, d[2].Flags = DIF_CENTERGROUP, d[2].DefaultButton = 1;
+        strcpy(d[2].Data, "&OK");
+        d[3].Type = DI_BUTTON, d[3].Y1 = 3, d[3].Flags = DIF_CENTERGROUP;
+        strcpy(d[3].Data, "Cancel");
+        I.Dialog(I.ModuleNumber, -1, -1, 24, 6, nullptr, d, 4);
+    });
+    const std::string t = host.Transcript();
+    // Far 1.75's own screens of the same calls, its frame characters spelt in ASCII.
+    for (const char* line : {"  +================== T ===================+\n",
+                             " >|  x one                                 |  hotkey x\n",
+                             "  |* two                                   |  hotkey t\n",
+                             "  += A bottom line longer than the items ==+\n", "  +====== Title ======+\n",
+                             "  |     line one      |\n", "  |  the second line  |\n",
+                             "  |  One  Two  Three  |\n", "[ OK ]  [ Cancel ]"})
+        EXPECT_NE(t.find(line), std::string::npos) << line << "\n" << t;
+    ASSERT_EQ(host.Errors().size(), 1u);
+    EXPECT_NE(
+        host.Errors()[0].find("the list of item 1 reaches column 25, on or past its frame at column 20"),
+        std::string::npos)
+        << host.Errors()[0];
+}

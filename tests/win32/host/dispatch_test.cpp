@@ -90,6 +90,46 @@ TEST_F(DispatchTest, TwoTypesMatchingTheFileGiveATypeMenuInTableOrder) {
     ExpectAllAnswersUsed();
 }
 
+TEST_F(DispatchTest, TheTypeChosenFromTheMenuBecomesTheEntrysType) {
+    Start({"Htm", "Chm"});
+    std::vector<std::string> order = ModuleOrder();
+    ASSERT_EQ(order.size(), 2u);
+    StoreEntry(0, {"Docs", "", "C:\\help\\a.chm", "topic", "", "00"});
+    StoreEntry(1, {"Other", "", "C:\\help\\b.chm", "topic", "", "00"});
+    Host::RegSetString(flow::Key, "LastPos", "4");
+    Keys({"Enter"});
+    Keys({"Down", "Enter"});
+    host->OpenPlugin(OPEN_PLUGINSMENU);
+    EXPECT_EQ(Value("Type0"), order[1]);
+    EXPECT_EQ(Value("Type1"), "") << "only the entry the request came from";
+
+    // The next request of that entry, Repeat included, goes straight to the chosen type.
+    size_t menus = host->Menus().size();
+    int sent = ShowHelps(order[1].substr(0, 3));
+    Command(HC_REPEATLAST, OPEN_PLUGINSMENU);
+    Host::RegSetString(flow::Key, "LastPos", "4");
+    Keys({"Enter"});
+    host->OpenPlugin(OPEN_PLUGINSMENU);
+    EXPECT_EQ(host->Menus().size(), menus + 2) << "two help-file menus, no type menu";
+    EXPECT_EQ(ShowHelps(order[1].substr(0, 3)), sent + 2);
+
+    // A repeated request of another file than the active entry's leaves the entry alone.
+    Host::RegSetString(flow::Key, "Type0", "");
+    Host::RegSetString(flow::Key, "LastHelpFile", "C:\\help\\elsewhere.chm");
+    Host::RegSetString(flow::Key, "LastPos", "1");
+    Keys({"Enter"});
+    Keys({"Enter"});
+    host->OpenPlugin(OPEN_PLUGINSMENU);
+    EXPECT_EQ(Value("Type0"), "");
+    // Cancelling the type menu remembers nothing either.
+    Host::RegSetString(flow::Key, "LastPos", "4");
+    Keys({"Enter"});
+    Keys({"Esc"});
+    host->OpenPlugin(OPEN_PLUGINSMENU);
+    EXPECT_EQ(Value("Type0"), "");
+    ExpectAllAnswersUsed();
+}
+
 TEST_F(DispatchTest, AutoEncodingOfAWinTypeConvertsTheKeywordForTheCallOnly) {
     Start({"Htm"});
     const std::string oem = "caf\x82 \x94l";
@@ -210,6 +250,13 @@ TEST_F(DispatchTest, RepeatSendsTheRememberedRequestAgain) {
     Host::RegSetString(flow::Key, "LastKeywordLength", "2");
     Command(HC_REPEATLAST, OPEN_PLUGINSMENU);
     EXPECT_STREQ(LastRequest("Htm").Keyword, "");
+    // A damaged length far beyond the stored keyword asks for no block of its size: the keyword
+    // is read (it used to be a failed 1 GB allocation and a silent nothing).
+    Host::RegSetString(flow::Key, "LastKeyword", "abc");
+    Host::RegSetString(flow::Key, "LastKeywordLength", "999999999");
+    Command(HC_REPEATLAST, OPEN_PLUGINSMENU);
+    EXPECT_STREQ(LastRequest("Htm").Keyword, "abc");
+    EXPECT_EQ(Value("LastKeywordLength"), "3");
     // Remembered options: AskKeyword shows the dialog with the remembered keyword.
     Host::RegSetString(flow::Key, "LastKeyword", "xyz");
     Host::RegSetString(flow::Key, "LastKeywordLength", "3");
@@ -223,12 +270,12 @@ TEST_F(DispatchTest, RepeatSendsTheRememberedRequestAgain) {
     EXPECT_EQ(host->Dialogs().back().Before[1].Data, "xyz");
     EXPECT_NE(host->Dialogs().back().Before[0].Data.find("Remembered"), std::string::npos);
     EXPECT_EQ(LastRequest("Htm").Options, 1u);
-    EXPECT_EQ(ShowHelps("Htm"), 4);
+    EXPECT_EQ(ShowHelps("Htm"), 5);
 
     // Nothing remembered: nothing happens.
     Host::RegRemoveValue(flow::Key, "LastHelpFile");
     Command(HC_REPEATLAST, OPEN_PLUGINSMENU);
-    EXPECT_EQ(ShowHelps("Htm"), 4);
+    EXPECT_EQ(ShowHelps("Htm"), 5);
     ExpectAllAnswersUsed();
 }
 
@@ -244,7 +291,8 @@ TEST_F(DispatchTest, AFailedRequestIsRememberedAndShownInAWarningBox) {
     const farhost::MessageRecord& box = host->Messages()[0];
     EXPECT_EQ(box.Flags, (unsigned)FMSG_WARNING);
     EXPECT_EQ(box.Title, Msg(MErrorTitle) + ": Htm type 0");
-    EXPECT_EQ(box.Lines, std::vector<std::string>{Msg(MGenericFailure)}) << "the module wrote no text";
+    EXPECT_EQ(box.Lines, (std::vector<std::string>{Msg(MGenericFailure), "C:\\help\\a.chm"}))
+        << "the module wrote no text; the box names the help file";
     EXPECT_EQ(box.Buttons, std::vector<std::string>{Msg(MOk)});
     EXPECT_EQ(Value("LastHelpFile"), "C:\\help\\a.chm") << "remembered whatever the result";
 
@@ -253,7 +301,17 @@ TEST_F(DispatchTest, AFailedRequestIsRememberedAndShownInAWarningBox) {
     host->QueueMessage(0);
     host->OpenPlugin(OPEN_PLUGINSMENU);
     ASSERT_EQ(host->Messages().size(), 2u);
-    EXPECT_EQ(host->Messages()[1].Lines, std::vector<std::string>{"No such topic: kw"});
+    EXPECT_EQ(host->Messages()[1].Lines, (std::vector<std::string>{"No such topic: kw", "C:\\help\\a.chm"}));
+
+    // A long path is cut at its front, to keep the name of the file: 60 characters in all.
+    std::string deep = "C:\\" + std::string(100, 'd') + "\\the help file.chm";
+    StoreEntry(0, {"Docs", "", deep, "kw", "", "00"});
+    Keys({"Enter"});
+    host->QueueMessage(0);
+    host->OpenPlugin(OPEN_PLUGINSMENU);
+    ASSERT_EQ(host->Messages().size(), 3u);
+    ASSERT_EQ(host->Messages()[2].Lines.size(), 2u);
+    EXPECT_EQ(host->Messages()[2].Lines[1], "..." + deep.substr(deep.size() - 57));
     ExpectAllAnswersUsed();
 }
 

@@ -67,6 +67,7 @@ struct ItemRow {
 struct MenuOut {
     int Result = -2;
     std::string File, Keyword, Title, Flags, Encoding, Type;
+    int Entry = -2; // the catalogue index of the entry handed back, -1 none
 };
 
 } // namespace flow
@@ -122,7 +123,8 @@ class FlowTest : public PluginTest {
         editor.EditorID = editorId;
         editor.FileName = file;
         flow::MenuOut out;
-        out.Result = probe->ShowHelpFileMenu(file, keyword, openFrom, &editor, title, flags, encoding, type);
+        out.Result = probe->ShowHelpFileMenu(file, keyword, openFrom, &editor, title, flags, encoding, type,
+                                             &out.Entry);
         out.File = file, out.Keyword = keyword, out.Title = title;
         out.Flags = flags, out.Encoding = encoding, out.Type = type;
         return out;

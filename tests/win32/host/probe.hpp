@@ -38,7 +38,7 @@ struct ProbeView {
     bool (*MaskMatchesFile)(const char*, const char*);
     int (*ReadCatalogue)(const char*, int*, CatalogueVisitor, void*);
 
-    int (*ShowHelpFileMenu)(char*, char*, int, const EditorInfo*, char*, char*, char*, char*);
+    int (*ShowHelpFileMenu)(char*, char*, int, const EditorInfo*, char*, char*, char*, char*, int*);
     void (*CollectHelpTypes)(const char*, bool, HelpTypeInfo***, int*);
     void (*PreparePath)(char*);
 };

@@ -86,6 +86,26 @@ TEST_F(ServicesTest, GetModuleMsgPicksTheSectionOfFarlang) {
     EXPECT_EQ(length, 127);
 }
 
+TEST_F(ServicesTest, GetModuleMsgALongLineCostsOnlyItself) {
+    SetEnvironmentVariableA("FARLANG", "English");
+    // Longer than the section buffer of 32,767 characters, and sections that add up beyond it.
+    std::string file = Folder + "long.lvg";
+    std::string many;
+    for (int i = 0; i < 200; i++)
+        many += std::string(200, (char)('a' + i % 26)) + "\r\n";
+    ASSERT_TRUE(Host::WriteFile(file, "; note\r\n[English]\r\nzero\r\n" + std::string(40000, 'x') +
+                                          "\r\ntwo\r\n  three  \r\n\r\n; a comment\r\nkey = value\r\n" +
+                                          many + "last\r\n[Russian]\r\nr\r\n"));
+    EXPECT_EQ(Msg(file, 0), "zero");
+    EXPECT_EQ(Msg(file, 1), std::string(127, 'x'));
+    EXPECT_EQ(Msg(file, 2), "two");
+    EXPECT_EQ(Msg(file, 3), "three") << "as the platform reads a section: blanks trimmed";
+    EXPECT_EQ(Msg(file, 4), "key=value") << "blank and comment lines skipped, blanks around = dropped";
+    EXPECT_EQ(Msg(file, 5), std::string(127, 'a'));
+    EXPECT_EQ(Msg(file, 205), "last") << "two hundred long lines before it: still read";
+    EXPECT_EQ(Msg(file, 206), "");
+}
+
 TEST_F(ServicesTest, GetModuleMsgWithAMissingOrMalformedFileGivesEmptyTexts) {
     SetEnvironmentVariableA("FARLANG", "English");
     int length = -1;

@@ -42,14 +42,22 @@ TEST_F(Failure, AFileWithoutTopicTablesIsMessage8) {
     ExpectFailure(Show("page", Help("pages.its")), 8);
 }
 
-TEST_F(Failure, NoMatchingTitleShowsNothing) {
+TEST_F(Failure, NoMatchingTitleSaysSoAndIsNoFailure) {
     Load();
     for (const char* keyword : {"zz", "Files and folders and more"}) {
+        host->QueueMessage(0);
         Answer a = Show(keyword, Help("titles.chm"));
         EXPECT_EQ(1, a.Result) << keyword;
         EXPECT_EQ("", a.ErrorText) << keyword;
+        const farhost::MessageRecord& box = host->Messages().back();
+        EXPECT_EQ(LanguageLine("English", 0), box.Title);
+        EXPECT_EQ((std::vector<std::string>{LanguageLine("English", 1), keyword}), box.Lines);
+        EXPECT_EQ(std::vector<std::string>{LanguageLine("English", 11)}, box.Buttons);
+        EXPECT_EQ(0u, box.Flags) << "a notice, not a warning";
     }
+    host->QueueMessage(-1);
     EXPECT_EQ(1, Show("Part 9", Help("large.chm")).Result);
+    EXPECT_EQ(3u, host->Messages().size());
     EXPECT_TRUE(host->Menus().empty());
     EXPECT_TRUE(host->Windows().empty());
     EXPECT_TRUE(TempEntries().empty());

@@ -212,4 +212,39 @@ TEST_F(PageForm, ACyrillicPageReadsRightInACyrillicConsole) {
         EXPECT_EQ("Faza\r\n====\r\n\r\nFaza luny.\r\n", content);
 }
 
+// Each form opens in the table it is written in: the text view in the OEM one (DOS in the editor),
+// the HTML source in the page's own code page, which the viewer's Unicode file keeps even when it
+// is not the system's ANSI page (a Western page under a Russian Windows).
+TEST_F(PageForm, EachFormOpensInTheTableOfItsBytes) {
+    Load();
+    for (int visuality : {0, 1}) {
+        SCOPED_TRACE(visuality ? "viewer" : "editor");
+        for (int form : {0, 1}) {
+            SCOPED_TRACE("PageForm " + std::to_string(form));
+            host->QueueDialog(DialogAnswer()
+                                  .Choose(2, 0)
+                                  .Choose(3, visuality)
+                                  .Choose(ItemPageForm, form)
+                                  .Button(ItemAccept));
+            ASSERT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
+            Opened("text view", "pages.chm");
+            ASSERT_FALSE(host->Windows().empty());
+            const farhost::WindowRecord& w = host->Windows().back();
+            const bool source = form == 0;
+            if (visuality == 0) {
+                EXPECT_EQ(source ? farhost::TextTable::Win : farhost::TextTable::Dos, w.Table);
+                continue;
+            }
+            ASSERT_EQ(0u, w.Content.find("\xFF\xFE"));
+            std::wstring wide((w.Content.size() - 2) / 2, L'\0');
+            memcpy(&wide[0], w.Content.data() + 2, wide.size() * 2);
+            if (source)
+                EXPECT_NE(std::wstring::npos, wide.find(L"Caf\u00e9 cr\u00e8me \u2014 <a"))
+                    << "the page's letters";
+            else
+                EXPECT_NE(std::wstring::npos, wide.find(L"Reading pages as text\r\n")) << "the text view";
+        }
+    }
+}
+
 } // namespace

@@ -18,8 +18,9 @@ struct ResultModule {
     int OkMessage;             // the OK button's message; Cancel's is the next
     int LastMessage;           // the language file's last message
     int ChoiceLabel;           // the label of the module's own setting in the dialog, -1 without one
-    // Checks the content of the window that answered Keyword.
-    void (*ExpectAnswer)(const std::string& dataFolder, const std::string& content);
+    bool Ansi;                 // its answer is in the ANSI code page (else the OEM one)
+    // Checks the bytes of the answer to Keyword.
+    void (*ExpectAnswer)(const std::string& dataFolder, const std::string& bytes);
 };
 
 inline void ExpectDravelAnswer(const std::string& dataFolder, const std::string& content) {
@@ -33,9 +34,9 @@ inline void ExpectKestroAnswer(const std::string&, const std::string& content) {
 }
 
 inline const ResultModule kResultModules[] = {
-    {"Dravel", "Dravel.txt", DravelModule, "sample.txt", "", "abandonment", "abandonee", 13, 14, -1,
+    {"Dravel", "Dravel.txt", DravelModule, "sample.txt", "", "abandonment", "abandonee", 13, 15, -1, false,
      ExpectDravelAnswer},
-    {"Kestro", "*.chm,*.its", KestroModule, "titles.chm", "WIN", "profile", "deep", 11, 16, 13,
+    {"Kestro", "*.chm,*.its", KestroModule, "titles.chm", "WIN", "profile", "deep", 11, 16, 13, true,
      ExpectKestroAnswer},
 };
 

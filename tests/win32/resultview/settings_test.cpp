@@ -76,7 +76,7 @@ TEST_P(Settings, TheDialogShowsTheSettingsAndEscOrCancelWritesNothing) {
     EXPECT_FALSE(d.Ex); // the plain Dialog service, no dialog procedure
     EXPECT_EQ(-1, d.X1);
     EXPECT_EQ(-1, d.Y1);
-    EXPECT_EQ(45, d.X2);
+    EXPECT_EQ(52, d.X2);
     EXPECT_EQ(8 + Extra(), d.Y2);
     EXPECT_EQ("", d.HelpTopic);
     ASSERT_EQ(7u + Extra(), d.Before.size());
@@ -86,10 +86,10 @@ TEST_P(Settings, TheDialogShowsTheSettingsAndEscOrCancelWritesNothing) {
         int Message; // -1: empty
     };
     std::vector<Item> items = {
-        {DI_DOUBLEBOX, 3, 1, 41, 6, 0, 0},
+        {DI_DOUBLEBOX, 3, 1, 48, 6, 0, 0},
         {DI_TEXT, 5, 2, 0, 0, 0, 2},
-        {DI_COMBOBOX, 5, 3, 20, 0, DIF_DROPDOWNLIST, -1},
-        {DI_COMBOBOX, 23, 3, 38, 0, DIF_DROPDOWNLIST, -1},
+        {DI_COMBOBOX, 5, 3, 24, 0, DIF_DROPDOWNLIST, -1},
+        {DI_COMBOBOX, 27, 3, 46, 0, DIF_DROPDOWNLIST, -1},
         {DI_TEXT, 4, 4, 0, 0, DIF_SEPARATOR, -1},
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, M().OkMessage},
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, M().OkMessage + 1},
@@ -99,7 +99,7 @@ TEST_P(Settings, TheDialogShowsTheSettingsAndEscOrCancelWritesNothing) {
         for (size_t i = 4; i < items.size(); i++)
             items[i].Y1 += Extra();
         items.insert(items.begin() + 4, {{DI_TEXT, 5, 4, 0, 0, 0, M().ChoiceLabel},
-                                         {DI_COMBOBOX, 5, 5, 38, 0, DIF_DROPDOWNLIST, -1}});
+                                         {DI_COMBOBOX, 5, 5, 46, 0, DIF_DROPDOWNLIST, -1}});
     }
     for (int i = 0; i < (int)items.size(); i++) {
         SCOPED_TRACE("item " + std::to_string(i));

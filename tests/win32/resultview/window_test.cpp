@@ -69,7 +69,7 @@ TEST_P(ResultWindow, FlagsFollowTheSettingsAndTheWindowList) {
             EXPECT_EQ(m.Keyword, w.Title);
             EXPECT_EQ(0, w.X1);
             EXPECT_EQ(-1, w.Y2);
-            m.ExpectAnswer(DataFolder, w.Content);
+            m.ExpectAnswer(DataFolder, ExpectReadsRight(w, m.Ansi));
             EXPECT_TRUE(w.FileDeleted);
             EXPECT_TRUE(w.FolderDeleted);
             EXPECT_TRUE(TempEntries().empty());
