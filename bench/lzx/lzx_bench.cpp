@@ -143,8 +143,9 @@ uint64_t ObjectsHash(const Section& s, const Objects& objects, const unsigned ch
 int DecodeOurs(const Section& s, unsigned char** out) {
     *out = (unsigned char*)malloc(s.uncompressed);
     if (!*out) return -1;
-    int rc = LzxInit(s.windowBits);
-    if (rc == LZX_OK) rc = LzxDecompress(s.content.data(), *out, s.compressed, s.uncompressed);
+    static LzxState state;
+    int rc = LzxInit(&state, s.windowBits);
+    if (rc == LZX_OK) rc = LzxDecompress(&state, s.content.data(), *out, s.compressed, s.uncompressed);
     return rc;
 }
 

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (ReadTopicTables(container, &tables) == 0) {
         TopicCandidate* list;
         uint32_t count;
-        if (CollectTopics(&tables, "", AsciiPrefixCompare, nullptr, nullptr, &list, &count) == 0) {
+        bool more;
+        if (CollectTopics(&tables, "", AsciiPrefixCompare, nullptr, nullptr, 64, &list, &count, &more) == 0) {
             for (uint32_t i = 0; i < count; i++) {
                 char path[TopicPathSize];
                 FormTopicPath(&tables, list[i].PathOffset, path, sizeof(path));

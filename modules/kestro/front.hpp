@@ -21,6 +21,7 @@ enum KestroMessage {
     MsgResultUnwritable = 10,
     MsgAccept = 11,
     MsgCancel = 12,
+    MsgMoreTitles = 16, // the last line of a topic menu cut at TopicCandidateLimit
 };
 
 enum { KESTRO_MSG_SIZE = 128 };

@@ -20,9 +20,10 @@ enum TopicLookupStatus {
     TopicNoMemory
 };
 
-// Shows the candidates (two or more, in table order) and returns the chosen index,
-// TopicChoiceNone when the user chose none, or TopicChoiceNoMemory when they could not be shown.
-typedef int (*TopicChooser)(void* context, const TopicCandidate* candidates, uint32_t count);
+// Shows the candidates (two or more, in table order; more: further titles match than the
+// TopicCandidateLimit listed) and returns the chosen index, TopicChoiceNone when the user chose
+// none, or TopicChoiceNoMemory when they could not be shown.
+typedef int (*TopicChooser)(void* context, const TopicCandidate* candidates, uint32_t count, bool more);
 enum { TopicChoiceNone = -1, TopicChoiceNoMemory = -2 };
 
 struct TopicLookupHost {

@@ -1,5 +1,6 @@
 // kestro-cli: lists a CHM's directory, writes one stored object out, and lists the
 // topics whose titles begin with a keyword, through the CHM reader's portable core.
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -67,7 +68,7 @@ int Cat(const char* path, const char* name, const char* outPath) {
     if (!container) return ExitOpen;
     unsigned char* data;
     uint32_t length;
-    bool known = FindDirectoryRecord(container->Directory, container->DirectoryCount, name) != nullptr;
+    bool known = FindDirectoryRecord(container, name) != nullptr;
     int status = ReadObject(container, name, &data, &length);
     CloseContainer(container);
     if (status != 0) {
@@ -114,7 +115,9 @@ int Topics(const char* path, const char* keyword) {
     }
     TopicCandidate* list;
     uint32_t count;
-    if (CollectTopics(&tables, keyword, PrefixCompare, nullptr, nullptr, &list, &count) != 0) {
+    bool more;
+    if (CollectTopics(&tables, keyword, PrefixCompare, nullptr, nullptr, UINT32_MAX, &list, &count, &more) !=
+        0) {
         fputs("kestro-cli: out of memory\n", stderr);
         FreeTopicTables(&tables);
         return ExitRead;

@@ -55,7 +55,7 @@ void Exercise(const Bytes& variant, const Reference& good, bool strict, const st
             continue;
         }
         ASSERT_NE(data, nullptr) << what;
-        if (FindDirectoryRecord(c->Directory, c->DirectoryCount, r.Name) == &r) {
+        if (FindDirectoryRecord(c, r.Name) == &r) {
             ASSERT_EQ(length, r.Length) << what << " " << r.Name;
         }
         auto sha = good.Sha.find(r.Name);
@@ -71,7 +71,9 @@ void Exercise(const Bytes& variant, const Reference& good, bool strict, const st
     if (ReadTopicTables(c, &tables) == 0) {
         TopicCandidate* list;
         uint32_t count;
-        ASSERT_EQ(CollectTopics(&tables, "", AsciiPrefixCompare, nullptr, nullptr, &list, &count), 0);
+        bool more;
+        ASSERT_EQ(CollectTopics(&tables, "", AsciiPrefixCompare, nullptr, nullptr, 64, &list, &count, &more),
+                  0);
         for (uint32_t i = 0; i < count; i++) {
             char path[TopicPathSize];
             FormTopicPath(&tables, list[i].PathOffset, path, sizeof(path));

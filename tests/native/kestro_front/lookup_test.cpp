@@ -35,10 +35,12 @@ int FoldedCompare1251(const char* a, const char* b, int n) {
 struct Chooser {
     int Answer = 0;
     int Calls = 0;
+    bool More = false;
     std::vector<std::string> Shown;
-    static int Choose(void* context, const TopicCandidate* candidates, uint32_t count) {
+    static int Choose(void* context, const TopicCandidate* candidates, uint32_t count, bool more) {
         Chooser* self = static_cast<Chooser*>(context);
         self->Calls++;
+        self->More = more;
         self->Shown.clear();
         for (uint32_t i = 0; i < count; i++)
             self->Shown.push_back(candidates[i].Title);

@@ -12,18 +12,28 @@
 
 namespace {
 
+// A decoder state of the test's own, released when it goes.
+struct State {
+    LzxState s = {};
+    ~State() { LzxRelease(&s); }
+    LzxState* operator&() { return &s; }
+};
+
 // Decodes from an exact-size heap copy of the input, so that a sanitizer sees any read outside it,
-// into an output followed by guard bytes that must stay untouched.
+// into an output followed by guard bytes that must stay untouched. A state given continues to serve
+// after the call (its window keeps what the stream left there).
 int Decode(int windowBits, const std::vector<unsigned char>& input, uint32_t outputLength,
-           std::vector<unsigned char>* output = nullptr) {
-    int rc = LzxInit(windowBits);
+           std::vector<unsigned char>* output = nullptr, LzxState* state = nullptr) {
+    State own;
+    LzxState* s = state ? state : &own;
+    int rc = LzxInit(s, windowBits);
     if (rc != LZX_OK) return 100 + rc;
     std::unique_ptr<unsigned char[]> in(input.empty() ? nullptr : new unsigned char[input.size()]);
     if (!input.empty()) memcpy(in.get(), input.data(), input.size());
     const size_t guard = 32;
     std::unique_ptr<unsigned char[]> out(new unsigned char[outputLength + guard]);
     memset(out.get() + outputLength, 0xA5, guard);
-    rc = LzxDecompress(in.get(), out.get(), (uint32_t)input.size(), outputLength);
+    rc = LzxDecompress(s, in.get(), out.get(), (uint32_t)input.size(), outputLength);
     for (size_t i = 0; i < guard; i++)
         if (out[outputLength + i] != 0xA5) ADD_FAILURE() << "write past the output's end, at +" << i;
     if (output) output->assign(out.get(), out.get() + outputLength);
@@ -80,16 +90,19 @@ std::vector<uint32_t> SlotEdgeOffsets(unsigned lastSlot) {
 // ---- set-up ----
 
 TEST(LzxInit, AcceptsWindowBits15To21AndRejectsOthers) {
+    State state;
     for (int bits = 15; bits <= 21; bits++)
-        EXPECT_EQ(LZX_OK, LzxInit(bits)) << bits;
+        EXPECT_EQ(LZX_OK, LzxInit(&state, bits)) << bits;
     for (int bits : {14, 22, 0, -1, 64})
-        EXPECT_EQ(LZX_BAD_WINDOW_BITS, LzxInit(bits)) << bits;
+        EXPECT_EQ(LZX_BAD_WINDOW_BITS, LzxInit(&state, bits)) << bits;
 }
 
 TEST(LzxInit, DecompressAfterFailedInitIsRefused) {
-    ASSERT_EQ(LZX_BAD_WINDOW_BITS, LzxInit(22));
+    State state;
     unsigned char in[4] = {0}, out[4];
-    EXPECT_EQ(LZX_NO_MEMORY, LzxDecompress(in, out, 4, 4));
+    EXPECT_EQ(LZX_NOT_STARTED, LzxDecompress(&state, in, out, 4, 4)); // never started
+    ASSERT_EQ(LZX_BAD_WINDOW_BITS, LzxInit(&state, 22));
+    EXPECT_EQ(LZX_NOT_STARTED, LzxDecompress(&state, in, out, 4, 4));
 }
 
 // ---- decode tables ----
@@ -163,7 +176,8 @@ int ReadItems(const std::vector<PretreeItem>& items, unsigned char* lengths, uns
     std::vector<unsigned char> bytes = w.Finish();
     LzxBitReader bits;
     LzxBitReaderInit(&bits, bytes.data(), (uint32_t)bytes.size());
-    return ReadCodeLengths(&bits, lengths, first, last);
+    State state;
+    return ReadCodeLengths(&state, &bits, lengths, first, last);
 }
 } // namespace
 
@@ -211,13 +225,14 @@ TEST(LzxReadCodeLengths, RunOf19WithARunSymbolIsInvalid) {
 TEST(LzxReadCodeLengths, EmptyOrBrokenPretreeIsInvalid) {
     unsigned char lengths[8 + LZX_LENGTHS_SLACK] = {0};
     unsigned char zeros[16] = {0};
+    State state;
     LzxBitReader bits;
     LzxBitReaderInit(&bits, zeros, sizeof zeros);
-    EXPECT_EQ(LZX_BAD_DATA, ReadCodeLengths(&bits, lengths, 0, 8));
+    EXPECT_EQ(LZX_BAD_DATA, ReadCodeLengths(&state, &bits, lengths, 0, 8));
     unsigned char ones[16];
     memset(ones, 0x11, sizeof ones); // every pretree length 1: over-full
     LzxBitReaderInit(&bits, ones, sizeof ones);
-    EXPECT_EQ(LZX_BAD_DATA, ReadCodeLengths(&bits, lengths, 0, 8));
+    EXPECT_EQ(LZX_BAD_DATA, ReadCodeLengths(&state, &bits, lengths, 0, 8));
 }
 
 // ---- uncompressed blocks ----
@@ -452,12 +467,13 @@ TEST(LzxWindow, FirstFillReachesIntoThePreviousStreamsWindow) {
     std::vector<unsigned char> data = RandomBytes(40000, 9);
     a.Verbatim(LiteralTokens(std::vector<unsigned char>(data.begin(), data.begin() + 32768)));
     a.Verbatim(LiteralTokens(std::vector<unsigned char>(data.begin() + 32768, data.end())));
-    ASSERT_EQ(LZX_OK, Decode(15, a.Finish(), 40000));
+    State state;
+    ASSERT_EQ(LZX_OK, Decode(15, a.Finish(), 40000, nullptr, &state));
     LzxWriter b(15);
     b.ModelWindow() = a.ModelWindow();
     b.Verbatim({Lit('x'), Match(30, 1000), Match(5, 32000)});
     std::vector<unsigned char> out;
-    ASSERT_EQ(LZX_OK, Decode(15, b.Finish(), 36, &out));
+    ASSERT_EQ(LZX_OK, Decode(15, b.Finish(), 36, &out, &state));
     EXPECT_TRUE(out == b.Expected());
 }
 
@@ -676,8 +692,9 @@ TEST(LzxBadInput, LongOutputFromAShortInputFailsWithoutRunningOn) {
 TEST(LzxBadInput, EmptyAndMissingBlocks) {
     EXPECT_EQ(LZX_OK, Decode(15, {}, 0));
     EXPECT_EQ(LZX_BAD_DATA, Decode(15, {}, 10));
-    ASSERT_EQ(LZX_OK, LzxInit(15));
-    EXPECT_EQ(LZX_BAD_DATA, LzxDecompress(nullptr, nullptr, 0, 10));
+    State state;
+    ASSERT_EQ(LZX_OK, LzxInit(&state, 15));
+    EXPECT_EQ(LZX_BAD_DATA, LzxDecompress(&state, nullptr, nullptr, 0, 10));
 }
 
 TEST(LzxBadInput, RandomBytesNeverEscapeTheirBlocks) {

@@ -12,8 +12,10 @@ void Save(const std::string& dir, const char* name, int bits, LzxWriter& w) {
     std::vector<unsigned char> stream = w.Finish();
     uint32_t length = (uint32_t)w.Expected().size();
     std::vector<unsigned char> out(length);
-    int rc = LzxInit(bits);
-    if (rc == LZX_OK) rc = LzxDecompress(stream.data(), out.data(), (uint32_t)stream.size(), length);
+    LzxState state = {};
+    int rc = LzxInit(&state, bits);
+    if (rc == LZX_OK) rc = LzxDecompress(&state, stream.data(), out.data(), (uint32_t)stream.size(), length);
+    LzxRelease(&state);
     printf("%s: %u bytes, decodes with %d%s\n", name, length, rc,
            out == w.Expected() ? "" : ", other bytes than the window model (E8 translation)");
     std::vector<unsigned char> seed = {(unsigned char)(bits - 15), (unsigned char)length,
