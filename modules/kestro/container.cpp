@@ -25,12 +25,12 @@
 // Spans start and end at the common multiples of the two ("units": 64 KB in the files we
 // meet), and a span decode is trusted only when it ends exactly where the table says the next
 // unit begins, with no block running on and no match reaching before its start. Anything else
-// (no table, a short one, entries that do not increase or pass the compressed length, a frame
-// length other than 32 KB, a declared interval the stream does not follow) falls back to the
-// sequential decode of the whole section from its start, which serves every read afterwards,
-// so that every file reads with the same bytes either way. That fallback is refused for a
-// section larger than ChmMaxDecodedBlock. When it fails on a stream that is damaged, the spans
-// that did verify still serve their reads.
+// (no table, when the span info gives the length instead; a short table; entries that do not
+// increase or pass the compressed length; a frame length other than 32 KB; a declared interval
+// the stream does not follow) falls back to the sequential decode of the whole section from
+// its start, which serves every read afterwards, so that every file reads with the same bytes
+// either way. That fallback is refused for a section larger than ChmMaxDecodedBlock. When it
+// fails on a stream that is damaged, the spans that did verify still serve their reads.
 //
 // Every value read from the file is checked before use: positions are 64-bit and compared
 // with the file size (files of 2 GiB or more are refused at open), the chunk count is
@@ -76,6 +76,7 @@ enum {
     ResetTableMinSize = 32,
     ResetTableWithFrameLength = 40,
     ResetEntrySize = 8,
+    SpanInfoSize = 8,
     NameListCountField = 2,
     NameListFirstEntry = 4,
     ObjectNameSize = 512
@@ -137,6 +138,29 @@ uint32_t FindSlot(const ChmContainer* c, const char* name, size_t length) {
     return slot;
 }
 
+// Doubles the index once it holds half as many names as it has slots: it grows with the names,
+// not with the records, of which a damaged listing may repeat a few many times.
+bool GrowNameIndex(ChmContainer* c, uint32_t names) {
+    uint32_t slots = c->NameIndexMask + 1;
+    if (c->NameIndex && 2 * static_cast<uint64_t>(names + 1) <= slots) return true;
+    uint32_t* old = c->NameIndex;
+    uint32_t oldSlots = old ? slots : 0;
+    slots = old ? 2 * slots : 16;
+    c->NameIndex = static_cast<uint32_t*>(calloc(slots, sizeof(uint32_t)));
+    if (!c->NameIndex) {
+        c->NameIndex = old;
+        return false;
+    }
+    c->NameIndexMask = slots - 1;
+    for (uint32_t i = 0; i < oldSlots; i++)
+        if (old[i]) {
+            const char* name = c->Directory[old[i] - 1].Name;
+            c->NameIndex[FindSlot(c, name, strlen(name))] = old[i];
+        }
+    free(old);
+    return true;
+}
+
 // Walks one chunk's entries; calls `take` for every entry whose name fits a record.
 template <typename Take> void ParseEntries(const unsigned char* p, const unsigned char* end, Take take) {
     while (p < end) {
@@ -153,7 +177,7 @@ template <typename Take> void ParseEntries(const unsigned char* p, const unsigne
 }
 
 // Records every entry, with its name stored once in the pool and the first record of each
-// name in the index.
+// name in the index. The pool, sized for every name, shrinks to the distinct ones.
 bool BuildDirectory(ChmContainer* c, const unsigned char* entries, const uint32_t* segmentEnds,
                     uint32_t segments) {
     uint32_t count = 0;
@@ -165,17 +189,18 @@ bool BuildDirectory(ChmContainer* c, const unsigned char* entries, const uint32_
                          nameBytes += nameLength + 1;
                      });
     if (count == 0) return true;
-    uint32_t slots = SlotsFor(count);
+    if (count > SIZE_MAX / sizeof(DirectoryRecord) || nameBytes > SIZE_MAX) return false;
     c->Directory = static_cast<DirectoryRecord*>(malloc(count * sizeof(DirectoryRecord)));
     c->NamePool = static_cast<char*>(malloc(static_cast<size_t>(nameBytes)));
-    c->NameIndex = static_cast<uint32_t*>(calloc(slots, sizeof(uint32_t)));
-    if (!c->Directory || !c->NamePool || !c->NameIndex) return false;
-    c->NameIndexMask = slots - 1;
+    if (!c->Directory || !c->NamePool || !GrowNameIndex(c, 0)) return false;
     char* pool = c->NamePool;
-    for (uint32_t s = 0, start = 0; s < segments; start = segmentEnds[s++])
+    uint32_t names = 0;
+    bool ok = true;
+    for (uint32_t s = 0, start = 0; s < segments && ok; start = segmentEnds[s++])
         ParseEntries(
             entries + start, entries + segmentEnds[s],
             [&](const char* name, uint32_t nameLength, uint32_t section, uint32_t offset, uint32_t length) {
+                if (!ok) return;
                 uint32_t slot = FindSlot(c, name, nameLength);
                 DirectoryRecord* record = &c->Directory[c->DirectoryCount];
                 if (c->NameIndex[slot] != 0) {
@@ -185,14 +210,32 @@ bool BuildDirectory(ChmContainer* c, const unsigned char* entries, const uint32_
                     pool[nameLength] = 0;
                     record->Name = pool;
                     pool += nameLength + 1;
-                    c->NameIndex[slot] = c->DirectoryCount + 1;
+                    if (!GrowNameIndex(c, names)) {
+                        ok = false;
+                        return;
+                    }
+                    c->NameIndex[FindSlot(c, name, nameLength)] = c->DirectoryCount + 1;
+                    names++;
                 }
                 record->Section = section;
                 record->Offset = offset;
                 record->Length = length;
                 c->DirectoryCount++;
             });
-    return true;
+    size_t used = static_cast<size_t>(pool - c->NamePool);
+    if (ok && used < nameBytes / 2) {
+        if (char* exact = static_cast<char*>(malloc(used ? used : 1))) {
+            memcpy(exact, c->NamePool, used);
+            for (uint32_t i = 0; i < c->DirectoryCount; i++)
+                c->Directory[i].Name = exact + (c->Directory[i].Name - c->NamePool);
+            free(c->NamePool);
+            c->NamePool = exact;
+        }
+    }
+    // What the directory holds: the records, each name once, and the index.
+    c->DirectoryBytes = static_cast<uint64_t>(count) * sizeof(DirectoryRecord) + used +
+                        static_cast<uint64_t>(c->NameIndexMask + 1) * sizeof(uint32_t);
+    return ok;
 }
 
 // Returns false only when memory runs out; a damaged directory just yields fewer records.
@@ -452,17 +495,29 @@ bool PrepareSection(ChmContainer* c, SectionRecord* section) {
     if (bits < 0) return true;
     s->WindowBits = bits;
 
-    unsigned char* reset = nullptr;
-    uint32_t resetLength = 0;
-    snprintf(name, sizeof(name), "::DataSpace/Storage/%s/Transform/%s/InstanceData/ResetTable", section->Name,
-             LzxTransformGuid);
-    if (ReadHelper(c, name, &reset, &resetLength) != 0) return true;
-    uint64_t uncompressed =
-        resetLength >= ResetTableMinSize ? ReadLe64(reset + ResetUncompressedField) : ~0ull;
-    uint64_t compressed = resetLength >= ResetTableMinSize ? ReadLe64(reset + ResetCompressedField) : ~0ull;
-
     snprintf(name, sizeof(name), "::DataSpace/Storage/%s/Content", section->Name);
     const DirectoryRecord* content = FindDirectoryRecord(c, name);
+    unsigned char* reset = nullptr;
+    uint32_t resetLength = 0;
+    uint64_t uncompressed = ~0ull, compressed = ~0ull;
+    snprintf(name, sizeof(name), "::DataSpace/Storage/%s/Transform/%s/InstanceData/ResetTable", section->Name,
+             LzxTransformGuid);
+    if (ReadHelper(c, name, &reset, &resetLength) == 0) {
+        if (resetLength >= ResetTableMinSize) {
+            uncompressed = ReadLe64(reset + ResetUncompressedField);
+            compressed = ReadLe64(reset + ResetCompressedField);
+        }
+    } else if (content) {
+        // No reset table: the span info gives the length, the stream is the whole content.
+        unsigned char* span = nullptr;
+        uint32_t spanLength = 0;
+        snprintf(name, sizeof(name), "::DataSpace/Storage/%s/SpanInfo", section->Name);
+        if (ReadHelper(c, name, &span, &spanLength) == 0 && spanLength >= SpanInfoSize) {
+            uncompressed = ReadLe64(span);
+            compressed = content->Length;
+        }
+        free(span);
+    }
     uint64_t position;
     if (uncompressed > 0xFFFFFFFFu || compressed > 0xFFFFFFFFu || !content ||
         !PlainPosition(c, content, &position) || compressed > content->Length ||

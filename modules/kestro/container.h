@@ -59,6 +59,7 @@ struct ChmContainer {
     uint32_t* NameIndex;        // hash of the names: 1 + the first record of each name, 0 free
     uint32_t NameIndexMask;     // slots - 1 (a power of two)
     uint32_t NameIndexSeed;
+    uint64_t DirectoryBytes; // memory the three take
     uint32_t SectionCount;
     SectionRecord* Sections; // in name-list order; empty while opening
     LzxState Decoder;        // one per container: every decode starts afresh, none overlap

@@ -23,30 +23,42 @@ bool IsSeparator(char c) {
     return c == '\\' || c == '/' || c == ':';
 }
 
+ChmContainer* Open(const char* path, TopicPage* page) {
+    ChmContainer* container = OpenContainer(path);
+    if (container) page->ContainersOpened++;
+    return container;
+}
+
+void Close(ChmContainer* container, TopicPage* page) {
+    if (container) page->FramesDecoded += container->FramesDecoded;
+    CloseContainer(container);
+}
+
 // Reads the four tables of one file. Sets *opened when the file opened at all; the container
 // stays open, for the page, when the tables were read.
-ChmContainer* TryTables(const char* path, TopicTables* tables, bool* opened) {
-    ChmContainer* container = OpenContainer(path);
+ChmContainer* TryTables(const char* path, TopicTables* tables, bool* opened, TopicPage* page) {
+    ChmContainer* container = Open(path, page);
     if (!container) return nullptr;
     *opened = true;
     if (ReadTopicTables(container, tables) == 0) return container;
-    CloseContainer(container);
+    Close(container, page);
     return nullptr;
 }
 
 // The tables from the index file or the help file. *helpContainer is the help file's container
 // when the tables came from it.
-TopicLookupStatus LoadTables(const char* helpFile, TopicTables* tables, ChmContainer** helpContainer) {
+TopicLookupStatus LoadTables(const char* helpFile, TopicTables* tables, ChmContainer** helpContainer,
+                             TopicPage* page) {
     bool opened = false;
     char indexPath[IndexPathSize];
     *helpContainer = nullptr;
     if (FormIndexPath(helpFile, indexPath, sizeof(indexPath)) == 0 && strcmp(indexPath, helpFile) != 0) {
-        if (ChmContainer* index = TryTables(indexPath, tables, &opened)) {
-            CloseContainer(index);
+        if (ChmContainer* index = TryTables(indexPath, tables, &opened, page)) {
+            Close(index, page);
             return TopicPageFound;
         }
     }
-    *helpContainer = TryTables(helpFile, tables, &opened);
+    *helpContainer = TryTables(helpFile, tables, &opened, page);
     if (*helpContainer) return TopicPageFound;
     return opened ? TopicTablesUnreadable : TopicFileUnopened;
 }
@@ -86,7 +98,7 @@ TopicLookupStatus FindTopicPage(const char* helpFile, const char* keyword, const
 
     TopicTables tables;
     ChmContainer* container;
-    TopicLookupStatus status = LoadTables(helpFile, &tables, &container);
+    TopicLookupStatus status = LoadTables(helpFile, &tables, &container, page);
     if (status != TopicPageFound) return status;
 
     TopicCandidate* list;
@@ -104,14 +116,14 @@ TopicLookupStatus FindTopicPage(const char* helpFile, const char* keyword, const
     FreeObject(list);
     FreeTopicTables(&tables);
     if (status != TopicPageFound) {
-        CloseContainer(container);
+        Close(container, page);
         page->Path[0] = 0;
         return status;
     }
 
-    if (!container) container = OpenContainer(helpFile); // the tables came from the index file
+    if (!container) container = Open(helpFile, page); // the tables came from the index file
     if (!container) return TopicFileUnopened;
     int read = ReadObject(container, page->Path, &page->Data, &page->Length);
-    CloseContainer(container);
+    Close(container, page);
     return read == 0 ? TopicPageFound : TopicPageUnreadable;
 }

@@ -38,6 +38,9 @@ struct TopicPage {
     char Path[TopicPathSize]; // "/" + the page's path in the help file, anchor cut
     unsigned char* Data;      // the page's bytes exactly as stored; FreeObject
     uint32_t Length;
+    // What the lookup cost, whatever its outcome.
+    uint32_t ContainersOpened; // files opened as containers
+    uint32_t FramesDecoded;    // 32 KB frames of compressed sections decoded
 };
 
 // The index file's path: the help file's with its three-character extension replaced by

@@ -440,6 +440,20 @@ int DecodeRun(LzxState& s, LzxBitReader& in, const History& h, unsigned char* op
     const uint32_t windowSize = h.windowMask + 1;
     int result = LZX_OK;
 
+    if (s.matchRemaining) { // the rest of the match that ended the previous call's output
+        uint32_t length =
+            s.matchRemaining < (size_t)(runEnd - op) ? s.matchRemaining : (uint32_t)(runEnd - op);
+        CopyBytes(h, op, s.matchDistance, length);
+        op += length;
+        s.matchRemaining -= length;
+        if (s.matchRemaining && !finalRun) return LZX_BAD_DATA; // across the block's end
+        if (((h.windowStart + (uint32_t)(op - h.out)) & (kFrameSize - 1)) == 0) {
+            uint32_t partial = b.count & 15;
+            b.buffer <<= partial;
+            b.count -= partial;
+        }
+    }
+
     while (op < runEnd) {
         // Stop at the next 32 KB boundary of the window position to realign there.
         uint32_t position = h.windowStart + (uint32_t)(op - h.out);
@@ -518,7 +532,10 @@ int DecodeRun(LzxState& s, LzxBitReader& in, const History& h, unsigned char* op
                     result = LZX_BAD_DATA; // a match across a block's end
                     goto done;
                 }
-                length = (uint32_t)(runEnd - op); // the requested output ends inside this match
+                // The requested output ends inside this match: a later call takes the rest.
+                s.matchRemaining = length - (uint32_t)(runEnd - op);
+                s.matchDistance = distance;
+                length = (uint32_t)(runEnd - op);
                 if (!h.window && distance > (size_t)(op - h.out)) {
                     result = LZX_BAD_DATA;
                     goto done;
@@ -583,6 +600,8 @@ void StartStream(LzxState& s, int windowBits) {
     s.e8Started = false;
     s.bitBuffer = 0;
     s.bitCount = 0;
+    s.matchRemaining = 0;
+    s.matchDistance = 0;
     s.inputUsed = 0;
     s.streamOffset = 0;
     s.ready = true;
@@ -602,6 +621,7 @@ int Run(LzxState& s, const unsigned char* input, uint32_t inputLength, unsigned 
     uint32_t windowPosition = s.windowPosition;
     uint32_t produced = 0;
 
+    if (s.matchRemaining && s.blockRemaining == 0) return LZX_BAD_DATA; // the match ran past its block
     while (produced < outputLength) {
         if (s.blockRemaining == 0) {
             if (s.blockType == BLOCK_UNCOMPRESSED && (s.blockLength & 1)) MoveBytes(in, 1);

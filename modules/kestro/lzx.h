@@ -69,6 +69,8 @@ struct LzxState {
     uint32_t e8FileSize;      // 0: no translation
     uint32_t e8Position;      // stream position of the next output byte, for translation
     bool e8Started;           // an E8 literal or an uncompressed block has been seen
+    uint32_t matchRemaining;  // bytes of the match that ended the last call's output, still to copy
+    uint32_t matchDistance;   // its distance
     uint32_t bitBuffer;       // bits read ahead, carried to the next call (left-aligned)
     uint32_t bitCount;        // how many
     uint32_t inputUsed;       // bytes the last call took from its input (into bitBuffer or output)
@@ -93,7 +95,9 @@ struct LzxState {
 int LzxInit(LzxState* state, int windowBits);
 
 // Decodes the next outputLength bytes of the stream. input continues where the previous call's
-// input stopped (at its inputUsed); bits that call read ahead are kept in the state. Never reads
+// input stopped (at its inputUsed); bits that call read ahead, and the rest of a match it cut, are
+// kept in the state. A call may end anywhere, but E8 translation works on each call's output by
+// itself: with translation on, calls continue exactly only at 32 KB frame boundaries. Never reads
 // outside input[0, inputLength) nor writes outside output[0, outputLength). Returns LZX_OK,
 // LZX_WINDOW_OVERRUN, LZX_BAD_DATA, or LZX_NOT_STARTED when no LzxInit has succeeded.
 int LzxDecompress(LzxState* state, const unsigned char* input, unsigned char* output, uint32_t inputLength,

@@ -272,7 +272,9 @@ TEST(ChmRegression, CommittedFaultFilesReadSafely) {
     int files = 0;
     while (dirent* e = readdir(d)) {
         std::string name = e->d_name;
-        if (name.size() < 5 || name.substr(name.size() - 4) != ".chm") continue;
+        bool plain = name.size() > 4 && name.substr(name.size() - 4) == ".chm";
+        bool packed = name.size() > 7 && name.substr(name.size() - 7) == ".chm.gz";
+        if (!plain && !packed) continue;
         files++;
         Exercise(ReadWholeFile(dir + "/" + name), Reference(), false, name);
     }

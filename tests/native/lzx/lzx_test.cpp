@@ -636,6 +636,138 @@ TEST(LzxE8, MatchesCopyCallsBeforeTranslation) {
     EXPECT_EQ(100000u - 65626, GetLE32(out, 65627));
 }
 
+TEST(LzxE8, FileSizeWithTheHighBitSetIsBadData) {
+    // Decoders disagree on its sign (and so on the bytes); the format's own refuse it.
+    for (uint32_t size : {0x80000000u, 0xFFFFFFFFu, 0x7FFFFFFFu}) {
+        LzxWriter w(16);
+        w.E8FileSize(size);
+        w.Uncompressed(WithCalls(64, {{5, 10}}), 1, 1, 1);
+        EXPECT_EQ(size & 0x80000000u ? LZX_BAD_DATA : LZX_OK, Decode(16, w.Finish(), 64)) << size;
+    }
+}
+
+// ---- several calls, and spans from a reset point ----
+
+namespace {
+// Three 32 KB windows, each restarting: literals and matches inside their own window.
+LzxWriter ThreeWindows() {
+    LzxWriter w(15);
+    std::vector<unsigned char> data = RandomBytes(3 * 32768, 50);
+    for (int k = 0; k < 3; k++) {
+        std::vector<LzxToken> tokens;
+        for (uint32_t i = 0; i < 32768;) {
+            if (i >= 100 && i % 7 == 0 && i + 20 <= 32768) {
+                tokens.push_back(Match(20, 1 + i % 90));
+                i += 20;
+            } else {
+                tokens.push_back(Lit(data[k * 32768 + i]));
+                i++;
+            }
+        }
+        k == 1 ? w.Aligned(tokens) : w.Verbatim(tokens);
+    }
+    return w;
+}
+} // namespace
+
+TEST(LzxStream, CallsThatContinueAStreamGiveTheBytesOfOne) {
+    LzxWriter w = ThreeWindows();
+    std::vector<unsigned char> stream = w.Finish();
+    for (uint32_t cut : {1u, 100u, 32768u, 40000u, 65536u, 98303u}) {
+        State state;
+        ASSERT_EQ(LZX_OK, LzxInit(&state, 15));
+        std::vector<unsigned char> out(3 * 32768);
+        ASSERT_EQ(LZX_OK, LzxDecompress(&state, stream.data(), out.data(), (uint32_t)stream.size(), cut))
+            << cut;
+        uint32_t used = state.s.inputUsed;
+        ASSERT_LE(used, stream.size());
+        ASSERT_EQ(LZX_OK, LzxDecompress(&state, stream.data() + used, out.data() + cut,
+                                        (uint32_t)(stream.size() - used), (uint32_t)out.size() - cut))
+            << cut;
+        EXPECT_TRUE(out == w.Expected()) << cut;
+    }
+}
+
+TEST(LzxSpan, FromEachResetPointASpanGivesTheBytesOfTheWholeStream) {
+    LzxWriter w = ThreeWindows();
+    std::vector<unsigned char> stream = w.Finish();
+    const std::vector<uint64_t>& frames = w.FrameStarts();
+    ASSERT_EQ(frames.size(), 4u); // three windows and the end
+    State state;
+    for (uint32_t k = 0; k < 3; k++) {
+        uint32_t from = (uint32_t)frames[k], to = (uint32_t)frames[k + 1];
+        std::vector<unsigned char> input(stream.begin() + from, stream.begin() + to), out(32768);
+        ASSERT_EQ(LZX_OK,
+                  LzxDecodeSpan(&state, 15, k * 32768, input.data(), to - from, out.data(), 32768, k < 2))
+            << k;
+        EXPECT_TRUE(std::equal(out.begin(), out.end(), w.Expected().begin() + k * 32768)) << k;
+        EXPECT_EQ(state.s.streamOffset, to - from) << k; // where the next span's input begins
+        EXPECT_EQ(state.s.window, nullptr);              // a span keeps no window
+    }
+    // Two windows in one span reset between them as the whole stream does.
+    std::vector<unsigned char> out(2 * 32768);
+    ASSERT_EQ(LZX_OK, LzxDecodeSpan(&state, 15, 32768, stream.data() + frames[1],
+                                    (uint32_t)(stream.size() - frames[1]), out.data(), 2 * 32768, false));
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), w.Expected().begin() + 32768));
+}
+
+TEST(LzxSpan, NothingBeforeASpanNorPastItsResetIsKnown) {
+    // A match into the previous window: the whole stream reads it, a span from the reset cannot.
+    LzxWriter w(15);
+    std::vector<unsigned char> data = RandomBytes(32768, 60);
+    w.Verbatim(LiteralTokens(data));
+    w.Verbatim({Lit('a'), Match(30, 1000), Lit('b')});
+    std::vector<unsigned char> stream = w.Finish();
+    ASSERT_EQ(LZX_OK, Decode(15, stream, 32768 + 32));
+    uint32_t from = (uint32_t)w.FrameStarts()[1];
+    std::vector<unsigned char> out(32);
+    State state;
+    EXPECT_EQ(LZX_BAD_DATA, LzxDecodeSpan(&state, 15, 32768, stream.data() + from,
+                                          (uint32_t)stream.size() - from, out.data(), 32, false));
+
+    // A span that should end where the stream resets, but whose block runs on, or whose last
+    // match does.
+    LzxWriter v(16);
+    v.Verbatim(LiteralTokens(RandomBytes(40000, 61)));
+    stream = v.Finish();
+    out.resize(32768);
+    EXPECT_EQ(LZX_BAD_DATA,
+              LzxDecodeSpan(&state, 16, 0, stream.data(), (uint32_t)stream.size(), out.data(), 32768, true));
+    EXPECT_EQ(LZX_OK,
+              LzxDecodeSpan(&state, 16, 0, stream.data(), (uint32_t)stream.size(), out.data(), 32768, false));
+    LzxWriter m(16);
+    LzxWriter::BlockOptions options;
+    options.blockLength = 20;
+    m.Verbatim({Lit('a'), Lit('b'), Match(18, 2)}, options);
+    stream = m.Finish();
+    out.resize(10);
+    EXPECT_EQ(LZX_BAD_DATA,
+              LzxDecodeSpan(&state, 16, 0, stream.data(), (uint32_t)stream.size(), out.data(), 10, true));
+    EXPECT_EQ(LZX_OK,
+              LzxDecodeSpan(&state, 16, 0, stream.data(), (uint32_t)stream.size(), out.data(), 10, false));
+    EXPECT_EQ(LZX_BAD_WINDOW_BITS, LzxDecodeSpan(&state, 22, 0, stream.data(), 4, out.data(), 10, false));
+    EXPECT_EQ(LZX_NOT_STARTED, LzxDecompress(&state, stream.data(), out.data(), 4, 10)); // a span is one call
+}
+
+TEST(LzxSpan, E8TranslationCountsFromTheSectionsStart) {
+    // The same bytes at section offset 65536 translate as they do in the whole stream.
+    std::vector<unsigned char> data = WithCalls(32768, {{100, 70000}, {200, 65636}});
+    LzxWriter w(15);
+    w.E8FileSize(100000);
+    w.Verbatim(LiteralTokens(RandomBytes(32768, 62)));
+    w.Verbatim(LiteralTokens(RandomBytes(32768, 63)));
+    w.Uncompressed(data, 1, 1, 1);
+    std::vector<unsigned char> stream = w.Finish(), whole;
+    ASSERT_EQ(LZX_OK, Decode(15, stream, 3 * 32768, &whole));
+    uint32_t from = (uint32_t)w.FrameStarts()[2];
+    std::vector<unsigned char> out(32768);
+    State state;
+    ASSERT_EQ(LZX_OK, LzxDecodeSpan(&state, 15, 65536, stream.data() + from, (uint32_t)stream.size() - from,
+                                    out.data(), 32768, false));
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), whole.begin() + 65536));
+    EXPECT_EQ(70000u - 65636, GetLE32(out, 101));
+}
+
 // ---- bad input ----
 
 namespace {
