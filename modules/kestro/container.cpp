@@ -126,8 +126,9 @@ uint32_t SlotsFor(uint32_t count) {
     return slots;
 }
 
+// A stored (NUL-terminated) name against `length` bytes of a name; stops at the stored one's end.
 bool SameName(const char* stored, const char* name, size_t length) {
-    return memcmp(stored, name, length) == 0 && stored[length] == 0;
+    return strncmp(stored, name, length) == 0 && stored[length] == 0;
 }
 
 // The slot where `name` is or would go.

@@ -277,7 +277,8 @@ TEST(ChmBadInput, AMillionMatchingTitlesListTheFirstTenThousand) {
 
 TEST(ChmBadInput, AnE8SizeWithItsHighBitSetIsBadData) {
     std::string bytes;
-    ChmContainer* c = OpenBytes(ReadWholeFile(Regression(E8File)));
+    Bytes file = ReadWholeFile(Regression(E8File));
+    ChmContainer* c = OpenBytes(file);
     ASSERT_NE(c, nullptr);
     EXPECT_FALSE(ReadString(c, "/page.html", &bytes));
     CloseContainer(c);
