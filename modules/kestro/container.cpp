@@ -45,10 +45,13 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
 #include "lebytes.h"
 
 namespace {
+
+typedef ChmContainer::NameSlot NameSlot;
 
 const char LzxTransformGuid[] = "{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}";
 const char CompressedSectionName[] = "MSCompressed";
@@ -108,14 +111,24 @@ uint32_t FramesIn(uint32_t bytes) {
 
 // ---- names ----
 
+// Word at a time: names are many and long ("/lcl/forms/tform.html"); the seed differs by run, so
+// that a file cannot choose names whose probes collide.
 uint32_t HashName(const char* name, size_t length, uint32_t seed) {
-    uint32_t h = 2166136261u ^ seed;
-    for (size_t i = 0; i < length; i++)
-        h = (h ^ static_cast<unsigned char>(name[i])) * 16777619u;
-    h ^= h >> 16;
-    h *= 0x7FEB352Du;
-    h ^= h >> 15;
-    return h;
+    uint32_t h = seed ^ static_cast<uint32_t>(length) * 0x9E3779B1u;
+    size_t i = 0;
+    for (; i + 4 <= length; i += 4) {
+        uint32_t word;
+        memcpy(&word, name + i, 4);
+        h = (h ^ word) * 0x9E3779B1u;
+        h ^= h >> 15;
+    }
+    uint32_t tail = 0;
+    for (; i < length; i++)
+        tail = tail << 8 | static_cast<unsigned char>(name[i]);
+    h = (h ^ tail) * 0x85EBCA77u;
+    h ^= h >> 13;
+    h *= 0xC2B2AE3Du;
+    return h ^ h >> 16;
 }
 
 // A power of two at least twice `count`, so that probes stay short.
@@ -131,33 +144,46 @@ bool SameName(const char* stored, const char* name, size_t length) {
     return strncmp(stored, name, length) == 0 && stored[length] == 0;
 }
 
-// The slot where `name` is or would go.
-uint32_t FindSlot(const ChmContainer* c, const char* name, size_t length) {
-    uint32_t slot = HashName(name, length, c->NameIndexSeed) & c->NameIndexMask;
-    while (c->NameIndex[slot] != 0 && !SameName(c->Directory[c->NameIndex[slot] - 1].Name, name, length))
+// The slot where `name` (of hash `hash`) is or would go; counts the slots passed.
+uint32_t FindSlot(const ChmContainer* c, const char* name, size_t length, uint32_t hash, uint64_t* probes) {
+    uint32_t slot = hash & c->NameIndexMask;
+    for (;;) {
+        const ChmContainer::NameSlot& s = c->NameIndex[slot];
+        if (s.Record == 0 || (s.Hash == hash && SameName(c->Directory[s.Record - 1].Name, name, length)))
+            return slot;
         slot = (slot + 1) & c->NameIndexMask;
-    return slot;
+        ++*probes;
+    }
 }
 
-// Doubles the index once it holds half as many names as it has slots: it grows with the names,
-// not with the records, of which a damaged listing may repeat a few many times.
-bool GrowNameIndex(ChmContainer* c, uint32_t names) {
-    uint32_t slots = c->NameIndexMask + 1;
-    if (c->NameIndex && 2 * static_cast<uint64_t>(names + 1) <= slots) return true;
-    uint32_t* old = c->NameIndex;
-    uint32_t oldSlots = old ? slots : 0;
-    slots = old ? 2 * slots : 16;
-    c->NameIndex = static_cast<uint32_t*>(calloc(slots, sizeof(uint32_t)));
+// (Re)builds the index for at least `names` names: twice as many slots, grown with the names
+// rather than with the records, of which a damaged listing may repeat a few many times. A new seed
+// means hashing every name again.
+bool RebuildNameIndex(ChmContainer* c, uint32_t names, bool reseed) {
+    uint32_t oldSlots = c->NameIndex ? c->NameIndexMask + 1 : 0;
+    uint32_t slots = SlotsFor(names);
+    if (slots < oldSlots) slots = oldSlots;
+    NameSlot* old = c->NameIndex;
+    c->NameIndex = static_cast<NameSlot*>(calloc(slots, sizeof(NameSlot)));
     if (!c->NameIndex) {
         c->NameIndex = old;
         return false;
     }
     c->NameIndexMask = slots - 1;
-    for (uint32_t i = 0; i < oldSlots; i++)
-        if (old[i]) {
-            const char* name = c->Directory[old[i] - 1].Name;
-            c->NameIndex[FindSlot(c, name, strlen(name))] = old[i];
+    if (reseed) c->NameIndexSeed = c->NameIndexSeed * 0x9E3779B1u + 0x7F4A7C15u;
+    for (uint32_t i = 0; i < oldSlots; i++) {
+        if (!old[i].Record) continue;
+        uint32_t hash = old[i].Hash;
+        if (reseed) {
+            const char* name = c->Directory[old[i].Record - 1].Name;
+            hash = HashName(name, strlen(name), c->NameIndexSeed);
         }
+        uint32_t slot = hash & c->NameIndexMask; // the names are distinct: the first free slot
+        while (c->NameIndex[slot].Record)
+            slot = (slot + 1) & c->NameIndexMask;
+        c->NameIndex[slot].Record = old[i].Record;
+        c->NameIndex[slot].Hash = hash;
+    }
     free(old);
     return true;
 }
@@ -193,36 +219,47 @@ bool BuildDirectory(ChmContainer* c, const unsigned char* entries, const uint32_
     if (count > SIZE_MAX / sizeof(DirectoryRecord) || nameBytes > SIZE_MAX) return false;
     c->Directory = static_cast<DirectoryRecord*>(malloc(count * sizeof(DirectoryRecord)));
     c->NamePool = static_cast<char*>(malloc(static_cast<size_t>(nameBytes)));
-    if (!c->Directory || !c->NamePool || !GrowNameIndex(c, 0)) return false;
+    if (!c->Directory || !c->NamePool || !RebuildNameIndex(c, 0, false)) return false;
     char* pool = c->NamePool;
-    uint32_t names = 0;
+    uint32_t names = 0, reseeds = 0;
+    uint64_t probes = 0;
     bool ok = true;
     for (uint32_t s = 0, start = 0; s < segments && ok; start = segmentEnds[s++])
-        ParseEntries(
-            entries + start, entries + segmentEnds[s],
-            [&](const char* name, uint32_t nameLength, uint32_t section, uint32_t offset, uint32_t length) {
-                if (!ok) return;
-                uint32_t slot = FindSlot(c, name, nameLength);
-                DirectoryRecord* record = &c->Directory[c->DirectoryCount];
-                if (c->NameIndex[slot] != 0) {
-                    record->Name = c->Directory[c->NameIndex[slot] - 1].Name;
-                } else {
-                    memcpy(pool, name, nameLength);
-                    pool[nameLength] = 0;
-                    record->Name = pool;
-                    pool += nameLength + 1;
-                    if (!GrowNameIndex(c, names)) {
-                        ok = false;
-                        return;
-                    }
-                    c->NameIndex[FindSlot(c, name, nameLength)] = c->DirectoryCount + 1;
-                    names++;
-                }
-                record->Section = section;
-                record->Offset = offset;
-                record->Length = length;
-                c->DirectoryCount++;
-            });
+        ParseEntries(entries + start, entries + segmentEnds[s],
+                     [&](const char* name, uint32_t nameLength, uint32_t section, uint32_t offset,
+                         uint32_t length) {
+                         if (!ok) return;
+                         uint32_t hash = HashName(name, nameLength, c->NameIndexSeed);
+                         uint32_t slot = FindSlot(c, name, nameLength, hash, &probes);
+                         DirectoryRecord* record = &c->Directory[c->DirectoryCount];
+                         if (c->NameIndex[slot].Record != 0) {
+                             record->Name = c->Directory[c->NameIndex[slot].Record - 1].Name;
+                         } else {
+                             memcpy(pool, name, nameLength);
+                             pool[nameLength] = 0;
+                             record->Name = pool;
+                             pool += nameLength + 1;
+                             names++;
+                             // Probes far longer than a hash gives mean names chosen to collide
+                             // under this seed: a few new seeds settle it.
+                             bool reseed = probes > 32 * static_cast<uint64_t>(names) + 1024 && reseeds < 4;
+                             if (reseed || 2 * static_cast<uint64_t>(names) > c->NameIndexMask + 1) {
+                                 if (!RebuildNameIndex(c, names, reseed)) {
+                                     ok = false;
+                                     return;
+                                 }
+                                 if (reseed) reseeds++, probes = 0;
+                                 hash = HashName(name, nameLength, c->NameIndexSeed);
+                                 slot = FindSlot(c, name, nameLength, hash, &probes);
+                             }
+                             c->NameIndex[slot].Record = c->DirectoryCount + 1;
+                             c->NameIndex[slot].Hash = hash;
+                         }
+                         record->Section = section;
+                         record->Offset = offset;
+                         record->Length = length;
+                         c->DirectoryCount++;
+                     });
     size_t used = static_cast<size_t>(pool - c->NamePool);
     if (ok && used < nameBytes / 2) {
         if (char* exact = static_cast<char*>(malloc(used ? used : 1))) {
@@ -235,7 +272,7 @@ bool BuildDirectory(ChmContainer* c, const unsigned char* entries, const uint32_
     }
     // What the directory holds: the records, each name once, and the index.
     c->DirectoryBytes = static_cast<uint64_t>(count) * sizeof(DirectoryRecord) + used +
-                        static_cast<uint64_t>(c->NameIndexMask + 1) * sizeof(uint32_t);
+                        static_cast<uint64_t>(c->NameIndexMask + 1) * sizeof(NameSlot);
     return ok;
 }
 
@@ -300,10 +337,9 @@ bool FindContentOffsets(ChmContainer* c) {
     const size_t prefix = sizeof StoragePrefix - 1, suffix = sizeof ContentSuffix - 1;
     for (uint32_t r = 0; r < c->DirectoryCount; r++) {
         const char* name = c->Directory[r].Name;
+        if (strncmp(name, StoragePrefix, prefix) != 0) continue;
         size_t length = strlen(name);
-        if (length < prefix + suffix || memcmp(name, StoragePrefix, prefix) != 0 ||
-            memcmp(name + length - suffix, ContentSuffix, suffix) != 0)
-            continue;
+        if (length < prefix + suffix || memcmp(name + length - suffix, ContentSuffix, suffix) != 0) continue;
         uint32_t slot = find(name + prefix, length - prefix - suffix);
         if (index[slot] != 0) c->Sections[index[slot] - 1].ContentOffset = c->Directory[r].Offset;
     }
@@ -738,8 +774,10 @@ int ReadEncInt(const unsigned char** cursor, const unsigned char* end, uint32_t*
 
 const DirectoryRecord* FindDirectoryRecord(const ChmContainer* c, const char* name) {
     if (!c || !name || c->DirectoryCount == 0) return nullptr;
-    uint32_t slot = FindSlot(c, name, strlen(name));
-    return c->NameIndex[slot] ? &c->Directory[c->NameIndex[slot] - 1] : nullptr;
+    size_t length = strlen(name);
+    uint64_t probes = 0;
+    const ChmContainer::NameSlot& slot = c->NameIndex[FindSlot(c, name, length, HashName(name, length, c->NameIndexSeed), &probes)];
+    return slot.Record ? &c->Directory[slot.Record - 1] : nullptr;
 }
 
 ChmContainer* OpenContainerFile(ChmFile* file) {
@@ -756,7 +794,10 @@ ChmContainer* OpenContainerFile(ChmFile* file) {
     c->File = file;
     c->FileSize = ChmFileSize(file);
     // Names the file chooses cannot be made to share probe sequences: the seed differs by run.
-    c->NameIndexSeed = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(c) >> 4) * 2654435761u;
+    static uint32_t opened;
+    c->NameIndexSeed = (static_cast<uint32_t>(reinterpret_cast<uintptr_t>(c) >> 4) ^ ++opened * 0x85EBCA77u ^
+                        static_cast<uint32_t>(time(nullptr))) *
+                       0x9E3779B1u;
 
     // Short reads leave zeros, which the checks below treat as absent structures.
     unsigned char fields[ItsfHeaderWithContentOffset - ChmHeaderSize] = {};

@@ -56,7 +56,10 @@ struct ChmContainer {
     uint32_t DirectoryCount;
     DirectoryRecord* Directory; // in listing-chunk order
     char* NamePool;             // the records' names
-    uint32_t* NameIndex;        // hash of the names: 1 + the first record of each name, 0 free
+    struct NameSlot {
+        uint32_t Record; // 1 + the first record of a name; 0: a free slot
+        uint32_t Hash;
+    }* NameIndex;           // open addressing, at most half full
     uint32_t NameIndexMask;     // slots - 1 (a power of two)
     uint32_t NameIndexSeed;
     uint64_t DirectoryBytes; // memory the three take

@@ -7,10 +7,10 @@
 
 #include <set>
 
+#include "badfiles.h"
 #include "fixtures.h"
 #include "lebytes.h"
 #include "lookup.h"
-#include "lzx_writer.h"
 #include "topics.h"
 
 namespace {
@@ -25,120 +25,7 @@ std::string Read(ChmContainer* c, const char* name) {
     return ReadString(c, name, &bytes) ? bytes : "(does not read)";
 }
 
-std::string Le32(uint32_t v) {
-    std::string s(4, 0);
-    for (int i = 0; i < 4; i++)
-        s[i] = static_cast<char>(v >> (8 * i));
-    return s;
-}
-
-// ---- the files ----
-
 const uint32_t BombSection = 300u << 20;
-
-// 300 MB of 'A' in 64 KB windows that all compress to the same bytes: one literal, then
-// repeats of it, 257 bytes a match. The reset table is sound.
-Bytes ExpansionBomb() {
-    LzxWriter w(16);
-    std::vector<LzxToken> tokens = {Lit('A')};
-    for (int i = 0; i < 127; i++)
-        tokens.push_back(Repeat(257, 0));
-    tokens.push_back(Repeat(128, 0)); // the first frame ends at 32 KB: no match crosses it
-    for (int i = 0; i < 128; i++)
-        tokens.push_back(Repeat(256, 0));
-    w.Verbatim(tokens);
-    Bytes window = w.Finish();
-    std::vector<uint64_t> frames = w.FrameStarts(); // 0, the second frame, the end
-    ChmBuilder b;
-    b.Compressed = {{"/first.html", std::string(1000, 'A')}};
-    const uint32_t windows = BombSection / 65536;
-    for (uint32_t k = 0; k < windows; k++) {
-        b.Stream.insert(b.Stream.end(), window.begin(), window.end());
-        b.ResetEntries.push_back(uint64_t(k) * window.size() + frames[1]);
-        b.ResetEntries.push_back(uint64_t(k + 1) * window.size());
-    }
-    b.ResetEntries.pop_back();
-    b.ResetUncompressed = BombSection;
-    b.SpanInfoLength = BombSection;
-    b.Raw = {{"/last.html", 1, BombSection - 1000, 1000}, {"/whole", 1, 0, BombSection}};
-    uint32_t at = BombSection - 64 * 1024;
-    for (const char* table : {"/#TOPICS", "/#STRINGS", "/#URLTBL", "/#URLSTR"}) {
-        b.Raw.push_back({table, 1, at, 4096});
-        at += 4096;
-    }
-    return b.Build();
-}
-
-const uint32_t PlainObjects = 20000, SectionNames = 65535;
-
-// 65,535 section names against a directory of 20,000 records, two of the names with a Content
-// record (one of them twice: the later one counts). Most names and records repeat, which keeps
-// the file small; a scan of the directory per name costs the same either way.
-Bytes NameListAgainstDirectory() {
-    ChmBuilder b;
-    b.Plain = {{"/n1", "one"}, {"/n2", "two"}};
-    for (uint32_t i = 2; i < SectionNames; i++)
-        b.MoreSections.push_back(i == 100 ? "s00100" : i == 65534 ? "s65534" : "x");
-    b.Raw = {{"::DataSpace/Storage/s00100/Content", 0, 10, 1},
-             {"::DataSpace/Storage/s65534/Content", 0, 30, 1},
-             {"::DataSpace/Storage/s00100/Content", 0, 20, 1}};
-    while (b.Raw.size() < PlainObjects)
-        b.Raw.push_back({"/n" + std::to_string(b.Raw.size() % 3), 0, 0, 3});
-    return b.Build();
-}
-
-// Small chunks that all list the same twenty entries.
-Bytes RepeatedListingEntries() {
-    ChmBuilder b;
-    b.ChunkSize = 512;
-    for (int i = 0; i < 20; i++)
-        b.Plain.push_back({"/r" + std::to_string(10 + i), "object " + std::to_string(i)});
-    b.Build();
-    std::vector<ChmBuilder::Entry> entries(b.Directory.begin(), b.Directory.begin() + 20);
-    for (int copy = 0; copy < 2000; copy++)
-        b.Raw.insert(b.Raw.end(), entries.begin(), entries.end());
-    return b.Build();
-}
-
-// About 4 MB of the smallest entries there are: a two-byte name and three one-byte integers.
-Bytes TinyEntries() {
-    ChmBuilder b;
-    b.Plain = {{"/plain.txt", "plain bytes"}};
-    for (uint32_t i = 0; i < 700000; i++)
-        b.Raw.push_back({std::string("/") + static_cast<char>(' ' + i % 90), 0, 0, 0});
-    return b.Build();
-}
-
-const uint32_t MatchingTitles = 1000000;
-
-// A million topics titled "Title", all leading to one page, in plain tables.
-Bytes MillionMatchingTitles() {
-    std::string topic = Le32(0) + Le32(1) + Le32(0) + Le32(0);
-    std::string topics;
-    topics.reserve(size_t(MatchingTitles) * 16);
-    for (uint32_t i = 0; i < MatchingTitles; i++)
-        topics += topic;
-    ChmBuilder b;
-    b.Plain = {{"/#TOPICS", topics},
-               {"/#STRINGS", std::string("\0Title\0", 7)},
-               {"/#URLTBL", Le32(0) + Le32(0) + Le32(0)},
-               {"/#URLSTR", std::string("\0\0\0\0page.html\0", 14)},
-               {"/page.html", "<html>the page</html>"}};
-    return b.Build();
-}
-
-// A page behind an E8 header whose translation size has its high bit set.
-Bytes E8SizeWithHighBit(uint32_t size) {
-    LzxWriter w(16);
-    w.E8FileSize(size);
-    const char text[] = "<html>\xE8\x10\0\0\0 page</html>";
-    std::string page(text, sizeof text - 1);
-    w.Uncompressed(std::vector<unsigned char>(page.begin(), page.end()), 1, 1, 1);
-    ChmBuilder b;
-    b.Compressed = {{"/page.html", page}};
-    b.Stream = w.Finish();
-    return b.Build();
-}
 
 const char BombFile[] = "expansion-bomb-300mb-section.chm.gz";
 const char NameListFile[] = "name-list-65535-sections-against-20000-entries.chm.gz";
@@ -150,7 +37,7 @@ const char E8File[] = "e8-translation-size-high-bit.chm";
 // Writes the files above; run once by hand with --gtest_also_run_disabled_tests
 // --gtest_filter='*WriteBadInputFiles*' after a change.
 TEST(ChmBadInput, DISABLED_WriteBadInputFiles) {
-    EXPECT_TRUE(WriteWholeFile(Regression(BombFile), ExpansionBomb()));
+    EXPECT_TRUE(WriteWholeFile(Regression(BombFile), ExpansionBomb(BombSection)));
     EXPECT_TRUE(WriteWholeFile(Regression(NameListFile), NameListAgainstDirectory()));
     EXPECT_TRUE(WriteWholeFile(Regression(RepeatFile), RepeatedListingEntries()));
     EXPECT_TRUE(WriteWholeFile(Regression(TinyFile), TinyEntries()));
