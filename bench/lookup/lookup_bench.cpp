@@ -100,7 +100,8 @@ Reads Chmlib(const char* path, const char* page) {
             continue;
         }
         std::vector<unsigned char> data(ui.length ? ui.length : 1);
-        if (chm_retrieve_object(h, &ui, data.data(), 0, (LONGINT64)ui.length) != (LONGINT64)ui.length) r.Ok = false;
+        if (chm_retrieve_object(h, &ui, data.data(), 0, (LONGINT64)ui.length) != (LONGINT64)ui.length)
+            r.Ok = false;
         r.Hash = Fnv(r.Hash, data.data(), ui.length);
     }
     chm_close(h);
@@ -121,17 +122,18 @@ Found Find(const char* path, const char* keyword) {
         std::string Keyword;
         Found* Out;
     } choice = {keyword, &f};
-    TopicLookupHost host = {AsciiPrefixCompare, nullptr, nullptr,
-                            [](void* context, const TopicCandidate* list, uint32_t count, bool more) {
-                                Choice* c = static_cast<Choice*>(context);
-                                c->Out->Candidates = count;
-                                c->Out->More = more;
-                                for (uint32_t i = 0; i < count; i++) // the title that is the keyword
-                                    if (AsciiPrefixCompare(list[i].Title, c->Keyword.c_str(), TopicMenuTitleSize) == 0)
-                                        return static_cast<int>(i);
-                                return 0;
-                            },
-                            &choice};
+    TopicLookupHost host = {
+        AsciiPrefixCompare, nullptr, nullptr,
+        [](void* context, const TopicCandidate* list, uint32_t count, bool more) {
+            Choice* c = static_cast<Choice*>(context);
+            c->Out->Candidates = count;
+            c->Out->More = more;
+            for (uint32_t i = 0; i < count; i++) // the title that is the keyword
+                if (AsciiPrefixCompare(list[i].Title, c->Keyword.c_str(), TopicMenuTitleSize) == 0)
+                    return static_cast<int>(i);
+            return 0;
+        },
+        &choice};
     TopicPage page;
     f.Status = FindTopicPage(path, keyword, &host, &page);
     if (f.Candidates == 0 && f.Status == TopicPageFound) f.Candidates = 1;
@@ -250,8 +252,8 @@ void LookupFigures(const Subject& s, int runs) {
     printf("  in-process, median of %d (CPU): ours %.2f ms, chmlib %.2f ms, ratio %.2f (target 1.5)   "
            "(wall %.2f / %.2f ms)\n",
            runs, Median(a), Median(b), Median(a) / Median(b), Median(aw), Median(bw));
-    printf("  the module's whole lookup (tables, %u candidates, page; %u container): %.2f ms\n", found.Candidates,
-           found.Containers, Median(f));
+    printf("  the module's whole lookup (tables, %u candidates, page; %u container): %.2f ms\n",
+           found.Candidates, found.Containers, Median(f));
 
     int processRuns = std::max(3, runs / 4);
     ProcessFigures none = Processes({"--child", "none", s.Path, page}, processRuns);
@@ -298,12 +300,14 @@ void BombFigures(const std::string& label, const std::string& path) {
     int all = ReadObject(c, "/whole", &data, &length);
     printf("  %s (%.1f MB file, %.0f MB section): its last page %s in %.2f ms, %u frames decoded; the whole "
            "section as one object %s\n",
-           label.c_str(), c->FileSize / 1e6, whole ? whole->Length / 1048576.0 : 0, last == 0 ? "read" : "NOT read",
-           lastMs, c->FramesDecoded, all == 0 ? "READ" : "refused (limit 256 MB)");
+           label.c_str(), c->FileSize / 1e6, whole ? whole->Length / 1048576.0 : 0,
+           last == 0 ? "read" : "NOT read", lastMs, c->FramesDecoded,
+           all == 0 ? "READ" : "refused (limit 256 MB)");
     if (all == 0) FreeObject(data);
     CloseContainer(c);
     Process p = RunChild({"--child", "find", path, "a"});
-    printf("    a lookup in its own process: %.1f ms, peak memory %.1f MB\n", p.Wall * 1e3, p.PeakKb / 1024.0);
+    printf("    a lookup in its own process: %.1f ms, peak memory %.1f MB\n", p.Wall * 1e3,
+           p.PeakKb / 1024.0);
 }
 
 void BadInputFigures() {
@@ -327,8 +331,9 @@ void BadInputFigures() {
         uint32_t length;
         double c0 = CpuNow();
         int read = ReadObject(c, "/last.html", &data, &length);
-        printf("    its reset table damaged: the last page %s in %.2f ms (%u whole-section decodes refused)\n",
-               read == 0 ? "READ" : "refused", (CpuNow() - c0) * 1e3, c->WholeRefusals);
+        printf(
+            "    its reset table damaged: the last page %s in %.2f ms (%u whole-section decodes refused)\n",
+            read == 0 ? "READ" : "refused", (CpuNow() - c0) * 1e3, c->WholeRefusals);
         if (read == 0) FreeObject(data);
         CloseContainer(c);
     }
@@ -345,8 +350,9 @@ void BadInputFigures() {
         std::string path = Unpacked("listing-chunks-repeat-entries.chm.gz");
         ChmContainer* c;
         double ms = OpenMs(path, &c);
-        printf("  %u listing chunks repeating their entries: %u records open in %.2f ms, %.0f KB of directory\n",
-               c->ChunksRead, c->DirectoryCount, ms, c->DirectoryBytes / 1024.0);
+        printf(
+            "  %u listing chunks repeating their entries: %u records open in %.2f ms, %.0f KB of directory\n",
+            c->ChunksRead, c->DirectoryCount, ms, c->DirectoryBytes / 1024.0);
         CloseContainer(c);
     }
     {
@@ -354,10 +360,11 @@ void BadInputFigures() {
         ChmContainer* c;
         double ms = OpenMs(path, &c);
         double was = double(c->DirectoryCount) * (12 + 256);
-        printf("  %u tiny entries in a %.1f MB file: directory %.1f MB = %.1fx the file (fixed 256-byte names: "
-               "%.0f MB, %.0fx); open in %.1f ms\n",
-               c->DirectoryCount, c->FileSize / 1e6, c->DirectoryBytes / 1e6, double(c->DirectoryBytes) / c->FileSize,
-               was / 1e6, was / c->FileSize, ms);
+        printf(
+            "  %u tiny entries in a %.1f MB file: directory %.1f MB = %.1fx the file (fixed 256-byte names: "
+            "%.0f MB, %.0fx); open in %.1f ms\n",
+            c->DirectoryCount, c->FileSize / 1e6, c->DirectoryBytes / 1e6,
+            double(c->DirectoryBytes) / c->FileSize, was / 1e6, was / c->FileSize, ms);
         CloseContainer(c);
     }
     {
@@ -368,8 +375,8 @@ void BadInputFigures() {
         Process p = RunChild({"--child", "find", path, "ti"});
         printf("  %u titles matching the keyword: the menu lists %u%s (limit %d), lookup %.1f ms; in its own "
                "process %.1f ms, peak memory %.1f MB\n",
-               MatchingTitles, f.Candidates, f.More ? " and a line saying more match" : "", TopicCandidateLimit, ms,
-               p.Wall * 1e3, p.PeakKb / 1024.0);
+               MatchingTitles, f.Candidates, f.More ? " and a line saying more match" : "",
+               TopicCandidateLimit, ms, p.Wall * 1e3, p.PeakKb / 1024.0);
     }
     {
         std::string path = FixtureDir() + "/regressions/e8-translation-size-high-bit.chm";
@@ -393,8 +400,8 @@ int main(int argc, char** argv) {
     std::string data = std::string(LUMIVO_SOURCE_DIR) + "/build/bench-data/";
     std::vector<Subject> subjects = {
         {data + "lcl.chm", "lcl.chm (lazarus-doc-2.2, Free Pascal's compiler)", "TForm"},
-        {std::string(LUMIVO_SOURCE_DIR) + "/build/chm-debian/OpenMCDF.chm", "OpenMCDF.chm (openmcdf, Microsoft's compiler)",
-         "CompoundFile"},
+        {std::string(LUMIVO_SOURCE_DIR) + "/build/chm-debian/OpenMCDF.chm",
+         "OpenMCDF.chm (openmcdf, Microsoft's compiler)", "CompoundFile"},
     };
     for (const char* big : {"big-30000.chm", "big-2000.chm"})
         subjects.push_back({data + big, std::string(big) + " (bench/lookup/make-big-chm.sh)", "Topic 01999"});

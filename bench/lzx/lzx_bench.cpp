@@ -534,12 +534,14 @@ int main(int argc, char** argv) {
             streamed.push_back(mb / t.cpu);
         }
     }
-    printf("ours through one reused 1 MB buffer (every byte summed, as 7zz t checks its CRCs): median %.0f MB/s "
-           "(CPU time), %s\n",
-           Median(streamed), streamSame ? "same bytes as the decode into one block" : "DIFFERENT bytes");
+    printf(
+        "ours through one reused 1 MB buffer (every byte summed, as 7zz t checks its CRCs): median %.0f MB/s "
+        "(CPU time), %s\n",
+        Median(streamed), streamSame ? "same bytes as the decode into one block" : "DIFFERENT bytes");
     if (!sevenZip.empty())
-        printf("whole-section decode against 7zz t in this run: into one block %.2fx, through a reused buffer "
-               "%.2fx (target 1.0)\n",
-               Median(ours) / Median(sevenZip), Median(streamed) / Median(sevenZip));
+        printf(
+            "whole-section decode against 7zz t in this run: into one block %.2fx, through a reused buffer "
+            "%.2fx (target 1.0)\n",
+            Median(ours) / Median(sevenZip), Median(streamed) / Median(sevenZip));
     return same && streamSame ? 0 : 1;
 }

@@ -225,41 +225,41 @@ bool BuildDirectory(ChmContainer* c, const unsigned char* entries, const uint32_
     uint64_t probes = 0;
     bool ok = true;
     for (uint32_t s = 0, start = 0; s < segments && ok; start = segmentEnds[s++])
-        ParseEntries(entries + start, entries + segmentEnds[s],
-                     [&](const char* name, uint32_t nameLength, uint32_t section, uint32_t offset,
-                         uint32_t length) {
-                         if (!ok) return;
-                         uint32_t hash = HashName(name, nameLength, c->NameIndexSeed);
-                         uint32_t slot = FindSlot(c, name, nameLength, hash, &probes);
-                         DirectoryRecord* record = &c->Directory[c->DirectoryCount];
-                         if (c->NameIndex[slot].Record != 0) {
-                             record->Name = c->Directory[c->NameIndex[slot].Record - 1].Name;
-                         } else {
-                             memcpy(pool, name, nameLength);
-                             pool[nameLength] = 0;
-                             record->Name = pool;
-                             pool += nameLength + 1;
-                             names++;
-                             // Probes far longer than a hash gives mean names chosen to collide
-                             // under this seed: a few new seeds settle it.
-                             bool reseed = probes > 32 * static_cast<uint64_t>(names) + 1024 && reseeds < 4;
-                             if (reseed || 2 * static_cast<uint64_t>(names) > c->NameIndexMask + 1) {
-                                 if (!RebuildNameIndex(c, names, reseed)) {
-                                     ok = false;
-                                     return;
-                                 }
-                                 if (reseed) reseeds++, probes = 0;
-                                 hash = HashName(name, nameLength, c->NameIndexSeed);
-                                 slot = FindSlot(c, name, nameLength, hash, &probes);
-                             }
-                             c->NameIndex[slot].Record = c->DirectoryCount + 1;
-                             c->NameIndex[slot].Hash = hash;
-                         }
-                         record->Section = section;
-                         record->Offset = offset;
-                         record->Length = length;
-                         c->DirectoryCount++;
-                     });
+        ParseEntries(
+            entries + start, entries + segmentEnds[s],
+            [&](const char* name, uint32_t nameLength, uint32_t section, uint32_t offset, uint32_t length) {
+                if (!ok) return;
+                uint32_t hash = HashName(name, nameLength, c->NameIndexSeed);
+                uint32_t slot = FindSlot(c, name, nameLength, hash, &probes);
+                DirectoryRecord* record = &c->Directory[c->DirectoryCount];
+                if (c->NameIndex[slot].Record != 0) {
+                    record->Name = c->Directory[c->NameIndex[slot].Record - 1].Name;
+                } else {
+                    memcpy(pool, name, nameLength);
+                    pool[nameLength] = 0;
+                    record->Name = pool;
+                    pool += nameLength + 1;
+                    names++;
+                    // Probes far longer than a hash gives mean names chosen to collide
+                    // under this seed: a few new seeds settle it.
+                    bool reseed = probes > 32 * static_cast<uint64_t>(names) + 1024 && reseeds < 4;
+                    if (reseed || 2 * static_cast<uint64_t>(names) > c->NameIndexMask + 1) {
+                        if (!RebuildNameIndex(c, names, reseed)) {
+                            ok = false;
+                            return;
+                        }
+                        if (reseed) reseeds++, probes = 0;
+                        hash = HashName(name, nameLength, c->NameIndexSeed);
+                        slot = FindSlot(c, name, nameLength, hash, &probes);
+                    }
+                    c->NameIndex[slot].Record = c->DirectoryCount + 1;
+                    c->NameIndex[slot].Hash = hash;
+                }
+                record->Section = section;
+                record->Offset = offset;
+                record->Length = length;
+                c->DirectoryCount++;
+            });
     size_t used = static_cast<size_t>(pool - c->NamePool);
     if (ok && used < nameBytes / 2) {
         if (char* exact = static_cast<char*>(malloc(used ? used : 1))) {
@@ -776,7 +776,8 @@ const DirectoryRecord* FindDirectoryRecord(const ChmContainer* c, const char* na
     if (!c || !name || c->DirectoryCount == 0) return nullptr;
     size_t length = strlen(name);
     uint64_t probes = 0;
-    const ChmContainer::NameSlot& slot = c->NameIndex[FindSlot(c, name, length, HashName(name, length, c->NameIndexSeed), &probes)];
+    const ChmContainer::NameSlot& slot =
+        c->NameIndex[FindSlot(c, name, length, HashName(name, length, c->NameIndexSeed), &probes)];
     return slot.Record ? &c->Directory[slot.Record - 1] : nullptr;
 }
 

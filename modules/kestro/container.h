@@ -59,8 +59,8 @@ struct ChmContainer {
     struct NameSlot {
         uint32_t Record; // 1 + the first record of a name; 0: a free slot
         uint32_t Hash;
-    }* NameIndex;           // open addressing, at most half full
-    uint32_t NameIndexMask;     // slots - 1 (a power of two)
+    } * NameIndex;          // open addressing, at most half full
+    uint32_t NameIndexMask; // slots - 1 (a power of two)
     uint32_t NameIndexSeed;
     uint64_t DirectoryBytes; // memory the three take
     uint32_t SectionCount;

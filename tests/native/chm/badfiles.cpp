@@ -104,4 +104,3 @@ Bytes E8SizeWithHighBit(uint32_t size) {
     b.Stream = w.Finish();
     return b.Build();
 }
-
