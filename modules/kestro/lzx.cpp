@@ -66,7 +66,9 @@ const unsigned kPackedMaxSymbols = 2047; // node values (symbols + nodes) stay b
 
 // ---- bit input ----
 
-// Adds one word below the buffered bits; the caller guarantees count <= 16.
+const unsigned kBufferBits = sizeof(LzxBitBuffer) * 8;
+
+// Adds one word below the buffered bits; the caller guarantees count <= kBufferBits - 16.
 LZX_INLINE void Refill(LzxBitReader& b) {
     uint32_t word;
     if (LZX_LIKELY(b.end - b.next >= 2)) {
@@ -80,8 +82,23 @@ LZX_INLINE void Refill(LzxBitReader& b) {
         word = 0;
         b.overrun += 2;
     }
-    b.buffer |= word << (16 - b.count);
+    b.buffer |= (LzxBitBuffer)word << (kBufferBits - 16 - b.count);
     b.count += 16;
+}
+
+// Tops the buffer up, three words at once where a wide buffer and the input allow: the main
+// loop then seldom needs another refill for a match's length symbol and extra bits.
+LZX_INLINE void TopUp(LzxBitReader& b) { // count < 16
+    if (kBufferBits == 64 && LZX_LIKELY(b.end - b.next >= 6)) {
+        const unsigned char* p = b.next;
+        uint64_t words =
+            (uint64_t)(p[0] | p[1] << 8) << 32 | (uint64_t)(p[2] | p[3] << 8) << 16 | (p[4] | p[5] << 8);
+        b.buffer |= (LzxBitBuffer)(words << (16 - b.count));
+        b.next += 6;
+        b.count += 48;
+    } else {
+        Refill(b);
+    }
 }
 
 LZX_INLINE void Ensure(LzxBitReader& b, unsigned n) { // n <= 17
@@ -93,7 +110,7 @@ LZX_INLINE void Ensure(LzxBitReader& b, unsigned n) { // n <= 17
 
 LZX_INLINE uint32_t ReadBits(LzxBitReader& b, unsigned n) { // 1..16
     if (b.count < n) Refill(b);
-    uint32_t v = b.buffer >> (32 - n);
+    uint32_t v = (uint32_t)(b.buffer >> (kBufferBits - n));
     b.buffer <<= n;
     b.count -= n;
     return v;
@@ -147,8 +164,8 @@ void ReadBytes(LzxBitReader& b, unsigned char* to, uint32_t n) {
 
 // Continues below the direct table for codes longer than its bits. buffer holds at least 16 bits.
 LZX_NOINLINE unsigned WalkTree(const uint16_t* table, unsigned tableBits, unsigned symbols, unsigned entry,
-                               uint32_t buffer, unsigned empty) {
-    uint32_t bit = 1u << (31 - tableBits);
+                               LzxBitBuffer buffer, unsigned empty) {
+    LzxBitBuffer bit = (LzxBitBuffer)1 << (kBufferBits - 1 - tableBits);
     while (entry >= symbols) {
         if (entry == empty || bit == 0) return LZX_TABLE_EMPTY;
         entry = table[(1u << tableBits) + 2 * (entry - symbols) + ((buffer & bit) ? 1 : 0)];
@@ -161,7 +178,7 @@ LZX_NOINLINE unsigned WalkTree(const uint16_t* table, unsigned tableBits, unsign
 LZX_INLINE unsigned ReadSymbol(LzxBitReader& b, const uint16_t* table, const unsigned char* lengths,
                                unsigned tableBits, unsigned symbols) {
     if (b.count < 16) Refill(b);
-    unsigned entry = table[b.buffer >> (32 - tableBits)];
+    unsigned entry = table[b.buffer >> (kBufferBits - tableBits)];
     if (LZX_UNLIKELY(entry >= symbols)) {
         entry = WalkTree(table, tableBits, symbols, entry, b.buffer, LZX_TABLE_EMPTY);
         if (entry == LZX_TABLE_EMPTY) return entry;
@@ -175,8 +192,8 @@ LZX_INLINE unsigned ReadSymbol(LzxBitReader& b, const uint16_t* table, const uns
 // The same through a packed table: the direct hit needs no second load for its length.
 LZX_INLINE unsigned ReadPackedSymbol(LzxBitReader& b, const uint16_t* table, const unsigned char* lengths,
                                      unsigned tableBits, unsigned symbols) {
-    if (b.count < 16) Refill(b);
-    unsigned entry = table[b.buffer >> (32 - tableBits)];
+    if (b.count < 16) TopUp(b);
+    unsigned entry = table[b.buffer >> (kBufferBits - tableBits)];
     unsigned n;
     if (LZX_LIKELY(entry >= kPackedSymbol)) {
         n = entry >> 12;
@@ -503,14 +520,14 @@ int DecodeRun(LzxState& s, LzxBitReader& in, const History& h, unsigned char* op
                 if (!Aligned || extraBits < 3) {
                     if (extraBits) {
                         Ensure(b, extraBits);
-                        offset += b.buffer >> (32 - extraBits);
+                        offset += (uint32_t)(b.buffer >> (kBufferBits - extraBits));
                         b.buffer <<= extraBits;
                         b.count -= extraBits;
                     }
                 } else {
                     if (extraBits > 3) offset += ReadBits(b, extraBits - 3) << 3;
                     if (b.count < 16) Refill(b);
-                    unsigned aligned = s.alignedTable[b.buffer >> (32 - LZX_ALIGNED_BITS)];
+                    unsigned aligned = s.alignedTable[b.buffer >> (kBufferBits - LZX_ALIGNED_BITS)];
                     if (LZX_UNLIKELY(aligned >= LZX_ALIGNED_SYMBOLS)) {
                         result = LZX_BAD_DATA;
                         goto done;

@@ -40,15 +40,20 @@ enum {
 };
 #define LZX_TABLE_SIZE(bits, symbols) ((1u << (bits)) + 2u * (symbols))
 
-// Bit input over one block of bytes: 16-bit little-endian words, most significant bit first.
-// Bytes past the end read as zero and are counted in overrun, so that exhaustion is detected
-// without touching memory beyond the block.
+// Bit input over one block of bytes: 16-bit little-endian words, most significant bit first,
+// through a buffer as wide as the machine's word. Bytes past the end read as zero and are counted
+// in overrun, so that exhaustion is detected without touching memory beyond the block.
+#if UINTPTR_MAX > 0xFFFFFFFFu
+typedef uint64_t LzxBitBuffer;
+#else
+typedef uint32_t LzxBitBuffer;
+#endif
 struct LzxBitReader {
     const unsigned char* next; // next unread byte
     const unsigned char* end;
-    uint32_t buffer;  // unread bits, left-aligned
-    uint32_t count;   // number of unread bits in buffer (0..32)
-    uint32_t overrun; // bytes taken as zero beyond end
+    LzxBitBuffer buffer; // unread bits, left-aligned
+    uint32_t count;      // number of unread bits in buffer
+    uint32_t overrun;    // bytes taken as zero beyond end
 };
 
 void LzxBitReaderInit(LzxBitReader* bits, const unsigned char* data, uint32_t length);
@@ -71,7 +76,7 @@ struct LzxState {
     bool e8Started;           // an E8 literal or an uncompressed block has been seen
     uint32_t matchRemaining;  // bytes of the match that ended the last call's output, still to copy
     uint32_t matchDistance;   // its distance
-    uint32_t bitBuffer;       // bits read ahead, carried to the next call (left-aligned)
+    LzxBitBuffer bitBuffer;   // bits read ahead, carried to the next call (left-aligned)
     uint32_t bitCount;        // how many
     uint32_t inputUsed;       // bytes the last call took from its input (into bitBuffer or output)
     uint32_t streamOffset;    // after a call that ended on a frame boundary: the offset in its input
