@@ -7,6 +7,7 @@
 //
 // Usage: lzx_bench [file.chm] [runs]   (default: build/bench-data/lcl.chm from get-lcl-chm.sh, 5 runs)
 #include "container.h"
+#include "lebytes.h"
 #include "lzx.h"
 
 #include <chm_lib.h>
@@ -66,10 +67,6 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-uint32_t LE32(const unsigned char* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
 std::vector<unsigned char> ReadWholeFile(const char* path) {
     std::vector<unsigned char> bytes;
     FILE* f = fopen(path, "rb");
@@ -110,11 +107,11 @@ bool LoadSection(const char* path, Section& s) {
               ReadObjectBytes(c, kResetTable, reset) && control.size() >= 20 && reset.size() >= 32 &&
               memcmp(control.data() + 4, "LZXC", 4) == 0;
     if (ok) {
-        uint32_t units = LE32(control.data() + 16);
+        uint32_t units = ReadLe32(control.data() + 16);
         for (int bits = 15; bits <= 21; bits++)
             if (units == 1u << (bits - 15)) s.windowBits = bits;
-        s.uncompressed = LE32(reset.data() + 16);
-        s.compressed = LE32(reset.data() + 24);
+        s.uncompressed = ReadLe32(reset.data() + 16);
+        s.compressed = ReadLe32(reset.data() + 24);
         ok = s.windowBits != 0 && s.compressed <= s.content.size();
         uint32_t compressedIndex = 0xFFFFFFFF;
         for (uint32_t i = 0; i < c->SectionCount; i++)

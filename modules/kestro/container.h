@@ -65,7 +65,9 @@ struct ChmContainer {
     uint64_t DirectoryBytes; // memory the three take
     uint32_t SectionCount;
     SectionRecord* Sections; // in name-list order; empty while opening
-    LzxState Decoder;        // one per container: every decode starts afresh, none overlap
+    // One decoder per container, for all its sections: every decode starts afresh and none
+    // overlap. Its window (only the sequential fallback needs one) is freed with the container.
+    LzxState Decoder;
 
     // What the reads have cost so far: for the tests and the benchmarks.
     uint32_t ChunksRead;      // listing chunks walked at open

@@ -7,6 +7,7 @@
 #include <dirent.h>
 
 #include "fixtures.h"
+#include "lebytes.h"
 #include "sha256.h"
 #include "topics.h"
 
@@ -15,7 +16,7 @@ namespace {
 const uint32_t Extremes[] = {0, 1, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 0xFFFFFFFEu, 0x10000};
 
 uint32_t Get32(const Bytes& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+    return ReadLe32(&b[at]);
 }
 
 struct Reference {

@@ -1,5 +1,6 @@
 // Tests of the LZX decoder: streams built by construction with the test writer, grouped by operation
 // (set-up, tables, code lengths, each block type, the window, E8 translation, bad input).
+#include "lebytes.h"
 #include "lzx.h"
 #include "lzx_writer.h"
 
@@ -67,7 +68,7 @@ void PutLE32(std::vector<unsigned char>& v, size_t at, uint32_t x) {
         v[at + i] = (unsigned char)(x >> (8 * i));
 }
 uint32_t GetLE32(const std::vector<unsigned char>& v, size_t at) {
-    return v[at] | v[at + 1] << 8 | v[at + 2] << 16 | (uint32_t)v[at + 3] << 24;
+    return ReadLe32(&v[at]);
 }
 
 // Offsets at both ends of every position slot from 3 up to the given one.
