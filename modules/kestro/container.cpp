@@ -219,7 +219,10 @@ bool BuildDirectory(ChmContainer* c, const unsigned char* entries, const uint32_
     if (count > SIZE_MAX / sizeof(DirectoryRecord) || nameBytes > SIZE_MAX) return false;
     c->Directory = static_cast<DirectoryRecord*>(malloc(count * sizeof(DirectoryRecord)));
     c->NamePool = static_cast<char*>(malloc(static_cast<size_t>(nameBytes)));
-    if (!c->Directory || !c->NamePool || !RebuildNameIndex(c, 0, false)) return false;
+    // Sized for every record as a distinct name up to 32,768 of them (512 KB); beyond, it grows
+    // with the names.
+    if (!c->Directory || !c->NamePool || !RebuildNameIndex(c, count < 32768 ? count : 32768, false))
+        return false;
     char* pool = c->NamePool;
     uint32_t names = 0, reseeds = 0;
     uint64_t probes = 0;
