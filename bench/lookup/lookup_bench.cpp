@@ -6,6 +6,7 @@
 // Files: build/bench-data/lcl.chm (bench/lzx/get-lcl-chm.sh), build/chm-debian/OpenMCDF.chm
 // (tests/data/chm/fetch-debian.sh, run by the native tests), build/bench-data/big-*.chm
 // (bench/lookup/make-big-chm.sh); a file that is missing is skipped.
+#include "../clock.h"
 #include "badfiles.h"
 #include "container.h"
 #include "fixtures.h"
@@ -31,34 +32,11 @@ namespace {
 
 const char* const Tables[] = {"/#TOPICS", "/#STRINGS", "/#URLTBL", "/#URLSTR"};
 
-double Now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// CPU time of this thread: the machine may be shared, and wall time then measures the neighbours.
-double CpuNow() {
-    timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-uint64_t Fnv(uint64_t h, const unsigned char* p, size_t n) {
-    for (size_t i = 0; i < n; i++)
-        h = (h ^ p[i]) * 0x100000001b3ull;
-    return h;
-}
-
 // ---- one lookup's reads ----
 
 struct Reads {
     bool Ok = false;
-    uint64_t Hash = 0xcbf29ce484222325ull; // of the five objects, in order
+    uint64_t Hash = kFnvStart; // of the five objects, in order
     uint32_t Frames = 0, Spans = 0, Whole = 0;
     uint64_t CompressedRead = 0;
 };

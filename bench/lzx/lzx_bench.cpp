@@ -6,6 +6,7 @@
 // (it keeps no output: the kernel's cost of providing a fresh 177 MB block is not in its figure).
 //
 // Usage: lzx_bench [file.chm] [runs]   (default: build/bench-data/lcl.chm from get-lcl-chm.sh, 5 runs)
+#include "../clock.h"
 #include "container.h"
 #include "lebytes.h"
 #include "lzx.h"
@@ -34,18 +35,6 @@ const char kControl[] = "::DataSpace/Storage/MSCompressed/ControlData";
 const char kResetTable[] = "::DataSpace/Storage/MSCompressed/Transform/"
                            "{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable";
 
-double Now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// CPU time of this thread (user and system, page faults included): the machine may be shared, and
-// wall time then measures the neighbours.
-double CpuNow() {
-    timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
-
 struct Timer {
     double wall0 = Now(), cpu0 = CpuNow();
     double wall = 0, cpu = 0;
@@ -54,18 +43,6 @@ struct Timer {
         cpu = CpuNow() - cpu0;
     }
 };
-
-uint64_t Fnv(uint64_t h, const unsigned char* p, size_t n) {
-    for (size_t i = 0; i < n; i++)
-        h = (h ^ p[i]) * 0x100000001b3ull;
-    return h;
-}
-const uint64_t kFnvStart = 0xcbf29ce484222325ull;
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 std::vector<unsigned char> ReadWholeFile(const char* path) {
     std::vector<unsigned char> bytes;
