@@ -38,8 +38,9 @@
 // chunk, a listing chain stops at the first chunk it has seen before, the helper objects
 // of a compressed section (control data, reset table, content) must lie in an
 // uncompressed section, and the declared uncompressed length may not exceed what LZX can
-// possibly produce from the content's size. Opening costs one pass over the listing and one
-// over the name list, whatever they hold.
+// possibly produce from the content's size. Opening costs time in proportion to the listing
+// and the name list, whatever they hold: two passes over each chunk's entries, one over the
+// names, one over the directory for the sections' Content records.
 #include "container.h"
 
 #include <stdio.h>
