@@ -1,6 +1,7 @@
-// ITSF container reader: the directory from the PMGL listing chunks, the section
-// table from "::DataSpace/NameList", and object reads, with the LZX section decoded
-// whole at its first read and served from a per-container cache afterwards.
+// ITSF container reader: the directory from the PMGL listing chunks, the section table
+// from "::DataSpace/NameList", and object reads. An object of an LZX section is decoded
+// from the reset point at or before its first byte up to the reset point after its last,
+// through a cache of decoded spans that lives as long as the container.
 //
 // Quirks of real files, and what we decided about them:
 // - Free Pascal-made files write the first header GUID twice, and put 1 in the ITSP
@@ -11,13 +12,25 @@
 //   starts right after the directory, as the older layout puts it.
 // - The last LZX block of a section usually runs past the uncompressed length that the
 //   reset table states; the decoder stops at that length in mid-block.
-// - The reset interval and the per-block reset entries are not read: the compressors we
-//   meet restart exactly where the window fills, which the decoder assumes.
-// - The PMGI index and the quick-reference area are never read; lookups scan the flat
-//   directory table, comparing names byte for byte (case-sensitive, no locale), so no two
-//   different stored names can ever compare equal.
+// - The PMGI index and the quick-reference area are never read; names are found through a
+//   hash of the flat directory, compared byte for byte (case-sensitive, no locale), so no two
+//   different stored names can ever compare equal. A name that the listing repeats is stored
+//   once; a lookup finds its first record, a section's Content its last.
 // - A name length is a variable-length integer like the other entry fields. Names that do
-//   not fit the 256-byte record are parsed past but not kept.
+//   not fit ChmNameSize are parsed past but not kept.
+//
+// Random access. The reset table lists the compressed offset of every 32 KB frame (Free
+// Pascal's compiler adds one more entry for the stream's end, Microsoft's does not); the
+// decoder restarts where the window fills, and the control data declares a reset interval.
+// Spans start and end at the common multiples of the two ("units": 64 KB in the files we
+// meet), and a span decode is trusted only when it ends exactly where the table says the next
+// unit begins, with no block running on and no match reaching before its start. Anything else
+// (no table, when the span info gives the length instead; a short table; entries that do not
+// increase or pass the compressed length; a frame length other than 32 KB; a declared interval
+// the stream does not follow) falls back to the sequential decode of the whole section from
+// its start, which serves every read afterwards, so that every file reads with the same bytes
+// either way. That fallback is refused for a section larger than ChmMaxDecodedBlock. When it
+// fails on a stream that is damaged, the spans that did verify still serve their reads.
 //
 // Every value read from the file is checked before use: positions are 64-bit and compared
 // with the file size (files of 2 GiB or more are refused at open), the chunk count is
@@ -25,19 +38,26 @@
 // chunk, a listing chain stops at the first chunk it has seen before, the helper objects
 // of a compressed section (control data, reset table, content) must lie in an
 // uncompressed section, and the declared uncompressed length may not exceed what LZX can
-// possibly produce from the content's size.
+// possibly produce from the content's size. Opening costs time in proportion to the listing
+// and the name list, whatever they hold: two passes over each chunk's entries, one over the
+// names, one over the directory for the sections' Content records.
 #include "container.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
-#include "lzx.h"
+#include "lebytes.h"
 
 namespace {
 
+typedef ChmContainer::NameSlot NameSlot;
+
 const char LzxTransformGuid[] = "{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}";
 const char CompressedSectionName[] = "MSCompressed";
+const char StoragePrefix[] = "::DataSpace/Storage/";
+const char ContentSuffix[] = "/Content";
 const uint32_t LastListingChunk = 0xFFFFFFFFu;
 
 enum {
@@ -49,10 +69,18 @@ enum {
     PmglFreeSpaceField = 4,
     PmglNextChunkField = 16,
     ControlSignatureField = 4,
+    ControlResetIntervalField = 12,
     ControlWindowSizeField = 16,
+    ResetEntryCountField = 4,
+    ResetEntrySizeField = 8,
+    ResetEntriesField = 12,
     ResetUncompressedField = 16,
     ResetCompressedField = 24,
+    ResetFrameLengthField = 32,
     ResetTableMinSize = 32,
+    ResetTableWithFrameLength = 40,
+    ResetEntrySize = 8,
+    SpanInfoSize = 8,
     NameListCountField = 2,
     NameListFirstEntry = 4,
     ObjectNameSize = 512
@@ -62,18 +90,11 @@ enum {
 // than about 1030 times; twice that is a safe cap on a declared uncompressed length.
 const uint64_t MaxLzxExpansion = 2048;
 
-uint16_t Get16(const unsigned char* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-uint32_t Get32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-uint64_t Get64(const unsigned char* p) {
-    return Get32(p) | static_cast<uint64_t>(Get32(p + 4)) << 32;
-}
+// Units larger than this (a declared interval far beyond the window) are not worth a random
+// access: the section is read sequentially.
+const uint32_t MaxUnitSize = 4u << 20;
+// A run of units missing from the cache is decoded in spans of at most this (or one unit).
+const uint32_t MaxSpanSize = 2u << 20;
 
 // A 64-bit file position beyond any file we accept is pinned there, so that later sums of
 // it with 32-bit offsets cannot wrap around.
@@ -83,6 +104,89 @@ uint64_t Pin(uint64_t position) {
 
 bool ReadExactly(ChmContainer* c, uint64_t offset, void* buffer, uint32_t length) {
     return ChmFileReadAt(c->File, offset, buffer, length) == length;
+}
+
+uint32_t FramesIn(uint32_t bytes) {
+    return bytes / LZX_FRAME_SIZE + (bytes % LZX_FRAME_SIZE != 0);
+}
+
+// ---- names ----
+
+// Word at a time: names are many and long ("/lcl/forms/tform.html"); the seed differs by run, so
+// that a file cannot choose names whose probes collide.
+uint32_t HashName(const char* name, size_t length, uint32_t seed) {
+    uint32_t h = seed ^ static_cast<uint32_t>(length) * 0x9E3779B1u;
+    size_t i = 0;
+    for (; i + 4 <= length; i += 4) {
+        uint32_t word;
+        memcpy(&word, name + i, 4);
+        h = (h ^ word) * 0x9E3779B1u;
+        h ^= h >> 15;
+    }
+    uint32_t tail = 0;
+    for (; i < length; i++)
+        tail = tail << 8 | static_cast<unsigned char>(name[i]);
+    h = (h ^ tail) * 0x85EBCA77u;
+    h ^= h >> 13;
+    h *= 0xC2B2AE3Du;
+    return h ^ h >> 16;
+}
+
+// A power of two at least twice `count`, so that probes stay short.
+uint32_t SlotsFor(uint32_t count) {
+    uint32_t slots = 16;
+    while (slots < 2 * static_cast<uint64_t>(count))
+        slots *= 2;
+    return slots;
+}
+
+// A stored (NUL-terminated) name against `length` bytes of a name; stops at the stored one's end.
+bool SameName(const char* stored, const char* name, size_t length) {
+    return strncmp(stored, name, length) == 0 && stored[length] == 0;
+}
+
+// The slot where `name` (of hash `hash`) is or would go; counts the slots passed.
+uint32_t FindSlot(const ChmContainer* c, const char* name, size_t length, uint32_t hash, uint64_t* probes) {
+    uint32_t slot = hash & c->NameIndexMask;
+    for (;;) {
+        const ChmContainer::NameSlot& s = c->NameIndex[slot];
+        if (s.Record == 0 || (s.Hash == hash && SameName(c->Directory[s.Record - 1].Name, name, length)))
+            return slot;
+        slot = (slot + 1) & c->NameIndexMask;
+        ++*probes;
+    }
+}
+
+// (Re)builds the index for at least `names` names: twice as many slots, grown with the names
+// rather than with the records, of which a damaged listing may repeat a few many times. A new seed
+// means hashing every name again.
+bool RebuildNameIndex(ChmContainer* c, uint32_t names, bool reseed) {
+    uint32_t oldSlots = c->NameIndex ? c->NameIndexMask + 1 : 0;
+    uint32_t slots = SlotsFor(names);
+    if (slots < oldSlots) slots = oldSlots;
+    NameSlot* old = c->NameIndex;
+    c->NameIndex = static_cast<NameSlot*>(calloc(slots, sizeof(NameSlot)));
+    if (!c->NameIndex) {
+        c->NameIndex = old;
+        return false;
+    }
+    c->NameIndexMask = slots - 1;
+    if (reseed) c->NameIndexSeed = c->NameIndexSeed * 0x9E3779B1u + 0x7F4A7C15u;
+    for (uint32_t i = 0; i < oldSlots; i++) {
+        if (!old[i].Record) continue;
+        uint32_t hash = old[i].Hash;
+        if (reseed) {
+            const char* name = c->Directory[old[i].Record - 1].Name;
+            hash = HashName(name, strlen(name), c->NameIndexSeed);
+        }
+        uint32_t slot = hash & c->NameIndexMask; // the names are distinct: the first free slot
+        while (c->NameIndex[slot].Record)
+            slot = (slot + 1) & c->NameIndexMask;
+        c->NameIndex[slot].Record = old[i].Record;
+        c->NameIndex[slot].Hash = hash;
+    }
+    free(old);
+    return true;
 }
 
 // Walks one chunk's entries; calls `take` for every entry whose name fits a record.
@@ -95,8 +199,85 @@ template <typename Take> void ParseEntries(const unsigned char* p, const unsigne
         if (ReadEncInt(&p, end, &section) != 0 || ReadEncInt(&p, end, &offset) != 0 ||
             ReadEncInt(&p, end, &length) != 0)
             return;
-        if (nameLength > 0 && nameLength < ChmNameSize) take(name, nameLength, section, offset, length);
+        if (nameLength > 0 && nameLength < ChmNameSize)
+            take(reinterpret_cast<const char*>(name), nameLength, section, offset, length);
     }
+}
+
+// Records every entry, with its name stored once in the pool and the first record of each
+// name in the index. The pool, sized for every name, shrinks to the distinct ones.
+bool BuildDirectory(ChmContainer* c, const unsigned char* entries, const uint32_t* segmentEnds,
+                    uint32_t segments) {
+    uint32_t count = 0;
+    uint64_t nameBytes = 0;
+    for (uint32_t s = 0, start = 0; s < segments; start = segmentEnds[s++])
+        ParseEntries(entries + start, entries + segmentEnds[s],
+                     [&](const char*, uint32_t nameLength, uint32_t, uint32_t, uint32_t) {
+                         count++;
+                         nameBytes += nameLength + 1;
+                     });
+    if (count == 0) return true;
+    if (count > SIZE_MAX / sizeof(DirectoryRecord) || nameBytes > SIZE_MAX) return false;
+    c->Directory = static_cast<DirectoryRecord*>(malloc(count * sizeof(DirectoryRecord)));
+    c->NamePool = static_cast<char*>(malloc(static_cast<size_t>(nameBytes)));
+    // Sized for every record as a distinct name up to 32,768 of them (512 KB); beyond, it grows
+    // with the names.
+    if (!c->Directory || !c->NamePool || !RebuildNameIndex(c, count < 32768 ? count : 32768, false))
+        return false;
+    char* pool = c->NamePool;
+    uint32_t names = 0, reseeds = 0;
+    uint64_t probes = 0;
+    bool ok = true;
+    for (uint32_t s = 0, start = 0; s < segments && ok; start = segmentEnds[s++])
+        ParseEntries(
+            entries + start, entries + segmentEnds[s],
+            [&](const char* name, uint32_t nameLength, uint32_t section, uint32_t offset, uint32_t length) {
+                if (!ok) return;
+                uint32_t hash = HashName(name, nameLength, c->NameIndexSeed);
+                uint32_t slot = FindSlot(c, name, nameLength, hash, &probes);
+                DirectoryRecord* record = &c->Directory[c->DirectoryCount];
+                if (c->NameIndex[slot].Record != 0) {
+                    record->Name = c->Directory[c->NameIndex[slot].Record - 1].Name;
+                } else {
+                    memcpy(pool, name, nameLength);
+                    pool[nameLength] = 0;
+                    record->Name = pool;
+                    pool += nameLength + 1;
+                    names++;
+                    // Probes far longer than a hash gives mean names chosen to collide
+                    // under this seed: a few new seeds settle it.
+                    bool reseed = probes > 32 * static_cast<uint64_t>(names) + 1024 && reseeds < 4;
+                    if (reseed || 2 * static_cast<uint64_t>(names) > c->NameIndexMask + 1) {
+                        if (!RebuildNameIndex(c, names, reseed)) {
+                            ok = false;
+                            return;
+                        }
+                        if (reseed) reseeds++, probes = 0;
+                        hash = HashName(name, nameLength, c->NameIndexSeed);
+                        slot = FindSlot(c, name, nameLength, hash, &probes);
+                    }
+                    c->NameIndex[slot].Record = c->DirectoryCount + 1;
+                    c->NameIndex[slot].Hash = hash;
+                }
+                record->Section = section;
+                record->Offset = offset;
+                record->Length = length;
+                c->DirectoryCount++;
+            });
+    size_t used = static_cast<size_t>(pool - c->NamePool);
+    if (ok && used < nameBytes / 2) {
+        if (char* exact = static_cast<char*>(malloc(used ? used : 1))) {
+            memcpy(exact, c->NamePool, used);
+            for (uint32_t i = 0; i < c->DirectoryCount; i++)
+                c->Directory[i].Name = exact + (c->Directory[i].Name - c->NamePool);
+            free(c->NamePool);
+            c->NamePool = exact;
+        }
+    }
+    // What the directory holds: the records, each name once, and the index.
+    c->DirectoryBytes = static_cast<uint64_t>(count) * sizeof(DirectoryRecord) + used +
+                        static_cast<uint64_t>(c->NameIndexMask + 1) * sizeof(NameSlot);
+    return ok;
 }
 
 // Returns false only when memory runs out; a damaged directory just yields fewer records.
@@ -104,8 +285,8 @@ bool LoadDirectory(ChmContainer* c) {
     uint64_t itsp = Pin(c->HeaderSections[2]);
     if (itsp >= c->FileSize || ChmDirectoryHeaderSize > c->FileSize - itsp) return true;
     if (!ReadExactly(c, itsp, c->DirectoryHeader, ChmDirectoryHeaderSize)) return true;
-    uint32_t chunkSize = Get32(c->DirectoryHeader + ItspChunkSizeField);
-    uint64_t chunkCount = Get32(c->DirectoryHeader + ItspChunkCountField);
+    uint32_t chunkSize = ReadLe32(c->DirectoryHeader + ItspChunkSizeField);
+    uint64_t chunkCount = ReadLe32(c->DirectoryHeader + ItspChunkCountField);
     uint64_t first = itsp + ChmDirectoryHeaderSize;
     if (chunkSize <= PmglHeaderSize) return true;
     uint64_t whole = (c->FileSize - first) / chunkSize; // chunks that the file really holds
@@ -128,57 +309,70 @@ bool LoadDirectory(ChmContainer* c) {
         uint64_t position = first + static_cast<uint64_t>(chunk) * chunkSize;
         unsigned char head[PmglHeaderSize];
         if (!ReadExactly(c, position, head, PmglHeaderSize) || memcmp(head, "PMGL", 4) != 0) break;
-        uint32_t freeSpace = Get32(head + PmglFreeSpaceField);
+        uint32_t freeSpace = ReadLe32(head + PmglFreeSpaceField);
         uint32_t entryBytes = freeSpace > areaSize ? 0 : areaSize - freeSpace;
         used += ChmFileReadAt(c->File, position + PmglHeaderSize, entries + used, entryBytes);
         segmentEnds[segments++] = used;
         c->ChunksRead++;
-        chunk = Get32(head + PmglNextChunkField);
+        chunk = ReadLe32(head + PmglNextChunkField);
         if (chunk == LastListingChunk) break;
     }
-
-    uint32_t count = 0;
-    for (uint32_t s = 0, start = 0; s < segments; start = segmentEnds[s++])
-        ParseEntries(entries + start, entries + segmentEnds[s],
-                     [&](const unsigned char*, uint32_t, uint32_t, uint32_t, uint32_t) { count++; });
-    bool ok = true;
-    if (count > 0) {
-        c->Directory = static_cast<DirectoryRecord*>(calloc(count, sizeof(DirectoryRecord)));
-        ok = c->Directory != nullptr;
-    }
-    if (ok) {
-        for (uint32_t s = 0, start = 0; s < segments; start = segmentEnds[s++])
-            ParseEntries(entries + start, entries + segmentEnds[s],
-                         [&](const unsigned char* name, uint32_t nameLength, uint32_t section,
-                             uint32_t offset, uint32_t length) {
-                             DirectoryRecord* record = &c->Directory[c->DirectoryCount++];
-                             memcpy(record->Name, name, nameLength);
-                             record->Name[nameLength] = 0;
-                             record->Section = section;
-                             record->Offset = offset;
-                             record->Length = length;
-                         });
-    }
+    bool ok = BuildDirectory(c, entries, segmentEnds, segments);
     free(entries), free(segmentEnds), free(seen);
     return ok;
 }
 
-// The last record of that name: when a file repeats it, the later one wins.
-const DirectoryRecord* FindLastRecord(const ChmContainer* c, const char* name) {
-    for (uint32_t i = c->DirectoryCount; i-- > 0;)
-        if (strcmp(c->Directory[i].Name, name) == 0) return &c->Directory[i];
-    return nullptr;
+// The offset of the last record named "::DataSpace/Storage/<section name>/Content", for every
+// section, in one pass over the directory. Sections of the same name share it.
+bool FindContentOffsets(ChmContainer* c) {
+    uint32_t slots = SlotsFor(c->SectionCount), mask = slots - 1;
+    uint32_t* index = static_cast<uint32_t*>(calloc(slots, sizeof(uint32_t))); // 1 + first section
+    if (!index) return false;
+    auto find = [&](const char* name, size_t length) {
+        uint32_t slot = HashName(name, length, c->NameIndexSeed) & mask;
+        while (index[slot] != 0 && !SameName(c->Sections[index[slot] - 1].Name, name, length))
+            slot = (slot + 1) & mask;
+        return slot;
+    };
+    for (uint32_t i = 1; i < c->SectionCount; i++) {
+        uint32_t slot = find(c->Sections[i].Name, strlen(c->Sections[i].Name));
+        if (index[slot] == 0) index[slot] = i + 1;
+    }
+    const size_t prefix = sizeof StoragePrefix - 1, suffix = sizeof ContentSuffix - 1;
+    for (uint32_t r = 0; r < c->DirectoryCount; r++) {
+        const char* name = c->Directory[r].Name;
+        if (strncmp(name, StoragePrefix, prefix) != 0) continue;
+        size_t length = strlen(name);
+        if (length < prefix + suffix || memcmp(name + length - suffix, ContentSuffix, suffix) != 0) continue;
+        uint32_t slot = find(name + prefix, length - prefix - suffix);
+        if (index[slot] != 0) c->Sections[index[slot] - 1].ContentOffset = c->Directory[r].Offset;
+    }
+    for (uint32_t i = 1; i < c->SectionCount; i++) {
+        uint32_t first = index[find(c->Sections[i].Name, strlen(c->Sections[i].Name))] - 1;
+        c->Sections[i].ContentOffset = c->Sections[first].ContentOffset;
+    }
+    free(index);
+    return true;
 }
 
-// Reads a record that lies in an uncompressed section (or section 0 while there is no
-// section table yet).
-int ReadPlain(ChmContainer* c, const DirectoryRecord* record, unsigned char** data, uint32_t* length) {
-    uint64_t position = c->ContentOffset + record->Offset;
+// ---- plain reads ----
+
+// Where a record of an uncompressed section (or of section 0 while there is no section table
+// yet) lies in the file; false when it is not such a record or lies outside the file.
+bool PlainPosition(const ChmContainer* c, const DirectoryRecord* record, uint64_t* position) {
+    uint64_t at = c->ContentOffset + record->Offset;
     if (record->Section != 0 || c->SectionCount > 0) {
-        if (record->Section >= c->SectionCount || c->Sections[record->Section].Compressed) return -1;
-        position += c->Sections[record->Section].ContentOffset;
+        if (record->Section >= c->SectionCount || c->Sections[record->Section].Compressed) return false;
+        at += c->Sections[record->Section].ContentOffset;
     }
-    if (position > c->FileSize || record->Length > c->FileSize - position) return -1;
+    if (at > c->FileSize || record->Length > c->FileSize - at) return false;
+    *position = at;
+    return true;
+}
+
+int ReadPlain(ChmContainer* c, const DirectoryRecord* record, unsigned char** data, uint32_t* length) {
+    uint64_t position;
+    if (!PlainPosition(c, record, &position)) return -1;
     unsigned char* block = static_cast<unsigned char*>(calloc(record->Length ? record->Length : 1, 1));
     if (!block) return -1;
     if (!ReadExactly(c, position, block, record->Length)) {
@@ -194,7 +388,7 @@ int ReadPlain(ChmContainer* c, const DirectoryRecord* record, unsigned char** da
 int ReadHelper(ChmContainer* c, const char* name, unsigned char** data, uint32_t* length) {
     *data = nullptr;
     *length = 0;
-    const DirectoryRecord* record = FindDirectoryRecord(c->Directory, c->DirectoryCount, name);
+    const DirectoryRecord* record = FindDirectoryRecord(c, name);
     return record ? ReadPlain(c, record, data, length) : -1;
 }
 
@@ -204,59 +398,329 @@ int WindowBits(uint32_t windowSize) {
     return -1;
 }
 
-enum DecodeResult { Decoded, OutOfRange, SectionBroken };
+} // namespace
 
-// Decompresses a whole section into its cache. `record` is the read that asked for it: if
-// it cannot lie inside the section, the read fails without condemning the section.
-DecodeResult DecompressSection(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record) {
+// ---- compressed sections ----
+
+struct CompressedSection {
+    enum Mode { Broken, RandomAccess, Sequential, Whole } Mode;
+    int WindowBits;
+    uint32_t Uncompressed, Compressed;
+    uint64_t ContentPosition; // where the compressed stream lies in the file
+
+    // Random access: UnitCount units of UnitSize bytes (the last one shorter), each starting
+    // at UnitStart[u] in the stream; UnitStart[UnitCount] is the stream's length.
+    uint32_t UnitSize, UnitCount;
+    uint32_t* UnitStart;
+    uint32_t* UnitSpan; // 1 + the span that holds a unit, 0 when none does
+    struct Span {
+        unsigned char* Data;
+        uint32_t FirstUnit, Units, Bytes;
+        uint64_t LastUse;
+    } * Spans;
+    uint32_t SpanCount, SpanCapacity;
+    uint64_t Clock;
+    bool FallbackFailed; // the sequential decode was tried and failed: spans serve what they can
+
+    unsigned char* Data; // Whole: the entire section
+};
+
+namespace {
+
+typedef CompressedSection::Span Span;
+
+void DropSpan(ChmContainer* c, CompressedSection* s, uint32_t index) {
+    Span& span = s->Spans[index];
+    for (uint32_t u = 0; u < span.Units; u++)
+        s->UnitSpan[span.FirstUnit + u] = 0;
+    c->CachedSpanBytes -= span.Bytes;
+    free(span.Data);
+    uint32_t last = --s->SpanCount;
+    if (index != last) {
+        s->Spans[index] = s->Spans[last];
+        for (uint32_t u = 0; u < s->Spans[index].Units; u++)
+            s->UnitSpan[s->Spans[index].FirstUnit + u] = index + 1;
+    }
+}
+
+void DropAllSpans(ChmContainer* c, CompressedSection* s) {
+    while (s->SpanCount > 0)
+        DropSpan(c, s, s->SpanCount - 1);
+}
+
+void FreeCompressedSection(ChmContainer* c, CompressedSection* s) {
+    if (!s) return;
+    if (s->Spans) DropAllSpans(c, s);
+    free(s->Spans);
+    free(s->UnitStart);
+    free(s->UnitSpan);
+    free(s->Data);
+    free(s);
+}
+
+uint64_t CommonMultiple(uint64_t a, uint64_t b) {
+    uint64_t x = a, y = b;
+    while (y) {
+        uint64_t t = x % y;
+        x = y;
+        y = t;
+    }
+    return a / x * b;
+}
+
+// Takes the reset points from the reset table, or leaves UnitCount 0 when the table cannot be
+// trusted for random access.
+bool ReadResetPoints(CompressedSection* s, const unsigned char* reset, uint32_t resetLength,
+                     uint32_t intervalFrames) {
+    if (resetLength < ResetTableWithFrameLength || intervalFrames == 0) return true;
+    if (ReadLe32(reset + ResetEntrySizeField) != ResetEntrySize ||
+        ReadLe64(reset + ResetFrameLengthField) != LZX_FRAME_SIZE)
+        return true;
+    uint32_t entries = ReadLe32(reset + ResetEntryCountField);
+    uint32_t table = ReadLe32(reset + ResetEntriesField);
+    if (table < ResetTableWithFrameLength || table > resetLength ||
+        entries > (resetLength - table) / ResetEntrySize)
+        return true;
+    uint64_t unit =
+        CommonMultiple(static_cast<uint64_t>(intervalFrames) * LZX_FRAME_SIZE, 1u << s->WindowBits);
+    if (unit > MaxUnitSize || s->Uncompressed == 0) return true;
+    uint32_t unitFrames = static_cast<uint32_t>(unit / LZX_FRAME_SIZE);
+    uint32_t units = static_cast<uint32_t>((s->Uncompressed + unit - 1) / unit);
+    if (units > (entries + unitFrames - 1) / unitFrames) return true; // short: a unit has no entry
+    uint32_t* starts = static_cast<uint32_t*>(malloc((units + 1) * sizeof(uint32_t)));
+    uint32_t* spans = static_cast<uint32_t*>(calloc(units, sizeof(uint32_t)));
+    if (!starts || !spans) {
+        free(starts), free(spans);
+        return false;
+    }
+    bool sound = true;
+    for (uint32_t u = 0; u < units && sound; u++) {
+        uint64_t start = ReadLe64(reset + table + static_cast<uint64_t>(u) * unitFrames * ResetEntrySize);
+        sound = u == 0 ? start == 0 : start > starts[u - 1] && start < s->Compressed;
+        starts[u] = static_cast<uint32_t>(start);
+    }
+    if (!sound) {
+        free(starts), free(spans);
+        return true;
+    }
+    starts[units] = s->Compressed;
+    s->UnitSize = static_cast<uint32_t>(unit);
+    s->UnitCount = units;
+    s->UnitStart = starts;
+    s->UnitSpan = spans;
+    return true;
+}
+
+// Reads what a compressed section's reads need: the control data, the reset table and where the
+// content lies. Returns false only when memory runs out; a section that cannot be decoded is
+// marked Broken.
+bool PrepareSection(ChmContainer* c, SectionRecord* section) {
+    CompressedSection* s = static_cast<CompressedSection*>(calloc(1, sizeof(CompressedSection)));
+    if (!s) return false;
+    s->Mode = CompressedSection::Broken;
+    section->Lzx = s;
+
     char name[ObjectNameSize];
     unsigned char* control = nullptr;
     uint32_t controlLength = 0;
     snprintf(name, sizeof(name), "::DataSpace/Storage/%s/ControlData", section->Name);
-    if (ReadHelper(c, name, &control, &controlLength) != 0) return SectionBroken;
+    if (ReadHelper(c, name, &control, &controlLength) != 0) return true;
     int bits = -1;
+    uint32_t intervalFrames = 0;
     if (controlLength >= ControlWindowSizeField + 4 &&
-        memcmp(control + ControlSignatureField, "LZXC", 4) == 0)
-        bits = WindowBits(Get32(control + ControlWindowSizeField));
+        memcmp(control + ControlSignatureField, "LZXC", 4) == 0) {
+        bits = WindowBits(ReadLe32(control + ControlWindowSizeField));
+        intervalFrames = ReadLe32(control + ControlResetIntervalField);
+    }
     free(control);
-    if (bits < 0) return SectionBroken;
+    if (bits < 0) return true;
+    s->WindowBits = bits;
 
+    snprintf(name, sizeof(name), "::DataSpace/Storage/%s/Content", section->Name);
+    const DirectoryRecord* content = FindDirectoryRecord(c, name);
     unsigned char* reset = nullptr;
     uint32_t resetLength = 0;
+    uint64_t uncompressed = ~0ull, compressed = ~0ull;
     snprintf(name, sizeof(name), "::DataSpace/Storage/%s/Transform/%s/InstanceData/ResetTable", section->Name,
              LzxTransformGuid);
-    if (ReadHelper(c, name, &reset, &resetLength) != 0) return SectionBroken;
-    uint64_t uncompressed = resetLength >= ResetTableMinSize ? Get64(reset + ResetUncompressedField) : ~0ull;
-    uint64_t compressed = resetLength >= ResetTableMinSize ? Get64(reset + ResetCompressedField) : ~0ull;
+    if (ReadHelper(c, name, &reset, &resetLength) == 0) {
+        if (resetLength >= ResetTableMinSize) {
+            uncompressed = ReadLe64(reset + ResetUncompressedField);
+            compressed = ReadLe64(reset + ResetCompressedField);
+        }
+    } else if (content) {
+        // No reset table: the span info gives the length, the stream is the whole content.
+        unsigned char* span = nullptr;
+        uint32_t spanLength = 0;
+        snprintf(name, sizeof(name), "::DataSpace/Storage/%s/SpanInfo", section->Name);
+        if (ReadHelper(c, name, &span, &spanLength) == 0 && spanLength >= SpanInfoSize) {
+            uncompressed = ReadLe64(span);
+            compressed = content->Length;
+        }
+        free(span);
+    }
+    uint64_t position;
+    if (uncompressed > 0xFFFFFFFFu || compressed > 0xFFFFFFFFu || !content ||
+        !PlainPosition(c, content, &position) || compressed > content->Length ||
+        uncompressed > compressed * MaxLzxExpansion) {
+        free(reset);
+        return true;
+    }
+    s->Uncompressed = static_cast<uint32_t>(uncompressed);
+    s->Compressed = static_cast<uint32_t>(compressed);
+    s->ContentPosition = position;
+    bool ok = ReadResetPoints(s, reset, resetLength, intervalFrames);
     free(reset);
-    if (uncompressed > 0xFFFFFFFFu || compressed > 0xFFFFFFFFu) return SectionBroken;
+    s->Mode = s->UnitCount ? CompressedSection::RandomAccess : CompressedSection::Sequential;
+    return ok;
+}
 
-    unsigned char* content = nullptr;
-    uint32_t contentLength = 0;
-    snprintf(name, sizeof(name), "::DataSpace/Storage/%s/Content", section->Name);
-    if (ReadHelper(c, name, &content, &contentLength) != 0) return SectionBroken;
-    if (compressed > contentLength || uncompressed > compressed * MaxLzxExpansion) {
-        free(content);
-        return SectionBroken;
+// The compressed bytes [from, to) of the stream, read from the file.
+unsigned char* ReadStream(ChmContainer* c, const CompressedSection* s, uint32_t from, uint32_t to) {
+    uint32_t length = to - from;
+    unsigned char* bytes = static_cast<unsigned char*>(malloc(length ? length : 1));
+    if (bytes && !ReadExactly(c, s->ContentPosition + from, bytes, length)) {
+        free(bytes);
+        return nullptr;
     }
-    if (record->Offset > uncompressed || record->Length > uncompressed - record->Offset) {
-        free(content);
-        return OutOfRange;
-    }
+    c->CompressedRead += length;
+    return bytes;
+}
 
-    uint32_t outLength = static_cast<uint32_t>(uncompressed);
-    unsigned char* out = static_cast<unsigned char*>(calloc(outLength ? outLength : 1, 1));
-    int status = out ? LzxInit(bits) : -1;
-    if (status == 0) status = LzxDecompress(content, out, static_cast<uint32_t>(compressed), outLength);
+// The sequential decode of the whole section, kept to serve every later read.
+bool DecodeWhole(ChmContainer* c, CompressedSection* s) {
+    if (s->Uncompressed > ChmMaxDecodedBlock) {
+        c->WholeRefusals++;
+        return false;
+    }
+    unsigned char* content = ReadStream(c, s, 0, s->Compressed);
+    unsigned char* out = static_cast<unsigned char*>(malloc(s->Uncompressed ? s->Uncompressed : 1));
+    int status = content && out ? LzxInit(&c->Decoder, s->WindowBits) : LZX_NO_MEMORY;
+    if (status == LZX_OK) status = LzxDecompress(&c->Decoder, content, out, s->Compressed, s->Uncompressed);
     free(content);
-    if (status != 0) {
+    c->WholeDecodes++;
+    if (status != LZX_OK) {
         free(out);
-        return SectionBroken;
+        return false;
     }
-    section->CachedData = out;
-    section->CachedLength = outLength;
-    c->DecompressCount++;
-    return Decoded;
+    c->FramesDecoded += FramesIn(s->Uncompressed);
+    if (s->Spans) DropAllSpans(c, s);
+    s->Data = out;
+    s->Mode = CompressedSection::Whole;
+    return true;
+}
+
+enum SpanResult { SpanDecoded, SpanNoMemory, SpanUntrusted };
+
+// Decodes units [first, first + units) in one span and keeps it in the cache.
+SpanResult DecodeSpan(ChmContainer* c, CompressedSection* s, uint32_t first, uint32_t units) {
+    uint32_t begin = first * s->UnitSize;
+    uint64_t end = static_cast<uint64_t>(first + units) * s->UnitSize;
+    bool last = end >= s->Uncompressed;
+    uint32_t bytes = static_cast<uint32_t>((last ? s->Uncompressed : end) - begin);
+    uint32_t from = s->UnitStart[first], to = s->UnitStart[first + units];
+
+    if (s->SpanCount == s->SpanCapacity) {
+        uint32_t capacity = s->SpanCapacity ? 2 * s->SpanCapacity : 8;
+        Span* grown = static_cast<Span*>(realloc(s->Spans, capacity * sizeof(Span)));
+        if (!grown) return SpanNoMemory;
+        s->Spans = grown;
+        s->SpanCapacity = capacity;
+    }
+    unsigned char* input = ReadStream(c, s, from, to);
+    unsigned char* out = static_cast<unsigned char*>(malloc(bytes));
+    if (!input || !out) {
+        free(input), free(out);
+        return SpanNoMemory;
+    }
+    int status = LzxDecodeSpan(&c->Decoder, s->WindowBits, begin, input, to - from, out, bytes, !last);
+    free(input);
+    c->SpanDecodes++;
+    c->FramesDecoded += FramesIn(bytes);
+    if (status != LZX_OK || (!last && c->Decoder.streamOffset != to - from)) {
+        free(out);
+        return SpanUntrusted;
+    }
+    Span& span = s->Spans[s->SpanCount++];
+    span.Data = out;
+    span.FirstUnit = first;
+    span.Units = units;
+    span.Bytes = bytes;
+    span.LastUse = ++s->Clock;
+    for (uint32_t u = 0; u < units; u++)
+        s->UnitSpan[first + u] = s->SpanCount;
+    c->CachedSpanBytes += bytes;
+    if (c->CachedSpanBytes > c->PeakCachedBytes) c->PeakCachedBytes = c->CachedSpanBytes;
+    return SpanDecoded;
+}
+
+// Keeps the cache within its budget, the most recently used span always kept.
+void TrimSpans(ChmContainer* c, CompressedSection* s) {
+    while (c->CachedSpanBytes > ChmSpanCacheBytes && s->SpanCount > 1) {
+        uint32_t oldest = 0;
+        for (uint32_t i = 1; i < s->SpanCount; i++)
+            if (s->Spans[i].LastUse < s->Spans[oldest].LastUse) oldest = i;
+        DropSpan(c, s, oldest);
+    }
+}
+
+// Copies [offset, offset + length) of the section into out through the span cache.
+SpanResult ReadThroughSpans(ChmContainer* c, CompressedSection* s, uint32_t offset, uint32_t length,
+                            unsigned char* out) {
+    const uint32_t maxUnits = s->UnitSize >= MaxSpanSize ? 1 : MaxSpanSize / s->UnitSize;
+    uint32_t done = 0;
+    while (done < length) {
+        uint32_t at = offset + done;
+        uint32_t unit = at / s->UnitSize;
+        if (s->UnitSpan[unit] == 0) {
+            uint32_t lastNeeded = (offset + length - 1) / s->UnitSize;
+            uint32_t units = 1;
+            while (units < maxUnits && unit + units <= lastNeeded && s->UnitSpan[unit + units] == 0)
+                units++;
+            SpanResult result = DecodeSpan(c, s, unit, units);
+            if (result != SpanDecoded) return result;
+        }
+        Span& span = s->Spans[s->UnitSpan[unit] - 1];
+        span.LastUse = ++s->Clock;
+        uint32_t inSpan = at - span.FirstUnit * s->UnitSize;
+        uint32_t n = span.Bytes - inSpan;
+        if (n > length - done) n = length - done;
+        memcpy(out + done, span.Data + inSpan, n);
+        done += n;
+        TrimSpans(c, s);
+    }
+    return SpanDecoded;
+}
+
+int ReadCompressed(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
+                   unsigned char** data, uint32_t* length) {
+    if (!section->Lzx && !PrepareSection(c, section)) return -1;
+    CompressedSection* s = section->Lzx;
+    if (s->Mode == CompressedSection::Broken) return -1;
+    if (record->Offset > s->Uncompressed || record->Length > s->Uncompressed - record->Offset ||
+        record->Length > ChmMaxDecodedBlock)
+        return -1;
+    unsigned char* block = static_cast<unsigned char*>(malloc(record->Length ? record->Length : 1));
+    if (!block) return -1;
+    bool read = record->Length == 0;
+    if (!read && s->Mode == CompressedSection::RandomAccess) {
+        SpanResult result = ReadThroughSpans(c, s, record->Offset, record->Length, block);
+        read = result == SpanDecoded;
+        if (result == SpanUntrusted && !s->FallbackFailed && !DecodeWhole(c, s)) s->FallbackFailed = true;
+    } else if (!read && s->Mode == CompressedSection::Sequential && !DecodeWhole(c, s)) {
+        s->Mode = CompressedSection::Broken;
+    }
+    if (!read && s->Mode == CompressedSection::Whole) {
+        memcpy(block, s->Data + record->Offset, record->Length);
+        read = true;
+    }
+    if (!read) {
+        free(block);
+        return -1;
+    }
+    *data = block;
+    *length = record->Length;
+    return 0;
 }
 
 bool LoadSections(ChmContainer* c) {
@@ -264,7 +728,7 @@ bool LoadSections(ChmContainer* c) {
     uint32_t length = 0;
     if (ReadHelper(c, "::DataSpace/NameList", &list, &length) != 0) return true;
     const unsigned char* end = list + length;
-    uint32_t declared = length >= NameListFirstEntry ? Get16(list + NameListCountField) : 0;
+    uint32_t declared = length >= NameListFirstEntry ? ReadLe16(list + NameListCountField) : 0;
     // Each entry takes at least its length word and its terminating code unit.
     uint32_t room = length >= NameListFirstEntry ? (length - NameListFirstEntry) / 4 : 0;
     uint32_t count = declared < room ? declared : room;
@@ -280,7 +744,7 @@ bool LoadSections(ChmContainer* c) {
     const unsigned char* p = list + NameListFirstEntry;
     uint32_t parsed = 0;
     while (parsed < count && 2 <= end - p) {
-        uint32_t units = Get16(p) + 1u; // the name and its terminating zero
+        uint32_t units = ReadLe16(p) + 1u; // the name and its terminating zero
         p += 2;
         if (units > static_cast<size_t>(end - p) / 2) break;
         SectionRecord* section = &c->Sections[parsed++];
@@ -293,13 +757,7 @@ bool LoadSections(ChmContainer* c) {
     }
     free(list);
     c->SectionCount = parsed;
-    for (uint32_t i = 1; i < c->SectionCount; i++) {
-        char name[ObjectNameSize];
-        snprintf(name, sizeof(name), "::DataSpace/Storage/%s/Content", c->Sections[i].Name);
-        if (const DirectoryRecord* record = FindLastRecord(c, name))
-            c->Sections[i].ContentOffset = record->Offset;
-    }
-    return true;
+    return FindContentOffsets(c);
 }
 
 } // namespace
@@ -318,11 +776,13 @@ int ReadEncInt(const unsigned char** cursor, const unsigned char* end, uint32_t*
     return 0;
 }
 
-const DirectoryRecord* FindDirectoryRecord(const DirectoryRecord* records, uint32_t count, const char* name) {
-    if (!records || !name) return nullptr;
-    for (uint32_t i = 0; i < count; i++)
-        if (strcmp(records[i].Name, name) == 0) return &records[i];
-    return nullptr;
+const DirectoryRecord* FindDirectoryRecord(const ChmContainer* c, const char* name) {
+    if (!c || !name || c->DirectoryCount == 0) return nullptr;
+    size_t length = strlen(name);
+    uint64_t probes = 0;
+    const ChmContainer::NameSlot& slot =
+        c->NameIndex[FindSlot(c, name, length, HashName(name, length, c->NameIndexSeed), &probes)];
+    return slot.Record ? &c->Directory[slot.Record - 1] : nullptr;
 }
 
 ChmContainer* OpenContainerFile(ChmFile* file) {
@@ -338,15 +798,20 @@ ChmContainer* OpenContainerFile(ChmFile* file) {
     }
     c->File = file;
     c->FileSize = ChmFileSize(file);
+    // Names the file chooses cannot be made to share probe sequences: the seed differs by run.
+    static uint32_t opened;
+    c->NameIndexSeed = (static_cast<uint32_t>(reinterpret_cast<uintptr_t>(c) >> 4) ^ ++opened * 0x85EBCA77u ^
+                        static_cast<uint32_t>(time(nullptr))) *
+                       0x9E3779B1u;
 
     // Short reads leave zeros, which the checks below treat as absent structures.
     unsigned char fields[ItsfHeaderWithContentOffset - ChmHeaderSize] = {};
     ChmFileReadAt(file, 0, c->Header, ChmHeaderSize);
     ChmFileReadAt(file, ChmHeaderSize, fields, sizeof(fields));
     for (int i = 0; i < 4; i++)
-        c->HeaderSections[i] = Get64(fields + 8 * i);
-    if (Get32(c->Header + 8) >= ItsfHeaderWithContentOffset)
-        c->ContentOffset = Pin(Get64(fields + (ItsfContentOffsetField - ChmHeaderSize)));
+        c->HeaderSections[i] = ReadLe64(fields + 8 * i);
+    if (ReadLe32(c->Header + 8) >= ItsfHeaderWithContentOffset)
+        c->ContentOffset = Pin(ReadLe64(fields + (ItsfContentOffsetField - ChmHeaderSize)));
     else
         c->ContentOffset = Pin(Pin(c->HeaderSections[2]) + Pin(c->HeaderSections[3]));
 
@@ -366,26 +831,11 @@ int ReadObject(ChmContainer* c, const char* name, unsigned char** data, uint32_t
     *data = nullptr;
     *length = 0;
     if (!c) return -1;
-    const DirectoryRecord* record = FindDirectoryRecord(c->Directory, c->DirectoryCount, name);
+    const DirectoryRecord* record = FindDirectoryRecord(c, name);
     if (!record) return -1;
     if (record->Section >= c->SectionCount || !c->Sections[record->Section].Compressed)
         return ReadPlain(c, record, data, length);
-
-    SectionRecord* section = &c->Sections[record->Section];
-    if (!section->CachedData) {
-        if (section->DecodeFailed) return -1;
-        DecodeResult result = DecompressSection(c, section, record);
-        if (result == SectionBroken) section->DecodeFailed = 1;
-        if (result != Decoded) return -1;
-    }
-    if (record->Offset > section->CachedLength || record->Length > section->CachedLength - record->Offset)
-        return -1;
-    unsigned char* block = static_cast<unsigned char*>(malloc(record->Length ? record->Length : 1));
-    if (!block) return -1;
-    memcpy(block, section->CachedData + record->Offset, record->Length);
-    *data = block;
-    *length = record->Length;
-    return 0;
+    return ReadCompressed(c, &c->Sections[record->Section], record, data, length);
 }
 
 void FreeObject(void* data) {
@@ -395,9 +845,12 @@ void FreeObject(void* data) {
 void CloseContainer(ChmContainer* c) {
     if (!c) return;
     for (uint32_t i = 0; i < c->SectionCount; i++)
-        free(c->Sections[i].CachedData);
+        FreeCompressedSection(c, c->Sections[i].Lzx);
     free(c->Sections);
     free(c->Directory);
+    free(c->NamePool);
+    free(c->NameIndex);
+    LzxRelease(&c->Decoder);
     ChmFileClose(c->File);
     free(c);
 }

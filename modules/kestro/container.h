@@ -1,15 +1,18 @@
 // ITSF container reader (compiled HTML Help files, their index files and plain
 // storages): loads the directory and the section list at open, and returns any
-// stored object as a fresh block, decompressing LZX sections once per container.
+// stored object as a fresh block. An object of the LZX section is decoded from the
+// reset point before it, through a per-container cache of decoded spans; the whole
+// section is decoded only when its reset table cannot be trusted.
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
 
 #include "chmfile.h"
+#include "lzx.h"
 
 enum {
-    ChmNameSize = 256,          // name fields, NUL included
+    ChmNameSize = 256,          // longest name kept, NUL included; longer ones are parsed past
     ChmHeaderSize = 56,         // the part of the ITSF header kept as read
     ChmDirectoryHeaderSize = 84 // the ITSP header
 };
@@ -17,20 +20,30 @@ enum {
 // Files of this size or more are refused at open: every position is 32-bit.
 const uint64_t ChmMaxFileSize = 0x80000000u;
 
+// The most a read may decode into memory in one piece: the whole section of the sequential
+// fallback, and the object itself. Larger ones fail the read ("cannot be read") rather than
+// exhaust the 32-bit address space of the host process.
+const uint32_t ChmMaxDecodedBlock = 256u << 20;
+
+// Decoded spans kept for later reads, beyond the spans the current read uses.
+const uint32_t ChmSpanCacheBytes = 8u << 20;
+
 struct DirectoryRecord {
-    uint32_t Section;       // index into the section table
-    uint32_t Offset;        // within the section
-    uint32_t Length;        // bytes
-    char Name[ChmNameSize]; // exactly as stored, e.g. "/#TOPICS" or "::DataSpace/NameList"
+    uint32_t Section;
+    uint32_t Offset; // within the section
+    uint32_t Length; // bytes
+    // Exactly as stored, e.g. "/#TOPICS" or "::DataSpace/NameList"; NUL-terminated in the
+    // container's name pool, where a name that the listing repeats is stored once.
+    const char* Name;
 };
 
+struct CompressedSection; // the reset table, the span cache and the fallback's whole section
+
 struct SectionRecord {
-    char Name[ChmNameSize];    // "MSCompressed" for the LZX section
-    uint32_t ContentOffset;    // 0 for section 0; else the offset of its ".../Content" record
-    uint16_t Compressed;       // 1 when the name is exactly "MSCompressed"
-    uint16_t DecodeFailed;     // set once a decompression failed, so later reads fail at once
-    unsigned char* CachedData; // the whole decompressed section, null until first read
-    uint32_t CachedLength;     // its length
+    char Name[ChmNameSize]; // "MSCompressed" for the LZX section
+    uint32_t ContentOffset; // 0 for section 0; else the offset of its ".../Content" record
+    uint16_t Compressed;    // 1 when the name is exactly "MSCompressed"
+    CompressedSection* Lzx; // null until the section's first read
 };
 
 struct ChmContainer {
@@ -42,10 +55,29 @@ struct ChmContainer {
     unsigned char DirectoryHeader[ChmDirectoryHeaderSize];
     uint32_t DirectoryCount;
     DirectoryRecord* Directory; // in listing-chunk order
+    char* NamePool;             // the records' names
+    struct NameSlot {
+        uint32_t Record; // 1 + the first record of a name; 0: a free slot
+        uint32_t Hash;
+    } * NameIndex;          // open addressing, at most half full
+    uint32_t NameIndexMask; // slots - 1 (a power of two)
+    uint32_t NameIndexSeed;
+    uint64_t DirectoryBytes; // memory the three take
     uint32_t SectionCount;
-    SectionRecord* Sections;  // in name-list order; empty while opening
-    uint32_t DecompressCount; // sections decompressed so far (the cache saves the rest)
+    SectionRecord* Sections; // in name-list order; empty while opening
+    // One decoder per container, for all its sections: every decode starts afresh and none
+    // overlap. Its window (only the sequential fallback needs one) is freed with the container.
+    LzxState Decoder;
+
+    // What the reads have cost so far: for the tests and the benchmarks.
     uint32_t ChunksRead;      // listing chunks walked at open
+    uint32_t SpanDecodes;     // decodes from a reset point
+    uint32_t FramesDecoded;   // 32 KB frames decoded, by spans and by the fallback
+    uint32_t WholeDecodes;    // sequential decodes of a whole section (the fallback)
+    uint32_t WholeRefusals;   // fallbacks refused: the section is larger than ChmMaxDecodedBlock
+    uint64_t CompressedRead;  // compressed bytes read from the file for decoding
+    uint32_t CachedSpanBytes; // decoded bytes the span cache holds now
+    uint32_t PeakCachedBytes; // the most it held
 };
 
 // Opens a file and loads its directory and section table. Null when the file cannot be
@@ -67,7 +99,7 @@ void FreeObject(void* data);
 void CloseContainer(ChmContainer* container);
 
 // The first record whose name equals `name`, byte for byte (case-sensitive), or null.
-const DirectoryRecord* FindDirectoryRecord(const DirectoryRecord* records, uint32_t count, const char* name);
+const DirectoryRecord* FindDirectoryRecord(const ChmContainer* container, const char* name);
 
 // Reads one variable-length integer (7 bits a byte, most significant group first, high bit
 // = more follows) at *cursor, stopping at `end`. Bits above 32 are lost. Returns 0 and

@@ -25,6 +25,7 @@ enum KestroMessage {
     MsgPageFormLabel = 13,
     MsgPageSource = 14, // PageForm row 0
     MsgPageText = 15,   // PageForm row 1
+    MsgMoreTitles = 16, // the last line of a topic menu cut at TopicCandidateLimit
 };
 
 // PageForm, the module's third setting (Front.View.Choice): how a page goes into the result file.

@@ -28,21 +28,28 @@ void ConvertTitle(char* title, void* encoding) {
         Front.Module.EncodingToOem(title, (int)strlen(title), (const char*)encoding);
 }
 
-int ChooseTopic(void*, const TopicCandidate* candidates, uint32_t count) {
-    if (count > 0x7FFFFFFF / sizeof(FarMenuItemEx)) return TopicChoiceNoMemory;
-    FarMenuItemEx* items = (FarMenuItemEx*)HeapAllocArray(count, sizeof(FarMenuItemEx));
+// A menu cut at the candidate limit ends with a line that cannot be chosen, saying that more
+// titles match.
+int ChooseTopic(void*, const TopicCandidate* candidates, uint32_t count, bool more) {
+    uint32_t lines = count + (more ? 1 : 0);
+    if (lines > 0x7FFFFFFF / sizeof(FarMenuItemEx)) return TopicChoiceNoMemory;
+    FarMenuItemEx* items = (FarMenuItemEx*)HeapAllocArray(lines, sizeof(FarMenuItemEx));
     if (!items) return TopicChoiceNoMemory;
     for (uint32_t i = 0; i < count; i++) {
         memcpy(items[i].Text.Text, candidates[i].Title, sizeof candidates[i].Title);
         items[i].UserData = candidates[i].PathOffset;
     }
+    if (more) {
+        GetText(MsgMoreTitles, items[count].Text.Text);
+        items[count].Flags = MIF_DISABLE;
+    }
     char title[KESTRO_MSG_SIZE];
     GetText(MsgTitle, title);
     const DWORD flags = FMENU_WRAPMODE | FMENU_AUTOHIGHLIGHT | FMENU_USEEXT;
     int chosen = Front.Info.Menu(Front.Info.ModuleNumber, -1, -1, 0, flags, title, nullptr, nullptr, nullptr,
-                                 nullptr, (const FarMenuItem*)items, (int)count);
+                                 nullptr, (const FarMenuItem*)items, (int)lines);
     HeapFreeBlock(items);
-    return chosen < 0 ? TopicChoiceNone : chosen;
+    return chosen < 0 || (uint32_t)chosen >= count ? TopicChoiceNone : chosen;
 }
 
 // The characters of bytes 0x80..0xFF in a code page of the system's (U+FFFD where it has none).

@@ -5,9 +5,10 @@
 //   really holds them. The container reader opens any file, even one that is no container,
 //   so an index file that merely opens proves nothing; a stale or foreign one must not hide
 //   the help file's own tables.
-// - Pages always come from the help file: an index file holds no pages.
-// - Every table and the candidate list are released before the page is read, so at most one
-//   container (and one decompressed section) is held at a time.
+// - Pages always come from the help file: an index file holds no pages. Without an index file
+//   the page is read through the container that read the tables, so the frames they share (and
+//   the directory) are not read twice.
+// - Every table and the candidate list are released before the page is read.
 #include "lookup.h"
 
 #include <string.h>
@@ -23,35 +24,55 @@ bool IsSeparator(char c) {
     return c == '\\' || c == '/' || c == ':';
 }
 
-// Reads the four tables of one file. Sets *opened when the file opened at all.
-bool TryTables(const char* path, TopicTables* tables, bool* opened) {
+ChmContainer* Open(const char* path, TopicPage* page) {
     ChmContainer* container = OpenContainer(path);
-    if (!container) return false;
-    *opened = true;
-    int status = ReadTopicTables(container, tables);
-    CloseContainer(container);
-    return status == 0;
+    if (container) page->ContainersOpened++;
+    return container;
 }
 
-TopicLookupStatus LoadTables(const char* helpFile, TopicTables* tables) {
+void Close(ChmContainer* container, TopicPage* page) {
+    if (container) page->FramesDecoded += container->FramesDecoded;
+    CloseContainer(container);
+}
+
+// Reads the four tables of one file. Sets *opened when the file opened at all; the container
+// stays open, for the page, when the tables were read.
+ChmContainer* TryTables(const char* path, TopicTables* tables, bool* opened, TopicPage* page) {
+    ChmContainer* container = Open(path, page);
+    if (!container) return nullptr;
+    *opened = true;
+    if (ReadTopicTables(container, tables) == 0) return container;
+    Close(container, page);
+    return nullptr;
+}
+
+// The tables from the index file or the help file. *helpContainer is the help file's container
+// when the tables came from it.
+TopicLookupStatus LoadTables(const char* helpFile, TopicTables* tables, ChmContainer** helpContainer,
+                             TopicPage* page) {
     bool opened = false;
     char indexPath[IndexPathSize];
-    if (FormIndexPath(helpFile, indexPath, sizeof(indexPath)) == 0 && strcmp(indexPath, helpFile) != 0 &&
-        TryTables(indexPath, tables, &opened))
-        return TopicPageFound;
-    if (TryTables(helpFile, tables, &opened)) return TopicPageFound;
+    *helpContainer = nullptr;
+    if (FormIndexPath(helpFile, indexPath, sizeof(indexPath)) == 0 && strcmp(indexPath, helpFile) != 0) {
+        if (ChmContainer* index = TryTables(indexPath, tables, &opened, page)) {
+            Close(index, page);
+            return TopicPageFound;
+        }
+    }
+    *helpContainer = TryTables(helpFile, tables, &opened, page);
+    if (*helpContainer) return TopicPageFound;
     return opened ? TopicTablesUnreadable : TopicFileUnopened;
 }
 
 // Picks one candidate: the only one, or the user's choice among several.
-TopicLookupStatus Choose(const TopicLookupHost* host, const TopicCandidate* list, uint32_t count,
+TopicLookupStatus Choose(const TopicLookupHost* host, const TopicCandidate* list, uint32_t count, bool more,
                          uint32_t* chosen) {
     if (count == 0) return TopicNoMatch;
-    if (count == 1) {
+    if (count == 1 && !more) {
         *chosen = 0;
         return TopicPageFound;
     }
-    int choice = host->Choose(host->ChooseContext, list, count);
+    int choice = host->Choose(host->ChooseContext, list, count, more);
     if (choice == TopicChoiceNoMemory) return TopicNoMemory;
     if (choice < 0 || static_cast<uint32_t>(choice) >= count) return TopicChoiceCancelled;
     *chosen = static_cast<uint32_t>(choice);
@@ -77,29 +98,31 @@ TopicLookupStatus FindTopicPage(const char* helpFile, const char* keyword, const
     if (!helpFile || !*helpFile) return TopicFileUnopened;
 
     TopicTables tables;
-    TopicLookupStatus status = LoadTables(helpFile, &tables);
+    ChmContainer* container;
+    TopicLookupStatus status = LoadTables(helpFile, &tables, &container, page);
     if (status != TopicPageFound) return status;
 
     TopicCandidate* list;
     uint32_t count;
-    if (CollectTopics(&tables, keyword, host->Compare, host->Convert, host->ConvertContext, &list, &count) !=
-        0) {
-        FreeTopicTables(&tables);
-        return TopicNoMemory;
-    }
+    bool more;
     uint32_t chosen = 0;
-    status = Choose(host, list, count, &chosen);
+    if (CollectTopics(&tables, keyword, host->Compare, host->Convert, host->ConvertContext,
+                      TopicCandidateLimit, &list, &count, &more) != 0)
+        status = TopicNoMemory;
+    else
+        status = Choose(host, list, count, more, &chosen);
     if (status == TopicPageFound &&
         FormTopicPath(&tables, list[chosen].PathOffset, page->Path, sizeof(page->Path)))
         status = TopicPageUnreadable;
     FreeObject(list);
     FreeTopicTables(&tables);
     if (status != TopicPageFound) {
+        Close(container, page);
         page->Path[0] = 0;
         return status;
     }
 
-    ChmContainer* container = OpenContainer(helpFile);
+    if (!container) container = Open(helpFile, page); // the tables came from the index file
     if (!container) return TopicFileUnopened;
     int read = ReadObject(container, page->Path, &page->Data, &page->Length);
     unsigned char* system;
@@ -108,6 +131,6 @@ TopicLookupStatus FindTopicPage(const char* helpFile, const char* keyword, const
         page->LanguageId = SystemLanguageId(system, systemLength);
         FreeObject(system);
     }
-    CloseContainer(container);
+    Close(container, page);
     return read == 0 ? TopicPageFound : TopicPageUnreadable;
 }

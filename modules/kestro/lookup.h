@@ -20,9 +20,10 @@ enum TopicLookupStatus {
     TopicNoMemory
 };
 
-// Shows the candidates (two or more, in table order) and returns the chosen index,
-// TopicChoiceNone when the user chose none, or TopicChoiceNoMemory when they could not be shown.
-typedef int (*TopicChooser)(void* context, const TopicCandidate* candidates, uint32_t count);
+// Shows the candidates (two or more, in table order; more: further titles match than the
+// TopicCandidateLimit listed) and returns the chosen index, TopicChoiceNone when the user chose
+// none, or TopicChoiceNoMemory when they could not be shown.
+typedef int (*TopicChooser)(void* context, const TopicCandidate* candidates, uint32_t count, bool more);
 enum { TopicChoiceNone = -1, TopicChoiceNoMemory = -2 };
 
 struct TopicLookupHost {
@@ -38,6 +39,9 @@ struct TopicPage {
     unsigned char* Data;      // the page's bytes exactly as stored; FreeObject
     uint32_t Length;
     uint32_t LanguageId; // the help file's, from its "/#SYSTEM" (0 when it records none)
+    // What the lookup cost, whatever its outcome.
+    uint32_t ContainersOpened; // files opened as containers
+    uint32_t FramesDecoded;    // 32 KB frames of compressed sections decoded
 };
 
 // The index file's path: the help file's with its three-character extension replaced by

@@ -1,13 +1,16 @@
-// LZX decoder of the CHM reader: decodes a whole LZXC-compressed section in one call, straight into
-// the caller's output block, with one module-wide state and a window buffer that lives on.
+// LZX decoder of the CHM reader: decodes an LZXC-compressed section straight into the caller's output
+// block, from its start (one or several calls) or one span from a reset point, with the state in a
+// value its caller owns.
 //
 // Format quirks and our decisions:
 // - Bits come as 16-bit little-endian words, most significant bit first, through a 32-bit buffer
-//   refilled one word at a time. Bytes past the input's end read as zero and are counted; once more
-//   bits have been consumed than the input holds, the data are invalid (checked after block headers
-//   and at least every 32 KB of output, so garbage never runs on for long).
+//   refilled one word at a time and carried from one call to the next. Bytes past the input's end
+//   read as zero and are counted; once more bits have been consumed than the input holds, the data
+//   are invalid (checked after block headers and at least every 32 KB of output, so garbage never
+//   runs on for long).
 // - The compressor restarts each time the window fills: that is our one reset rule (trees cleared,
-//   R0..R2 = 1, the E8 header read again). Reset intervals and reset-table entries are not consulted.
+//   R0..R2 = 1, the E8 header read again). The container reads reset-table entries to start spans
+//   at such restarts; within a span the same rule applies.
 // - A pretree run (symbols 17..19) may spill past the range being read; every length array carries
 //   LZX_LENGTHS_SLACK spare entries for it, and the spilled values are the "old" lengths of the next
 //   range, as the format's own decoders have it. A delta symbol after 19 above 16 is invalid data.
@@ -16,13 +19,16 @@
 //   padding to the next word, and an odd-length block by one padding byte.
 // - Matches may not cross a block's end; the only match allowed past its run is the one that ends
 //   the requested output (real files' last block runs past the stated length), and it is cut there.
+//   A span that ends where the stream resets allows no such match.
 // - History: the output block itself serves as the window while this call has produced enough of it;
 //   distances reaching before the call's first byte read the window buffer, which holds what a window
 //   would hold (zeros, or the previous stream's last window). Offsets larger than the window wrap
-//   inside it. The buffer is brought up to date at the end of each call.
+//   inside it. The buffer is brought up to date at the end of each call. A span has no window: a
+//   distance reaching before its first byte is invalid there.
 // - E8 call translation follows the format: per 32 KB frame of output, the frame's last 10 bytes
 //   untouched, only in the first 1 GB, with the file size of the header in force for that frame.
-//   Frames are translated in place once no match can read them any more.
+//   Frames are translated in place once no match can read them any more. A file size with its high
+//   bit set is invalid: decoders disagree on its sign, and the format's own refuse it.
 // - Speed: the main and length trees decode through packed tables (symbol and code length in one
 //   entry); matches copy in 8- or 16-byte chunks and may scribble a few bytes ahead of the output
 //   position, never past the output block, where later symbols overwrite them.
@@ -31,49 +37,20 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "lebytes.h"
+
 namespace {
 
 enum BlockType : uint16_t { BLOCK_NONE = 0, BLOCK_VERBATIM = 1, BLOCK_ALIGNED = 2, BLOCK_UNCOMPRESSED = 3 };
 
-const uint32_t kFrameSize = 32768;
-const unsigned kMaxSlots = 50;
+const uint32_t kFrameSize = LZX_FRAME_SIZE;
+const unsigned kMaxSlots = LZX_MAX_SLOTS;
 const unsigned kMinMatch = 2;
 const uint32_t kE8FrameLimit = 32768; // frames past the first 1 GB are never translated
 const uint32_t kNoPosition = 0xFFFFFFFFu;
 const uint16_t kPackedSymbol = 0x1000;   // packed direct entries are at or above this
 const uint16_t kPackedEmpty = 0x0FFF;    // the empty marker of packed tables
 const unsigned kPackedMaxSymbols = 2047; // node values (symbols + nodes) stay below kPackedEmpty
-
-struct LzxState {
-    unsigned char* window;    // zero-filled at allocation, kept for the module's life
-    uint32_t windowAllocated; // bytes allocated
-    uint32_t windowSize;      // 2^bits in use
-    uint32_t windowPosition;  // unmasked: equals windowSize right after the window filled
-    uint32_t r0, r1, r2;      // repeated offsets
-    uint16_t mainElements;    // 256 + 8 * position slots
-    bool ready;               // a successful LzxInit started the stream
-    bool headerRead;          // E8 header read since the last reset
-    uint16_t blockType;       // BlockType of the open (or last) block
-    uint32_t blockLength;     // 24-bit
-    uint32_t blockRemaining;  // 24-bit
-    uint32_t e8FileSize;      // 0: no translation
-    uint32_t e8Position;      // stream position of the next output byte, for translation
-    bool e8Started;           // an E8 literal or an uncompressed block has been seen
-
-    unsigned char pretreeLengths[LZX_PRETREE_SYMBOLS + LZX_LENGTHS_SLACK];
-    uint16_t pretreeTable[LZX_TABLE_SIZE(LZX_PRETREE_BITS, LZX_PRETREE_SYMBOLS)];
-    unsigned char mainLengths[LZX_MAIN_SYMBOLS + LZX_LENGTHS_SLACK];
-    uint16_t mainTable[LZX_TABLE_SIZE(LZX_MAIN_BITS, LZX_MAIN_SYMBOLS)];
-    unsigned char lengthLengths[LZX_LENGTH_SYMBOLS + LZX_LENGTHS_SLACK];
-    uint16_t lengthTable[LZX_TABLE_SIZE(LZX_LENGTH_BITS, LZX_LENGTH_SYMBOLS)];
-    unsigned char alignedLengths[LZX_ALIGNED_SYMBOLS + LZX_LENGTHS_SLACK];
-    uint16_t alignedTable[LZX_TABLE_SIZE(LZX_ALIGNED_BITS, LZX_ALIGNED_SYMBOLS)];
-
-    unsigned char extraBits[kMaxSlots + 1];
-    uint32_t positionBase[kMaxSlots + 1];
-};
-
-LzxState g_lzx;
 
 #if defined(__GNUC__)
 #define LZX_LIKELY(x) __builtin_expect(!!(x), 1)
@@ -89,7 +66,9 @@ LzxState g_lzx;
 
 // ---- bit input ----
 
-// Adds one word below the buffered bits; the caller guarantees count <= 16.
+const unsigned kBufferBits = sizeof(LzxBitBuffer) * 8;
+
+// Adds one word below the buffered bits; the caller guarantees count <= kBufferBits - 16.
 LZX_INLINE void Refill(LzxBitReader& b) {
     uint32_t word;
     if (LZX_LIKELY(b.end - b.next >= 2)) {
@@ -103,8 +82,23 @@ LZX_INLINE void Refill(LzxBitReader& b) {
         word = 0;
         b.overrun += 2;
     }
-    b.buffer |= word << (16 - b.count);
+    b.buffer |= (LzxBitBuffer)word << (kBufferBits - 16 - b.count);
     b.count += 16;
+}
+
+// Tops the buffer up, three words at once where a wide buffer and the input allow: the main
+// loop then seldom needs another refill for a match's length symbol and extra bits.
+LZX_INLINE void TopUp(LzxBitReader& b) { // count < 16
+    if (kBufferBits == 64 && LZX_LIKELY(b.end - b.next >= 6)) {
+        const unsigned char* p = b.next;
+        uint64_t words =
+            (uint64_t)(p[0] | p[1] << 8) << 32 | (uint64_t)(p[2] | p[3] << 8) << 16 | (p[4] | p[5] << 8);
+        b.buffer |= (LzxBitBuffer)(words << (16 - b.count));
+        b.next += 6;
+        b.count += 48;
+    } else {
+        Refill(b);
+    }
 }
 
 LZX_INLINE void Ensure(LzxBitReader& b, unsigned n) { // n <= 17
@@ -116,7 +110,7 @@ LZX_INLINE void Ensure(LzxBitReader& b, unsigned n) { // n <= 17
 
 LZX_INLINE uint32_t ReadBits(LzxBitReader& b, unsigned n) { // 1..16
     if (b.count < n) Refill(b);
-    uint32_t v = b.buffer >> (32 - n);
+    uint32_t v = (uint32_t)(b.buffer >> (kBufferBits - n));
     b.buffer <<= n;
     b.count -= n;
     return v;
@@ -156,10 +150,6 @@ void AlignForUncompressed(LzxBitReader& b) {
     MoveBytes(b, -back);
 }
 
-uint32_t ReadLE32(const unsigned char* p) {
-    return p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
 // Reads n bytes directly (bit buffer empty), missing bytes as zero.
 void ReadBytes(LzxBitReader& b, unsigned char* to, uint32_t n) {
     uint32_t have = (uint32_t)(b.end - b.next);
@@ -174,8 +164,8 @@ void ReadBytes(LzxBitReader& b, unsigned char* to, uint32_t n) {
 
 // Continues below the direct table for codes longer than its bits. buffer holds at least 16 bits.
 LZX_NOINLINE unsigned WalkTree(const uint16_t* table, unsigned tableBits, unsigned symbols, unsigned entry,
-                               uint32_t buffer, unsigned empty) {
-    uint32_t bit = 1u << (31 - tableBits);
+                               LzxBitBuffer buffer, unsigned empty) {
+    LzxBitBuffer bit = (LzxBitBuffer)1 << (kBufferBits - 1 - tableBits);
     while (entry >= symbols) {
         if (entry == empty || bit == 0) return LZX_TABLE_EMPTY;
         entry = table[(1u << tableBits) + 2 * (entry - symbols) + ((buffer & bit) ? 1 : 0)];
@@ -188,7 +178,7 @@ LZX_NOINLINE unsigned WalkTree(const uint16_t* table, unsigned tableBits, unsign
 LZX_INLINE unsigned ReadSymbol(LzxBitReader& b, const uint16_t* table, const unsigned char* lengths,
                                unsigned tableBits, unsigned symbols) {
     if (b.count < 16) Refill(b);
-    unsigned entry = table[b.buffer >> (32 - tableBits)];
+    unsigned entry = table[b.buffer >> (kBufferBits - tableBits)];
     if (LZX_UNLIKELY(entry >= symbols)) {
         entry = WalkTree(table, tableBits, symbols, entry, b.buffer, LZX_TABLE_EMPTY);
         if (entry == LZX_TABLE_EMPTY) return entry;
@@ -202,8 +192,8 @@ LZX_INLINE unsigned ReadSymbol(LzxBitReader& b, const uint16_t* table, const uns
 // The same through a packed table: the direct hit needs no second load for its length.
 LZX_INLINE unsigned ReadPackedSymbol(LzxBitReader& b, const uint16_t* table, const unsigned char* lengths,
                                      unsigned tableBits, unsigned symbols) {
-    if (b.count < 16) Refill(b);
-    unsigned entry = table[b.buffer >> (32 - tableBits)];
+    if (b.count < 16) TopUp(b);
+    unsigned entry = table[b.buffer >> (kBufferBits - tableBits)];
     unsigned n;
     if (LZX_LIKELY(entry >= kPackedSymbol)) {
         n = entry >> 12;
@@ -312,7 +302,7 @@ void TranslateE8Frame(unsigned char* data, uint32_t size, uint32_t current, uint
             current++;
             continue;
         }
-        int64_t absolute = (int32_t)ReadLE32(p);
+        int64_t absolute = (int32_t)ReadLe32(p);
         if (absolute >= -(int64_t)current && absolute < (int64_t)fileSize) {
             int64_t relative = absolute >= 0 ? absolute - current : absolute + fileSize;
             uint32_t v = (uint32_t)relative;
@@ -373,7 +363,7 @@ void FinishE8(unsigned char* out, E8Plan& plan, uint32_t end) {
 struct History {
     unsigned char* out;          // output[0] of this call
     unsigned char* outEnd;       // output[outputLength]
-    const unsigned char* window; // the window as it was when the call began
+    const unsigned char* window; // the window as it was when the call began; null for a span
     uint32_t windowMask;
     uint32_t windowStart; // window position of output[0]
 };
@@ -444,11 +434,11 @@ int ReadCompressedHeader(LzxState& s, LzxBitReader& in, uint16_t type) {
         if (BuildDecodeTable(s.alignedLengths, LZX_ALIGNED_SYMBOLS, LZX_ALIGNED_BITS, s.alignedTable))
             return LZX_BAD_DATA;
     }
-    if (ReadCodeLengths(&in, s.mainLengths, 0, 256) ||
-        ReadCodeLengths(&in, s.mainLengths, 256, s.mainElements))
+    if (ReadCodeLengths(&s, &in, s.mainLengths, 0, 256) ||
+        ReadCodeLengths(&s, &in, s.mainLengths, 256, s.mainElements))
         return LZX_BAD_DATA;
     if (FillDecodeTable<true>(s.mainLengths, s.mainElements, LZX_MAIN_BITS, s.mainTable)) return LZX_BAD_DATA;
-    if (ReadCodeLengths(&in, s.lengthLengths, 0, LZX_LENGTH_SYMBOLS - 1)) return LZX_BAD_DATA;
+    if (ReadCodeLengths(&s, &in, s.lengthLengths, 0, LZX_LENGTH_SYMBOLS - 1)) return LZX_BAD_DATA;
     if (FillDecodeTable<true>(s.lengthLengths, LZX_LENGTH_SYMBOLS, LZX_LENGTH_BITS, s.lengthTable))
         return LZX_BAD_DATA;
     return LZX_OK;
@@ -466,6 +456,20 @@ int DecodeRun(LzxState& s, LzxBitReader& in, const History& h, unsigned char* op
     const unsigned mainSymbols = s.mainElements;
     const uint32_t windowSize = h.windowMask + 1;
     int result = LZX_OK;
+
+    if (s.matchRemaining) { // the rest of the match that ended the previous call's output
+        uint32_t length =
+            s.matchRemaining < (size_t)(runEnd - op) ? s.matchRemaining : (uint32_t)(runEnd - op);
+        CopyBytes(h, op, s.matchDistance, length);
+        op += length;
+        s.matchRemaining -= length;
+        if (s.matchRemaining && !finalRun) return LZX_BAD_DATA; // across the block's end
+        if (((h.windowStart + (uint32_t)(op - h.out)) & (kFrameSize - 1)) == 0) {
+            uint32_t partial = b.count & 15;
+            b.buffer <<= partial;
+            b.count -= partial;
+        }
+    }
 
     while (op < runEnd) {
         // Stop at the next 32 KB boundary of the window position to realign there.
@@ -516,14 +520,14 @@ int DecodeRun(LzxState& s, LzxBitReader& in, const History& h, unsigned char* op
                 if (!Aligned || extraBits < 3) {
                     if (extraBits) {
                         Ensure(b, extraBits);
-                        offset += b.buffer >> (32 - extraBits);
+                        offset += (uint32_t)(b.buffer >> (kBufferBits - extraBits));
                         b.buffer <<= extraBits;
                         b.count -= extraBits;
                     }
                 } else {
                     if (extraBits > 3) offset += ReadBits(b, extraBits - 3) << 3;
                     if (b.count < 16) Refill(b);
-                    unsigned aligned = s.alignedTable[b.buffer >> (32 - LZX_ALIGNED_BITS)];
+                    unsigned aligned = s.alignedTable[b.buffer >> (kBufferBits - LZX_ALIGNED_BITS)];
                     if (LZX_UNLIKELY(aligned >= LZX_ALIGNED_SYMBOLS)) {
                         result = LZX_BAD_DATA;
                         goto done;
@@ -545,12 +549,22 @@ int DecodeRun(LzxState& s, LzxBitReader& in, const History& h, unsigned char* op
                     result = LZX_BAD_DATA; // a match across a block's end
                     goto done;
                 }
-                length = (uint32_t)(runEnd - op); // the requested output ends inside this match
+                // The requested output ends inside this match: a later call takes the rest.
+                s.matchRemaining = length - (uint32_t)(runEnd - op);
+                s.matchDistance = distance;
+                length = (uint32_t)(runEnd - op);
+                if (!h.window && distance > (size_t)(op - h.out)) {
+                    result = LZX_BAD_DATA;
+                    goto done;
+                }
                 CopyBytes(h, op, distance, length);
             } else if (LZX_LIKELY(distance <= (size_t)(op - h.out))) {
                 CopyMatch(op, distance, length, h.outEnd);
-            } else {
+            } else if (h.window) {
                 CopyBytes(h, op, distance, length);
+            } else {
+                result = LZX_BAD_DATA; // a span knows nothing before its first byte
+                goto done;
             }
             op += length;
         }
@@ -579,6 +593,134 @@ void ResetTrees(LzxState& s) {
     s.r0 = s.r1 = s.r2 = 1;
 }
 
+// Sets up the tables of a window size and starts a fresh stream; the window buffer is not touched.
+void StartStream(LzxState& s, int windowBits) {
+    static const unsigned char kSlots[] = {30, 32, 34, 36, 38, 42, 50}; // window bits 15..21
+    s.windowSize = 1u << windowBits;
+    for (unsigned i = 0, j = 0; i <= kMaxSlots; i += 2) {
+        s.extraBits[i] = (unsigned char)j;
+        if (i + 1 <= kMaxSlots) s.extraBits[i + 1] = (unsigned char)j;
+        if (i != 0 && j < 17) j++;
+    }
+    s.positionBase[0] = 0;
+    for (unsigned i = 0; i < kMaxSlots; i++)
+        s.positionBase[i + 1] = s.positionBase[i] + (1u << s.extraBits[i]);
+    s.mainElements = (uint16_t)(256 + 8 * kSlots[windowBits - 15]);
+
+    ResetTrees(s);
+    s.blockType = BLOCK_NONE;
+    s.blockLength = 0;
+    s.blockRemaining = 0;
+    s.windowPosition = 0;
+    s.e8FileSize = 0;
+    s.e8Position = 0;
+    s.e8Started = false;
+    s.bitBuffer = 0;
+    s.bitCount = 0;
+    s.matchRemaining = 0;
+    s.matchDistance = 0;
+    s.inputUsed = 0;
+    s.streamOffset = 0;
+    s.ready = true;
+}
+
+// Continues the state's stream for outputLength bytes. window holds the history before output (the
+// state's window buffer), or is null for a span, which has none.
+int Run(LzxState& s, const unsigned char* input, uint32_t inputLength, unsigned char* output,
+        uint32_t outputLength, const unsigned char* window, bool endsAtReset) {
+    LzxBitReader in;
+    LzxBitReaderInit(&in, input, input ? inputLength : 0);
+    in.buffer = s.bitBuffer;
+    in.count = s.bitCount;
+    const uint32_t windowSize = s.windowSize;
+    const History history = {output, output + outputLength, window, windowSize - 1, s.windowPosition};
+    E8Plan e8 = {0, s.e8FileSize, s.e8FileSize, 0, s.e8Started ? 0 : kNoPosition, s.e8Position};
+    uint32_t windowPosition = s.windowPosition;
+    uint32_t produced = 0;
+
+    if (s.matchRemaining && s.blockRemaining == 0) return LZX_BAD_DATA; // the match ran past its block
+    while (produced < outputLength) {
+        if (s.blockRemaining == 0) {
+            if (s.blockType == BLOCK_UNCOMPRESSED && (s.blockLength & 1)) MoveBytes(in, 1);
+            if (windowPosition == windowSize) ResetTrees(s);
+            if (!s.headerRead) {
+                uint32_t fileSize = 0;
+                if (ReadBits(in, 1)) {
+                    fileSize = ReadBits(in, 16) << 16;
+                    fileSize |= ReadBits(in, 16);
+                }
+                if (fileSize & 0x80000000u) return LZX_BAD_DATA;
+                s.e8FileSize = fileSize;
+                s.headerRead = true;
+                NoteE8Header(output, e8, produced, fileSize);
+            }
+            s.blockType = (uint16_t)ReadBits(in, 3);
+            uint32_t high = ReadBits(in, 16);
+            s.blockLength = high << 8 | ReadBits(in, 8);
+            s.blockRemaining = s.blockLength;
+            if (s.blockType == BLOCK_VERBATIM || s.blockType == BLOCK_ALIGNED) {
+                if (ReadCompressedHeader(s, in, s.blockType)) return LZX_BAD_DATA;
+                if (s.mainLengths[0xE8] != 0) s.e8Started = true;
+            } else if (s.blockType == BLOCK_UNCOMPRESSED) {
+                s.e8Started = true;
+                AlignForUncompressed(in);
+                unsigned char r[12];
+                ReadBytes(in, r, sizeof r);
+                s.r0 = ReadLe32(r);
+                s.r1 = ReadLe32(r + 4);
+                s.r2 = ReadLe32(r + 8);
+            } else {
+                return LZX_BAD_DATA;
+            }
+            if (s.e8Started && e8.startedAt == kNoPosition) e8.startedAt = produced;
+        }
+        if (Exhausted(in)) return LZX_BAD_DATA;
+
+        uint32_t run = outputLength - produced;
+        if (run > s.blockRemaining) run = s.blockRemaining;
+        windowPosition &= windowSize - 1;
+        if (run > windowSize - windowPosition) return LZX_WINDOW_OVERRUN;
+        s.blockRemaining -= run;
+
+        unsigned char* op = output + produced;
+        if (s.blockType == BLOCK_UNCOMPRESSED) {
+            if (run > (uint32_t)(in.end - in.next)) return LZX_BAD_DATA;
+            memcpy(op, in.next, run);
+            in.next += run;
+        } else {
+            bool finalRun = run == outputLength - produced && !endsAtReset;
+            int rc = s.blockType == BLOCK_ALIGNED ? DecodeRun<true>(s, in, history, op, op + run, finalRun)
+                                                  : DecodeRun<false>(s, in, history, op, op + run, finalRun);
+            if (rc != LZX_OK) return rc;
+        }
+        windowPosition += run;
+        produced += run;
+    }
+    if (endsAtReset && s.blockRemaining != 0) return LZX_BAD_DATA; // the stream does not reset here
+    s.windowPosition = windowPosition;
+    s.bitBuffer = in.buffer;
+    s.bitCount = in.count;
+    s.inputUsed = (uint32_t)(in.next - (input ? input : in.next));
+    bool padDue = s.blockType == BLOCK_UNCOMPRESSED && (s.blockLength & 1) && s.blockRemaining == 0;
+    s.streamOffset = s.inputUsed + in.overrun - in.count / 8 + (padDue ? 1 : 0);
+
+    // Bring the window up to date with the bytes a window would hold, before translation.
+    if (s.window) {
+        uint32_t keep = produced < windowSize ? produced : windowSize;
+        for (uint32_t i = produced - keep; i < produced;) {
+            uint32_t at = (history.windowStart + i) & history.windowMask;
+            uint32_t n = windowSize - at;
+            if (n > produced - i) n = produced - i;
+            memcpy(s.window + at, output + i, n);
+            i += n;
+        }
+    }
+
+    FinishE8(output, e8, produced);
+    s.e8Position += produced;
+    return LZX_OK;
+}
+
 } // namespace
 
 void LzxBitReaderInit(LzxBitReader* bits, const unsigned char* data, uint32_t length) {
@@ -594,8 +736,9 @@ int BuildDecodeTable(const unsigned char* lengths, unsigned symbolCount, unsigne
     return FillDecodeTable<false>(lengths, symbolCount, tableBits, table);
 }
 
-int ReadCodeLengths(LzxBitReader* bits, unsigned char* lengths, unsigned first, unsigned last) {
-    LzxState& s = g_lzx;
+int ReadCodeLengths(LzxState* state, LzxBitReader* bits, unsigned char* lengths, unsigned first,
+                    unsigned last) {
+    LzxState& s = *state;
     LzxBitReader& b = *bits;
     for (unsigned i = 0; i < LZX_PRETREE_SYMBOLS; i++)
         s.pretreeLengths[i] = (unsigned char)ReadBits(b, 4);
@@ -624,9 +767,8 @@ int ReadCodeLengths(LzxBitReader* bits, unsigned char* lengths, unsigned first, 
     return LZX_OK;
 }
 
-int LzxInit(int windowBits) {
-    static const unsigned char kSlots[] = {30, 32, 34, 36, 38, 42, 50}; // window bits 15..21
-    LzxState& s = g_lzx;
+int LzxInit(LzxState* state, int windowBits) {
+    LzxState& s = *state;
     s.ready = false;
     if (windowBits < 15 || windowBits > 21) return LZX_BAD_WINDOW_BITS;
     uint32_t size = 1u << windowBits;
@@ -640,114 +782,33 @@ int LzxInit(int windowBits) {
         if (!s.window) return LZX_NO_MEMORY;
         s.windowAllocated = size;
     }
-    s.windowSize = size;
-
-    for (unsigned i = 0, j = 0; i <= kMaxSlots; i += 2) {
-        s.extraBits[i] = (unsigned char)j;
-        if (i + 1 <= kMaxSlots) s.extraBits[i + 1] = (unsigned char)j;
-        if (i != 0 && j < 17) j++;
-    }
-    s.positionBase[0] = 0;
-    for (unsigned i = 0; i < kMaxSlots; i++)
-        s.positionBase[i + 1] = s.positionBase[i] + (1u << s.extraBits[i]);
-    s.mainElements = (uint16_t)(256 + 8 * kSlots[windowBits - 15]);
-
-    ResetTrees(s);
-    s.blockType = BLOCK_NONE;
-    s.blockLength = 0;
-    s.blockRemaining = 0;
-    s.windowPosition = 0;
-    s.e8FileSize = 0;
-    s.e8Position = 0;
-    s.e8Started = false;
-    s.ready = true;
+    StartStream(s, windowBits);
     return LZX_OK;
 }
 
-int LzxDecompress(const unsigned char* input, unsigned char* output, uint32_t inputLength,
+int LzxDecompress(LzxState* state, const unsigned char* input, unsigned char* output, uint32_t inputLength,
                   uint32_t outputLength) {
-    LzxState& s = g_lzx;
-    if (!s.ready) return LZX_NO_MEMORY;
+    LzxState& s = *state;
+    if (!s.ready || !s.window) return LZX_NOT_STARTED;
     if (outputLength == 0) return LZX_OK;
     if (!output) return LZX_BAD_DATA;
+    return Run(s, input, inputLength, output, outputLength, s.window, false);
+}
 
-    LzxBitReader in;
-    LzxBitReaderInit(&in, input, input ? inputLength : 0);
-    const uint32_t windowSize = s.windowSize;
-    const History history = {output, output + outputLength, s.window, windowSize - 1, s.windowPosition};
-    E8Plan e8 = {0, s.e8FileSize, s.e8FileSize, 0, s.e8Started ? 0 : kNoPosition, s.e8Position};
-    uint32_t windowPosition = s.windowPosition;
-    uint32_t produced = 0;
+int LzxDecodeSpan(LzxState* state, int windowBits, uint32_t streamPosition, const unsigned char* input,
+                  uint32_t inputLength, unsigned char* output, uint32_t outputLength, bool endsAtReset) {
+    LzxState& s = *state;
+    s.ready = false;
+    if (windowBits < 15 || windowBits > 21) return LZX_BAD_WINDOW_BITS;
+    StartStream(s, windowBits);
+    s.ready = false; // a span is one call: LzxDecompress may not continue it without a window
+    s.e8Position = streamPosition;
+    if (outputLength == 0) return LZX_OK;
+    if (!output) return LZX_BAD_DATA;
+    return Run(s, input, inputLength, output, outputLength, nullptr, endsAtReset);
+}
 
-    while (produced < outputLength) {
-        if (s.blockRemaining == 0) {
-            if (s.blockType == BLOCK_UNCOMPRESSED && (s.blockLength & 1)) MoveBytes(in, 1);
-            if (windowPosition == windowSize) ResetTrees(s);
-            if (!s.headerRead) {
-                uint32_t fileSize = 0;
-                if (ReadBits(in, 1)) {
-                    fileSize = ReadBits(in, 16) << 16;
-                    fileSize |= ReadBits(in, 16);
-                }
-                s.e8FileSize = fileSize;
-                s.headerRead = true;
-                NoteE8Header(output, e8, produced, fileSize);
-            }
-            s.blockType = (uint16_t)ReadBits(in, 3);
-            uint32_t high = ReadBits(in, 16);
-            s.blockLength = high << 8 | ReadBits(in, 8);
-            s.blockRemaining = s.blockLength;
-            if (s.blockType == BLOCK_VERBATIM || s.blockType == BLOCK_ALIGNED) {
-                if (ReadCompressedHeader(s, in, s.blockType)) return LZX_BAD_DATA;
-                if (s.mainLengths[0xE8] != 0) s.e8Started = true;
-            } else if (s.blockType == BLOCK_UNCOMPRESSED) {
-                s.e8Started = true;
-                AlignForUncompressed(in);
-                unsigned char r[12];
-                ReadBytes(in, r, sizeof r);
-                s.r0 = ReadLE32(r);
-                s.r1 = ReadLE32(r + 4);
-                s.r2 = ReadLE32(r + 8);
-            } else {
-                return LZX_BAD_DATA;
-            }
-            if (s.e8Started && e8.startedAt == kNoPosition) e8.startedAt = produced;
-        }
-        if (Exhausted(in)) return LZX_BAD_DATA;
-
-        uint32_t run = outputLength - produced;
-        if (run > s.blockRemaining) run = s.blockRemaining;
-        windowPosition &= windowSize - 1;
-        if (run > windowSize - windowPosition) return LZX_WINDOW_OVERRUN;
-        s.blockRemaining -= run;
-
-        unsigned char* op = output + produced;
-        if (s.blockType == BLOCK_UNCOMPRESSED) {
-            if (run > (uint32_t)(in.end - in.next)) return LZX_BAD_DATA;
-            memcpy(op, in.next, run);
-            in.next += run;
-        } else {
-            bool finalRun = run == outputLength - produced;
-            int rc = s.blockType == BLOCK_ALIGNED ? DecodeRun<true>(s, in, history, op, op + run, finalRun)
-                                                  : DecodeRun<false>(s, in, history, op, op + run, finalRun);
-            if (rc != LZX_OK) return rc;
-        }
-        windowPosition += run;
-        produced += run;
-    }
-    s.windowPosition = windowPosition;
-
-    // Bring the window up to date with the bytes a window would hold, before translation.
-    uint32_t keep = produced < windowSize ? produced : windowSize;
-    for (uint32_t i = produced - keep; i < produced;) {
-        uint32_t at = (history.windowStart + i) & history.windowMask;
-        uint32_t n = windowSize - at;
-        if (n > produced - i) n = produced - i;
-        memcpy(s.window + at, output + i, n);
-        i += n;
-    }
-
-    FinishE8(output, e8, produced);
-    s.e8Position += produced;
-    return LZX_OK;
+void LzxRelease(LzxState* state) {
+    free(state->window);
+    memset(state, 0, sizeof *state);
 }

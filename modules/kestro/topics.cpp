@@ -6,6 +6,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "lebytes.h"
+
 namespace {
 
 enum {
@@ -16,11 +18,6 @@ enum {
     UrlEntrySize = 12,
     UrlStringField = 8
 };
-
-uint32_t Get32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 // Copies the NUL-terminated string at `offset`, bounded by the table and by `size`.
 void CopyString(const unsigned char* table, uint32_t length, uint32_t offset, char* out, uint32_t size) {
@@ -34,7 +31,7 @@ void CopyString(const unsigned char* table, uint32_t length, uint32_t offset, ch
 // Finds where the page path of a topic begins, or returns false.
 bool FindPathOffset(const TopicTables* t, uint32_t urlEntry, uint32_t* pathOffset) {
     if (urlEntry > t->UrlTableLength || UrlEntrySize > t->UrlTableLength - urlEntry) return false;
-    uint32_t offset = Get32(t->UrlTable + urlEntry + UrlStringField);
+    uint32_t offset = ReadLe32(t->UrlTable + urlEntry + UrlStringField);
     while (offset < t->UrlStringsLength && t->UrlStrings[offset] == 0)
         offset++;
     if (offset >= t->UrlStringsLength) return false;
@@ -67,9 +64,11 @@ void FreeTopicTables(TopicTables* t) {
 }
 
 int CollectTopics(const TopicTables* t, const char* keyword, TopicPrefixCompare compare,
-                  TopicTitleConvert convert, void* convertContext, TopicCandidate** list, uint32_t* count) {
+                  TopicTitleConvert convert, void* convertContext, uint32_t limit, TopicCandidate** list,
+                  uint32_t* count, bool* more) {
     *list = nullptr;
     *count = 0;
+    *more = false;
     if (!t->Topics || t->TopicsLength <= TopicFieldsEnd) return 0;
     int keywordLength = static_cast<int>(strlen(keyword));
     uint32_t entries = (t->TopicsLength - TopicFieldsEnd) / TopicEntrySize + 1;
@@ -77,14 +76,19 @@ int CollectTopics(const TopicTables* t, const char* keyword, TopicPrefixCompare 
     for (uint32_t n = 0; n < entries; n++) {
         const unsigned char* entry = t->Topics + TopicEntrySize * n;
         char title[TopicTitleSize];
-        CopyString(t->Strings, t->StringsLength, Get32(entry + TopicTitleField), title, sizeof(title));
+        CopyString(t->Strings, t->StringsLength, ReadLe32(entry + TopicTitleField), title, sizeof(title));
         if (convert) convert(title, convertContext);
         if (compare(title, keyword, keywordLength) != 0) continue;
         uint32_t pathOffset;
-        if (!FindPathOffset(t, Get32(entry + TopicUrlField), &pathOffset)) continue;
+        if (!FindPathOffset(t, ReadLe32(entry + TopicUrlField), &pathOffset)) continue;
+        if (*count == limit) {
+            *more = true; // one more is enough to know
+            break;
+        }
         if (*count == capacity) {
             // Doubling keeps a lookup over tens of thousands of titles linear.
             capacity = capacity ? 2 * capacity : 16;
+            if (capacity > limit) capacity = limit;
             TopicCandidate* grown =
                 static_cast<TopicCandidate*>(realloc(*list, capacity * sizeof(TopicCandidate)));
             if (!grown) {

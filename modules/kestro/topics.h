@@ -10,7 +10,10 @@
 enum {
     TopicTitleSize = 512,     // the title as compared, NUL included
     TopicMenuTitleSize = 128, // the title as listed, NUL included
-    TopicPathSize = 1024      // "/" + page path, NUL included
+    TopicPathSize = 1024,     // "/" + page path, NUL included
+    // The most topics a lookup lists for the user to choose from: a keyword that matches more
+    // asks for a longer one rather than a menu of a million lines.
+    TopicCandidateLimit = 10000
 };
 
 // The four tables, each read whole from one container.
@@ -42,11 +45,13 @@ int ReadTopicTables(ChmContainer* container, TopicTables* tables);
 
 void FreeTopicTables(TopicTables* tables);
 
-// Lists, in table order, every topic whose title begins with the keyword and whose page path
-// can be found. *list is a fresh array (null when *count is 0) freed with FreeObject.
+// Lists, in table order, the topics whose titles begin with the keyword and whose page path can
+// be found, at most `limit` of them; *more tells that further topics match (the walk stops at the
+// first of them). *list is a fresh array (null when *count is 0) freed with FreeObject.
 // Returns 0, or -1 when memory runs out (nothing listed then).
 int CollectTopics(const TopicTables* tables, const char* keyword, TopicPrefixCompare compare,
-                  TopicTitleConvert convert, void* convertContext, TopicCandidate** list, uint32_t* count);
+                  TopicTitleConvert convert, void* convertContext, uint32_t limit, TopicCandidate** list,
+                  uint32_t* count, bool* more);
 
 // Forms "/" + the page path at `pathOffset`, without any "#" anchor. Returns 0, or -1 when the
 // offset lies outside "/#URLSTR" or the path does not fit `size`.

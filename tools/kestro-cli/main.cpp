@@ -1,6 +1,7 @@
 // kestro-cli: lists a CHM's directory, writes one stored object out, lists the topics whose
 // titles begin with a keyword, and prints a page as the text view shows it, through the CHM
 // reader's portable core.
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -74,7 +75,7 @@ int List(const char* path) {
 bool ReadNamed(ChmContainer* container, const char* path, const char* name, unsigned char** data,
                uint32_t* length) {
     if (ReadObject(container, name, data, length) == 0) return true;
-    if (FindDirectoryRecord(container->Directory, container->DirectoryCount, name))
+    if (FindDirectoryRecord(container, name))
         fprintf(stderr, "kestro-cli: %s: %s cannot be read (damaged or unsupported data)\n", path, name);
     else
         fprintf(stderr, "kestro-cli: %s: no object named %s (names are case-sensitive)\n", path, name);
@@ -126,7 +127,9 @@ int Topics(const char* path, const char* keyword) {
     }
     TopicCandidate* list;
     uint32_t count;
-    if (CollectTopics(&tables, keyword, PrefixCompare, nullptr, nullptr, &list, &count) != 0) {
+    bool more;
+    if (CollectTopics(&tables, keyword, PrefixCompare, nullptr, nullptr, UINT32_MAX, &list, &count, &more) !=
+        0) {
         fputs("kestro-cli: out of memory\n", stderr);
         FreeTopicTables(&tables);
         return ExitRead;

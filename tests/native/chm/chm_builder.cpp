@@ -90,43 +90,51 @@ Bytes ChmBuilder::Build() {
         section0.append(data.begin(), data.end());
     };
     if (WriteNameList) {
-        Bytes list;
-        const std::string names[2] = {Section0Name, SectionName};
-        list.resize(4);
-        list[2] = 2;
+        std::vector<std::string> names = {Section0Name, SectionName};
+        names.insert(names.end(), MoreSections.begin(), MoreSections.end());
+        Bytes list(4);
+        list[2] = static_cast<unsigned char>(names.size());
+        list[3] = static_cast<unsigned char>(names.size() >> 8);
         for (auto& n : names) {
             list.push_back(static_cast<unsigned char>(n.size()));
-            list.push_back(0);
+            list.push_back(static_cast<unsigned char>(n.size() >> 8));
             for (char ch : n)
                 list.push_back(static_cast<unsigned char>(ch)), list.push_back(0);
             list.push_back(0), list.push_back(0);
         }
         list[0] = static_cast<unsigned char>(list.size() / 2);
+        list[1] = static_cast<unsigned char>(list.size() / 2 >> 8);
         addPlain("::DataSpace/NameList", list);
     }
     if (!Compressed.empty()) {
         std::string prefix = "::DataSpace/Storage/" + SectionName;
-        Bytes stream = StoredLzxStream(section1);
+        Bytes stream = Stream.empty() ? StoredLzxStream(section1) : Stream;
         Bytes control;
         Append32(control, 6);
         AppendText(control, ControlSignature);
-        Append32(control, 2);          // version
-        Append32(control, WindowCode); // reset interval, as real files have it
+        Append32(control, 2); // version
+        Append32(control, ResetInterval >= 0 ? uint32_t(ResetInterval) : WindowCode);
         Append32(control, WindowCode);
         Append32(control, WindowCode);
         Append32(control, 0);
         Bytes reset;
         Append32(reset, 2);
-        Append32(reset, 1);
+        Append32(reset, static_cast<uint32_t>(ResetEntries.size()));
         Append32(reset, 8);
         Append32(reset, 0x28);
         Append64(reset, ResetUncompressed >= 0 ? uint64_t(ResetUncompressed) : section1.size());
         Append64(reset, ResetCompressed >= 0 ? uint64_t(ResetCompressed) : stream.size());
-        Append64(reset, 0x8000);
-        Append64(reset, 0);
+        Append64(reset, FrameLength);
+        for (uint64_t entry : ResetEntries)
+            Append64(reset, entry);
+        Bytes span;
+        Append64(span, SpanInfoLength >= 0 ? uint64_t(SpanInfoLength) : section1.size());
         addPlain(prefix + "/Content", stream);
         addPlain(prefix + "/ControlData", control);
-        addPlain(prefix + "/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable", reset);
+        addPlain(prefix + "/SpanInfo", span);
+        if (WriteResetTable)
+            addPlain(prefix + "/Transform/{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable",
+                     reset);
     }
     for (auto& e : Raw)
         Directory.push_back(e);

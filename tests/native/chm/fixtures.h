@@ -18,9 +18,10 @@ struct ExpectedObject {
 // FILE -> its objects, from a manifest of FILE <TAB> NAME <TAB> LENGTH <TAB> SHA256 lines.
 std::map<std::string, std::vector<ExpectedObject>> LoadManifest(const std::string& path);
 
-std::string FixtureDir();                         // tests/data/chm in the source tree
-std::string FixturePath(const std::string& name); // a file in it
-Bytes ReadWholeFile(const std::string& path);
+std::string FixtureDir();                                         // tests/data/chm in the source tree
+std::string FixturePath(const std::string& name);                 // a file in it
+Bytes ReadWholeFile(const std::string& path);                     // gunzipped when the name ends in ".gz"
+bool WriteWholeFile(const std::string& path, const Bytes& bytes); // gzipped when it ends in ".gz"
 
 // Opens a container over bytes in memory (the bytes must outlive it).
 ChmContainer* OpenBytes(const Bytes& bytes);

@@ -39,11 +39,15 @@ TitlesAndPaths Lookup(const char* fixture, const std::string& keyword,
     EXPECT_NE(c, nullptr);
     TopicTables tables;
     EXPECT_EQ(ReadTopicTables(c, &tables), 0);
-    EXPECT_EQ(c->DecompressCount, 1u); // all four tables from one decompression
+    EXPECT_EQ(c->WholeDecodes, 0u); // the tables through the reset table, not the whole section
     CloseContainer(c);
     TopicCandidate* list;
     uint32_t count;
-    EXPECT_EQ(CollectTopics(&tables, keyword.c_str(), compare, convert, nullptr, &list, &count), 0);
+    bool more;
+    EXPECT_EQ(CollectTopics(&tables, keyword.c_str(), compare, convert, nullptr, TopicCandidateLimit, &list,
+                            &count, &more),
+              0);
+    EXPECT_FALSE(more);
     TitlesAndPaths result;
     for (uint32_t i = 0; i < count; i++) {
         char path[TopicPathSize];
@@ -154,7 +158,10 @@ std::vector<std::string> Titles(Tables& t, const char* keyword) {
     TopicTables view = t.View();
     TopicCandidate* list;
     uint32_t count;
-    EXPECT_EQ(CollectTopics(&view, keyword, AsciiPrefixCompare, nullptr, nullptr, &list, &count), 0);
+    bool more;
+    EXPECT_EQ(CollectTopics(&view, keyword, AsciiPrefixCompare, nullptr, nullptr, TopicCandidateLimit, &list,
+                            &count, &more),
+              0);
     std::vector<std::string> titles;
     for (uint32_t i = 0; i < count; i++)
         titles.push_back(list[i].Title);

@@ -35,10 +35,12 @@ int FoldedCompare1251(const char* a, const char* b, int n) {
 struct Chooser {
     int Answer = 0;
     int Calls = 0;
+    bool More = false;
     std::vector<std::string> Shown;
-    static int Choose(void* context, const TopicCandidate* candidates, uint32_t count) {
+    static int Choose(void* context, const TopicCandidate* candidates, uint32_t count, bool more) {
         Chooser* self = static_cast<Chooser*>(context);
         self->Calls++;
+        self->More = more;
         self->Shown.clear();
         for (uint32_t i = 0; i < count; i++)
             self->Shown.push_back(candidates[i].Title);
@@ -52,6 +54,7 @@ struct Outcome {
     std::string Page;
     bool DataSet;
     uint32_t Language; // the help file's
+    uint32_t Containers, Frames;
 };
 
 Outcome Find(const std::string& file, const std::string& keyword, Chooser* chooser = nullptr,
@@ -67,6 +70,8 @@ Outcome Find(const std::string& file, const std::string& keyword, Chooser* choos
     o.Path = page.Path;
     o.DataSet = page.Data != nullptr;
     o.Language = page.LanguageId;
+    o.Containers = page.ContainersOpened;
+    o.Frames = page.FramesDecoded;
     if (page.Data) o.Page.assign(reinterpret_cast<char*>(page.Data), page.Length);
     EXPECT_EQ(o.Status == TopicPageFound, o.DataSet);
     if (!o.DataSet) {
@@ -256,6 +261,34 @@ TEST_F(KestroCompanion, TablesComeFromTheIndexFileAndPagesFromTheHelpFile) {
     EXPECT_EQ(TopicPageUnreadable, Find(help, keyword, nullptr, FoldedCompare1251).Status);
 }
 
+TEST_F(KestroCompanion, WithoutAnIndexFileOneContainerServesTablesAndPage) {
+    std::string help = Copy("large.chm", "book.chm");
+    Outcome alone = Find(help, "Part 8");
+    ASSERT_EQ(TopicPageFound, alone.Status);
+    EXPECT_EQ(1u, alone.Containers);
+    // The frames of the four tables and of the page's unit, nothing twice: a second container
+    // for the page decodes its unit and the tables' again.
+    ChmContainer* c = OpenContainer(help.c_str());
+    ASSERT_NE(c, nullptr);
+    TopicTables tables;
+    ASSERT_EQ(0, ReadTopicTables(c, &tables));
+    FreeTopicTables(&tables);
+    uint32_t tablesOnly = c->FramesDecoded;
+    unsigned char* data;
+    uint32_t length;
+    ASSERT_EQ(0, ReadObject(c, alone.Path.c_str(), &data, &length));
+    FreeObject(data);
+    EXPECT_EQ(c->FramesDecoded, alone.Frames);
+    EXPECT_LE(alone.Frames, tablesOnly + 2);
+    CloseContainer(c);
+
+    Copy("large.chm", "book.chi"); // an index file: its tables, the help file's page
+    Outcome paired = Find(help, "Part 8");
+    ASSERT_EQ(TopicPageFound, paired.Status);
+    EXPECT_EQ(alone.Page, paired.Page);
+    EXPECT_EQ(2u, paired.Containers);
+}
+
 TEST_F(KestroCompanion, AnIndexFileWithoutTablesDoesNotHideTheHelpFiles) {
     std::string help = Copy("titles.chm", "book.chm");
     Write("book.chi", "a stale text file that happens to share the name\r\n");
@@ -345,6 +378,26 @@ TEST_F(KestroFailure, BuiltTablesAtTheirLimits) {
         Write("short.chm",
               BuildHelp({{"Empty page", "empty.html"}}, {{"/empty.html", ""}}, std::string(12, '\0'), true));
     EXPECT_EQ(TopicNoMatch, Find(shortTable, "E").Status);
+}
+
+TEST_F(KestroFailure, AKeywordThatMatchesTooManyTitlesListsTheLimitAndSaysMoreMatch) {
+    std::vector<std::pair<std::string, std::string>> topics(TopicCandidateLimit, {"Topic", "page.html"});
+    topics.push_back({"Topic, the last", "last.html"});
+    std::string help = Write("many.chm", BuildHelp(topics, {{"/page.html", "page"}, {"/last.html", "last"}}));
+    Chooser chooser;
+    chooser.Answer = TopicCandidateLimit - 1;
+    Outcome o = Find(help, "topic", &chooser);
+    EXPECT_EQ("page", o.Page);
+    ASSERT_EQ(static_cast<size_t>(TopicCandidateLimit), chooser.Shown.size());
+    EXPECT_TRUE(chooser.More);
+    chooser.Answer = TopicCandidateLimit; // the line that says more match is no topic
+    EXPECT_EQ(TopicChoiceCancelled, Find(help, "topic", &chooser).Status);
+    Find(help, "topic, the", &chooser); // one: no menu
+    EXPECT_EQ(2, chooser.Calls);
+    topics.pop_back();
+    help = Write("limit.chm", BuildHelp(topics, {{"/page.html", "page"}}));
+    Find(help, "topic", &chooser);
+    EXPECT_FALSE(chooser.More); // exactly the limit
 }
 
 TEST_F(KestroFailure, OffsetsOutsideTheTablesAreNoCandidates) {

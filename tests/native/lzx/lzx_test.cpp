@@ -1,5 +1,6 @@
 // Tests of the LZX decoder: streams built by construction with the test writer, grouped by operation
 // (set-up, tables, code lengths, each block type, the window, E8 translation, bad input).
+#include "lebytes.h"
 #include "lzx.h"
 #include "lzx_writer.h"
 
@@ -12,18 +13,28 @@
 
 namespace {
 
+// A decoder state of the test's own, released when it goes.
+struct State {
+    LzxState s = {};
+    ~State() { LzxRelease(&s); }
+    LzxState* operator&() { return &s; }
+};
+
 // Decodes from an exact-size heap copy of the input, so that a sanitizer sees any read outside it,
-// into an output followed by guard bytes that must stay untouched.
+// into an output followed by guard bytes that must stay untouched. A state given continues to serve
+// after the call (its window keeps what the stream left there).
 int Decode(int windowBits, const std::vector<unsigned char>& input, uint32_t outputLength,
-           std::vector<unsigned char>* output = nullptr) {
-    int rc = LzxInit(windowBits);
+           std::vector<unsigned char>* output = nullptr, LzxState* state = nullptr) {
+    State own;
+    LzxState* s = state ? state : &own;
+    int rc = LzxInit(s, windowBits);
     if (rc != LZX_OK) return 100 + rc;
     std::unique_ptr<unsigned char[]> in(input.empty() ? nullptr : new unsigned char[input.size()]);
     if (!input.empty()) memcpy(in.get(), input.data(), input.size());
     const size_t guard = 32;
     std::unique_ptr<unsigned char[]> out(new unsigned char[outputLength + guard]);
     memset(out.get() + outputLength, 0xA5, guard);
-    rc = LzxDecompress(in.get(), out.get(), (uint32_t)input.size(), outputLength);
+    rc = LzxDecompress(s, in.get(), out.get(), (uint32_t)input.size(), outputLength);
     for (size_t i = 0; i < guard; i++)
         if (out[outputLength + i] != 0xA5) ADD_FAILURE() << "write past the output's end, at +" << i;
     if (output) output->assign(out.get(), out.get() + outputLength);
@@ -57,7 +68,7 @@ void PutLE32(std::vector<unsigned char>& v, size_t at, uint32_t x) {
         v[at + i] = (unsigned char)(x >> (8 * i));
 }
 uint32_t GetLE32(const std::vector<unsigned char>& v, size_t at) {
-    return v[at] | v[at + 1] << 8 | v[at + 2] << 16 | (uint32_t)v[at + 3] << 24;
+    return ReadLe32(&v[at]);
 }
 
 // Offsets at both ends of every position slot from 3 up to the given one.
@@ -80,16 +91,19 @@ std::vector<uint32_t> SlotEdgeOffsets(unsigned lastSlot) {
 // ---- set-up ----
 
 TEST(LzxInit, AcceptsWindowBits15To21AndRejectsOthers) {
+    State state;
     for (int bits = 15; bits <= 21; bits++)
-        EXPECT_EQ(LZX_OK, LzxInit(bits)) << bits;
+        EXPECT_EQ(LZX_OK, LzxInit(&state, bits)) << bits;
     for (int bits : {14, 22, 0, -1, 64})
-        EXPECT_EQ(LZX_BAD_WINDOW_BITS, LzxInit(bits)) << bits;
+        EXPECT_EQ(LZX_BAD_WINDOW_BITS, LzxInit(&state, bits)) << bits;
 }
 
 TEST(LzxInit, DecompressAfterFailedInitIsRefused) {
-    ASSERT_EQ(LZX_BAD_WINDOW_BITS, LzxInit(22));
+    State state;
     unsigned char in[4] = {0}, out[4];
-    EXPECT_EQ(LZX_NO_MEMORY, LzxDecompress(in, out, 4, 4));
+    EXPECT_EQ(LZX_NOT_STARTED, LzxDecompress(&state, in, out, 4, 4)); // never started
+    ASSERT_EQ(LZX_BAD_WINDOW_BITS, LzxInit(&state, 22));
+    EXPECT_EQ(LZX_NOT_STARTED, LzxDecompress(&state, in, out, 4, 4));
 }
 
 // ---- decode tables ----
@@ -163,7 +177,8 @@ int ReadItems(const std::vector<PretreeItem>& items, unsigned char* lengths, uns
     std::vector<unsigned char> bytes = w.Finish();
     LzxBitReader bits;
     LzxBitReaderInit(&bits, bytes.data(), (uint32_t)bytes.size());
-    return ReadCodeLengths(&bits, lengths, first, last);
+    State state;
+    return ReadCodeLengths(&state, &bits, lengths, first, last);
 }
 } // namespace
 
@@ -211,13 +226,14 @@ TEST(LzxReadCodeLengths, RunOf19WithARunSymbolIsInvalid) {
 TEST(LzxReadCodeLengths, EmptyOrBrokenPretreeIsInvalid) {
     unsigned char lengths[8 + LZX_LENGTHS_SLACK] = {0};
     unsigned char zeros[16] = {0};
+    State state;
     LzxBitReader bits;
     LzxBitReaderInit(&bits, zeros, sizeof zeros);
-    EXPECT_EQ(LZX_BAD_DATA, ReadCodeLengths(&bits, lengths, 0, 8));
+    EXPECT_EQ(LZX_BAD_DATA, ReadCodeLengths(&state, &bits, lengths, 0, 8));
     unsigned char ones[16];
     memset(ones, 0x11, sizeof ones); // every pretree length 1: over-full
     LzxBitReaderInit(&bits, ones, sizeof ones);
-    EXPECT_EQ(LZX_BAD_DATA, ReadCodeLengths(&bits, lengths, 0, 8));
+    EXPECT_EQ(LZX_BAD_DATA, ReadCodeLengths(&state, &bits, lengths, 0, 8));
 }
 
 // ---- uncompressed blocks ----
@@ -452,12 +468,13 @@ TEST(LzxWindow, FirstFillReachesIntoThePreviousStreamsWindow) {
     std::vector<unsigned char> data = RandomBytes(40000, 9);
     a.Verbatim(LiteralTokens(std::vector<unsigned char>(data.begin(), data.begin() + 32768)));
     a.Verbatim(LiteralTokens(std::vector<unsigned char>(data.begin() + 32768, data.end())));
-    ASSERT_EQ(LZX_OK, Decode(15, a.Finish(), 40000));
+    State state;
+    ASSERT_EQ(LZX_OK, Decode(15, a.Finish(), 40000, nullptr, &state));
     LzxWriter b(15);
     b.ModelWindow() = a.ModelWindow();
     b.Verbatim({Lit('x'), Match(30, 1000), Match(5, 32000)});
     std::vector<unsigned char> out;
-    ASSERT_EQ(LZX_OK, Decode(15, b.Finish(), 36, &out));
+    ASSERT_EQ(LZX_OK, Decode(15, b.Finish(), 36, &out, &state));
     EXPECT_TRUE(out == b.Expected());
 }
 
@@ -620,6 +637,138 @@ TEST(LzxE8, MatchesCopyCallsBeforeTranslation) {
     EXPECT_EQ(100000u - 65626, GetLE32(out, 65627));
 }
 
+TEST(LzxE8, FileSizeWithTheHighBitSetIsBadData) {
+    // Decoders disagree on its sign (and so on the bytes); the format's own refuse it.
+    for (uint32_t size : {0x80000000u, 0xFFFFFFFFu, 0x7FFFFFFFu}) {
+        LzxWriter w(16);
+        w.E8FileSize(size);
+        w.Uncompressed(WithCalls(64, {{5, 10}}), 1, 1, 1);
+        EXPECT_EQ(size & 0x80000000u ? LZX_BAD_DATA : LZX_OK, Decode(16, w.Finish(), 64)) << size;
+    }
+}
+
+// ---- several calls, and spans from a reset point ----
+
+namespace {
+// Three 32 KB windows, each restarting: literals and matches inside their own window.
+LzxWriter ThreeWindows() {
+    LzxWriter w(15);
+    std::vector<unsigned char> data = RandomBytes(3 * 32768, 50);
+    for (int k = 0; k < 3; k++) {
+        std::vector<LzxToken> tokens;
+        for (uint32_t i = 0; i < 32768;) {
+            if (i >= 100 && i % 7 == 0 && i + 20 <= 32768) {
+                tokens.push_back(Match(20, 1 + i % 90));
+                i += 20;
+            } else {
+                tokens.push_back(Lit(data[k * 32768 + i]));
+                i++;
+            }
+        }
+        k == 1 ? w.Aligned(tokens) : w.Verbatim(tokens);
+    }
+    return w;
+}
+} // namespace
+
+TEST(LzxStream, CallsThatContinueAStreamGiveTheBytesOfOne) {
+    LzxWriter w = ThreeWindows();
+    std::vector<unsigned char> stream = w.Finish();
+    for (uint32_t cut : {1u, 100u, 32768u, 40000u, 65536u, 98303u}) {
+        State state;
+        ASSERT_EQ(LZX_OK, LzxInit(&state, 15));
+        std::vector<unsigned char> out(3 * 32768);
+        ASSERT_EQ(LZX_OK, LzxDecompress(&state, stream.data(), out.data(), (uint32_t)stream.size(), cut))
+            << cut;
+        uint32_t used = state.s.inputUsed;
+        ASSERT_LE(used, stream.size());
+        ASSERT_EQ(LZX_OK, LzxDecompress(&state, stream.data() + used, out.data() + cut,
+                                        (uint32_t)(stream.size() - used), (uint32_t)out.size() - cut))
+            << cut;
+        EXPECT_TRUE(out == w.Expected()) << cut;
+    }
+}
+
+TEST(LzxSpan, FromEachResetPointASpanGivesTheBytesOfTheWholeStream) {
+    LzxWriter w = ThreeWindows();
+    std::vector<unsigned char> stream = w.Finish();
+    const std::vector<uint64_t>& frames = w.FrameStarts();
+    ASSERT_EQ(frames.size(), 4u); // three windows and the end
+    State state;
+    for (uint32_t k = 0; k < 3; k++) {
+        uint32_t from = (uint32_t)frames[k], to = (uint32_t)frames[k + 1];
+        std::vector<unsigned char> input(stream.begin() + from, stream.begin() + to), out(32768);
+        ASSERT_EQ(LZX_OK,
+                  LzxDecodeSpan(&state, 15, k * 32768, input.data(), to - from, out.data(), 32768, k < 2))
+            << k;
+        EXPECT_TRUE(std::equal(out.begin(), out.end(), w.Expected().begin() + k * 32768)) << k;
+        EXPECT_EQ(state.s.streamOffset, to - from) << k; // where the next span's input begins
+        EXPECT_EQ(state.s.window, nullptr);              // a span keeps no window
+    }
+    // Two windows in one span reset between them as the whole stream does.
+    std::vector<unsigned char> out(2 * 32768);
+    ASSERT_EQ(LZX_OK, LzxDecodeSpan(&state, 15, 32768, stream.data() + frames[1],
+                                    (uint32_t)(stream.size() - frames[1]), out.data(), 2 * 32768, false));
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), w.Expected().begin() + 32768));
+}
+
+TEST(LzxSpan, NothingBeforeASpanNorPastItsResetIsKnown) {
+    // A match into the previous window: the whole stream reads it, a span from the reset cannot.
+    LzxWriter w(15);
+    std::vector<unsigned char> data = RandomBytes(32768, 60);
+    w.Verbatim(LiteralTokens(data));
+    w.Verbatim({Lit('a'), Match(30, 1000), Lit('b')});
+    std::vector<unsigned char> stream = w.Finish();
+    ASSERT_EQ(LZX_OK, Decode(15, stream, 32768 + 32));
+    uint32_t from = (uint32_t)w.FrameStarts()[1];
+    std::vector<unsigned char> out(32);
+    State state;
+    EXPECT_EQ(LZX_BAD_DATA, LzxDecodeSpan(&state, 15, 32768, stream.data() + from,
+                                          (uint32_t)stream.size() - from, out.data(), 32, false));
+
+    // A span that should end where the stream resets, but whose block runs on, or whose last
+    // match does.
+    LzxWriter v(16);
+    v.Verbatim(LiteralTokens(RandomBytes(40000, 61)));
+    stream = v.Finish();
+    out.resize(32768);
+    EXPECT_EQ(LZX_BAD_DATA,
+              LzxDecodeSpan(&state, 16, 0, stream.data(), (uint32_t)stream.size(), out.data(), 32768, true));
+    EXPECT_EQ(LZX_OK,
+              LzxDecodeSpan(&state, 16, 0, stream.data(), (uint32_t)stream.size(), out.data(), 32768, false));
+    LzxWriter m(16);
+    LzxWriter::BlockOptions options;
+    options.blockLength = 20;
+    m.Verbatim({Lit('a'), Lit('b'), Match(18, 2)}, options);
+    stream = m.Finish();
+    out.resize(10);
+    EXPECT_EQ(LZX_BAD_DATA,
+              LzxDecodeSpan(&state, 16, 0, stream.data(), (uint32_t)stream.size(), out.data(), 10, true));
+    EXPECT_EQ(LZX_OK,
+              LzxDecodeSpan(&state, 16, 0, stream.data(), (uint32_t)stream.size(), out.data(), 10, false));
+    EXPECT_EQ(LZX_BAD_WINDOW_BITS, LzxDecodeSpan(&state, 22, 0, stream.data(), 4, out.data(), 10, false));
+    EXPECT_EQ(LZX_NOT_STARTED, LzxDecompress(&state, stream.data(), out.data(), 4, 10)); // a span is one call
+}
+
+TEST(LzxSpan, E8TranslationCountsFromTheSectionsStart) {
+    // The same bytes at section offset 65536 translate as they do in the whole stream.
+    std::vector<unsigned char> data = WithCalls(32768, {{100, 70000}, {200, 65636}});
+    LzxWriter w(15);
+    w.E8FileSize(100000);
+    w.Verbatim(LiteralTokens(RandomBytes(32768, 62)));
+    w.Verbatim(LiteralTokens(RandomBytes(32768, 63)));
+    w.Uncompressed(data, 1, 1, 1);
+    std::vector<unsigned char> stream = w.Finish(), whole;
+    ASSERT_EQ(LZX_OK, Decode(15, stream, 3 * 32768, &whole));
+    uint32_t from = (uint32_t)w.FrameStarts()[2];
+    std::vector<unsigned char> out(32768);
+    State state;
+    ASSERT_EQ(LZX_OK, LzxDecodeSpan(&state, 15, 65536, stream.data() + from, (uint32_t)stream.size() - from,
+                                    out.data(), 32768, false));
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), whole.begin() + 65536));
+    EXPECT_EQ(70000u - 65636, GetLE32(out, 101));
+}
+
 // ---- bad input ----
 
 namespace {
@@ -676,8 +825,9 @@ TEST(LzxBadInput, LongOutputFromAShortInputFailsWithoutRunningOn) {
 TEST(LzxBadInput, EmptyAndMissingBlocks) {
     EXPECT_EQ(LZX_OK, Decode(15, {}, 0));
     EXPECT_EQ(LZX_BAD_DATA, Decode(15, {}, 10));
-    ASSERT_EQ(LZX_OK, LzxInit(15));
-    EXPECT_EQ(LZX_BAD_DATA, LzxDecompress(nullptr, nullptr, 0, 10));
+    State state;
+    ASSERT_EQ(LZX_OK, LzxInit(&state, 15));
+    EXPECT_EQ(LZX_BAD_DATA, LzxDecompress(&state, nullptr, nullptr, 0, 10));
 }
 
 TEST(LzxBadInput, RandomBytesNeverEscapeTheirBlocks) {

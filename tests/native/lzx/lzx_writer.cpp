@@ -249,8 +249,11 @@ void LzxWriter::Compressed(unsigned type, const std::vector<LzxToken>& tokens, c
                 }
             }
         }
+        uint64_t before = position_;
         ModelToken(t);
         if (position_ % 32768 == 0) AlignWord();
+        if (position_ / 32768 != before / 32768)
+            frameStarts_.push_back(bytes_.size()); // mid-word when a match crossed it
     }
 }
 
@@ -279,8 +282,12 @@ void LzxWriter::Uncompressed(const std::vector<unsigned char>& data, uint32_t r0
     for (unsigned char b : data) {
         RawByte(b);
         Emit(b);
+        if (position_ % 32768 == 0) frameStarts_.push_back(bytes_.size());
     }
-    if (data.size() == length && (length & 1)) RawByte(0);
+    if (data.size() == length && (length & 1)) {
+        RawByte(0);
+        if (position_ % 32768 == 0) frameStarts_.back() = bytes_.size();
+    }
 }
 
 std::vector<unsigned char> LzxWriter::Finish() {

@@ -72,6 +72,9 @@ class LzxWriter {
 
     std::vector<unsigned char> Finish(); // flushes the last partial word
     const std::vector<unsigned char>& Expected() const { return expected_; }
+    // The stream offset of every 32 KB frame's first bit so far (frame 0 at 0), as a reset table
+    // lists them; a frame that ends an odd uncompressed block starts after its padding byte.
+    const std::vector<uint64_t>& FrameStarts() const { return frameStarts_; }
     std::vector<unsigned char>& ModelWindow() { return window_; } // what the window holds before the stream
     uint32_t MainSymbols() const { return mainSymbols_; }
 
@@ -97,6 +100,7 @@ class LzxWriter {
     uint32_t r_[3] = {1, 1, 1};
     std::vector<unsigned char> window_;
     std::vector<unsigned char> expected_;
+    std::vector<uint64_t> frameStarts_ = {0};
 };
 
 // Reads the tree lengths of a decode table back as the symbol a code selects (test helper).

@@ -1,6 +1,6 @@
 // Writes small LZX streams built by the test writer as fuzz_lzx seeds: byte 0 the window bits (less
-// 15), bytes 1..3 the output length, then the stream. Each is checked to decode to its expected
-// bytes first. Usage: lzx_make_seeds DIR
+// 15) and the way of decoding (fuzz_lzx.cpp), bytes 1..3 the output length, then the stream. Each
+// is checked to decode to its expected bytes first. Usage: lzx_make_seeds DIR
 #include "lzx.h"
 #include "lzx_writer.h"
 
@@ -8,15 +8,17 @@
 #include <string>
 
 namespace {
-void Save(const std::string& dir, const char* name, int bits, LzxWriter& w) {
+void Save(const std::string& dir, const char* name, int bits, LzxWriter& w, unsigned mode = 0) {
     std::vector<unsigned char> stream = w.Finish();
     uint32_t length = (uint32_t)w.Expected().size();
     std::vector<unsigned char> out(length);
-    int rc = LzxInit(bits);
-    if (rc == LZX_OK) rc = LzxDecompress(stream.data(), out.data(), (uint32_t)stream.size(), length);
+    LzxState state = {};
+    int rc = LzxInit(&state, bits);
+    if (rc == LZX_OK) rc = LzxDecompress(&state, stream.data(), out.data(), (uint32_t)stream.size(), length);
+    LzxRelease(&state);
     printf("%s: %u bytes, decodes with %d%s\n", name, length, rc,
            out == w.Expected() ? "" : ", other bytes than the window model (E8 translation)");
-    std::vector<unsigned char> seed = {(unsigned char)(bits - 15), (unsigned char)length,
+    std::vector<unsigned char> seed = {(unsigned char)((bits - 15) | mode << 3), (unsigned char)length,
                                        (unsigned char)(length >> 8), (unsigned char)(length >> 16)};
     seed.insert(seed.end(), stream.begin(), stream.end());
     FILE* f = fopen((dir + "/" + name).c_str(), "wb");
@@ -70,6 +72,7 @@ int main(int argc, char** argv) {
         w.Verbatim(t);
         w.Verbatim({Lit('x'), Repeat(3, 0), Match(40, 1000)});
         Save(dir, "window-reset", 15, w);
+        Save(dir, "window-reset-as-a-span", 15, w, 3); // a span from a reset point to the end
     }
     return 0;
 }

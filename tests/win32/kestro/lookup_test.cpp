@@ -4,6 +4,8 @@
 // tests/win32/resultview, with Dravel's.
 #include "support.hpp"
 
+#include "chm_builder.h"
+
 using farhost::WindowAnswer;
 using farhost::WindowRecord;
 
@@ -196,6 +198,53 @@ TEST_F(Lookup, TablesComeFromTheCompanionIndexFilePagesFromTheHelpFile) {
     host->QueueWindow(WindowAnswer::Close);
     EXPECT_EQ(1, Show("profile", help).Result);
     ExpectPage(host->Windows().back().Content, "titles.chm", "/profile.html");
+    EXPECT_TRUE(TempEntries().empty());
+}
+
+TEST_F(Lookup, TooManyMatchingTitlesEndTheMenuWithALineSayingMoreMatch) {
+    const uint32_t TopicCandidateLimit = 10000; // the most titles a menu lists
+    // 10,001 topics titled "Topic n", all on one page but the last.
+    auto le32 = [](uint32_t v) {
+        std::string s(4, 0);
+        for (int i = 0; i < 4; i++)
+            s[i] = static_cast<char>(v >> (8 * i));
+        return s;
+    };
+    std::string topics, strings(1, '\0');
+    for (uint32_t i = 0; i <= TopicCandidateLimit; i++) {
+        topics += le32(0) + le32(static_cast<uint32_t>(strings.size())) +
+                  le32(i == TopicCandidateLimit ? 12 : 0) + le32(0);
+        strings += "Topic " + std::to_string(i) + '\0';
+    }
+    ChmBuilder builder;
+    builder.Plain = {{"/#TOPICS", topics},
+                     {"/#STRINGS", strings},
+                     {"/#URLTBL", le32(0) + le32(0) + le32(0) + le32(0) + le32(0) + le32(14)},
+                     {"/#URLSTR", std::string("\0\0\0\0page.html\0last.html\0", 24)},
+                     {"/page.html", "<html>page</html>"},
+                     {"/last.html", "<html>last</html>"}};
+    Bytes bytes = builder.Build();
+    ASSERT_TRUE(farhost::Host::WriteFile(Help("many.chm"), std::string(bytes.begin(), bytes.end())));
+    Load();
+    host->QueueMenu({"End", "Enter"}); // the last line cannot be chosen: End stops above it
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show("topic", Help("many.chm")).Result);
+    ASSERT_EQ(1u, host->Menus().size());
+    const farhost::MenuRecord& menu = host->Menus()[0];
+    ExpectCandidateMenu(menu);
+    ASSERT_EQ(TopicCandidateLimit + 1u, menu.Items.size());
+    EXPECT_EQ("Topic 9999", menu.Items[TopicCandidateLimit - 1].Text);
+    EXPECT_EQ(LanguageLine("English", 16), menu.Items.back().Text);
+    EXPECT_TRUE(menu.Items.back().Disabled);
+    EXPECT_EQ(TopicCandidateLimit - 1, menu.Result);
+    ASSERT_EQ(1u, host->Windows().size());
+    EXPECT_EQ("<html>page</html>", host->Windows()[0].Content);
+
+    // "Topic 10000" is the one that did not fit: typed out, it opens at once.
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show("topic 10000", Help("many.chm")).Result);
+    EXPECT_EQ(1u, host->Menus().size());
+    EXPECT_EQ("<html>last</html>", host->Windows().back().Content);
     EXPECT_TRUE(TempEntries().empty());
 }
 

@@ -1,0 +1,365 @@
+// Random access through the reset table, by operation: extract (the independent reader's bytes
+// and the sequential decode's, in any order, from one container or a fresh one per read), what a
+// read decodes (units, frames, the span cache), and the fallback to the whole section when the
+// table cannot be trusted.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+
+#include "fixtures.h"
+#include "lzx_writer.h"
+#include "sha256.h"
+#include "topics.h"
+
+namespace {
+
+// A compressed section made by the test writer, window after window of literals and matches
+// (verbatim, aligned and uncompressed blocks). Matches stay inside their group of
+// `historyWindows` windows: with 1 the stream really restarts at every window, with 2 it keeps
+// its history across every other window fill.
+struct Section {
+    Bytes Stream;
+    std::vector<uint64_t> Frames; // stream offset of every 32 KB frame
+    std::string Data;
+    int Bits;
+};
+
+Section MakeSection(int bits, uint32_t length, uint32_t seed, uint32_t historyWindows = 1) {
+    const uint32_t window = 1u << bits;
+    std::mt19937 rng(seed);
+    const char alphabet[] = "<html> the quick brown fox jumps over lazy dogs </p>\r\n";
+    LzxWriter w(bits);
+    for (uint32_t start = 0, k = 0; start < length; start += window, k++) {
+        uint32_t end = std::min(start + window, length);
+        if (end == length && (end - start) % 2 == 1) { // an odd uncompressed block ends the section
+            std::vector<unsigned char> raw(end - start);
+            for (auto& b : raw)
+                b = static_cast<unsigned char>(alphabet[rng() % (sizeof alphabet - 1)]);
+            w.Uncompressed(raw, 1, 1, 1);
+            break;
+        }
+        uint32_t groupStart = k / historyWindows * historyWindows * window;
+        std::vector<LzxToken> tokens;
+        for (uint32_t pos = start; pos < end;) {
+            uint32_t history = pos - groupStart;
+            uint32_t room = std::min(end - pos, 32768 - pos % 32768);
+            if (history >= 64 && room >= 3 && rng() % 4 != 0) {
+                uint32_t len = std::min<uint32_t>(3 + rng() % 120, room);
+                uint32_t reach = std::min(history, window - 3); // the largest offset a slot holds
+                // Reach back far in later windows of a group, so that they do need the earlier.
+                uint32_t offset = pos - start < reach && rng() % 2 ? reach - rng() % 64 : 1 + rng() % reach;
+                tokens.push_back(Match(len, offset));
+                pos += len;
+            } else {
+                tokens.push_back(Lit(static_cast<unsigned char>(alphabet[rng() % (sizeof alphabet - 1)])));
+                pos++;
+            }
+        }
+        k % 3 == 1 ? w.Aligned(tokens) : w.Verbatim(tokens);
+    }
+    Section s;
+    s.Stream = w.Finish();
+    s.Frames = w.FrameStarts();
+    s.Data.assign(w.Expected().begin(), w.Expected().end());
+    s.Bits = bits;
+    return s;
+}
+
+// The section cut into objects of varied sizes, one of them empty, in a container whose reset
+// table and control data are the real ones unless the test changes them.
+ChmBuilder BuilderFor(const Section& s, uint32_t seed = 1) {
+    ChmBuilder b;
+    b.WindowCode = 1u << (s.Bits - 15);
+    b.ResetInterval = b.WindowCode; // one window, in frames
+    b.Stream = s.Stream;
+    b.ResetEntries = s.Frames;
+    std::mt19937 rng(seed);
+    for (size_t at = 0, n = 0; at < s.Data.size(); n++) {
+        size_t size = n == 3 ? 0 : std::min<size_t>(1 + rng() % 40000, s.Data.size() - at);
+        char name[32];
+        snprintf(name, sizeof name, "/p%04zu.html", n);
+        b.Compressed.push_back({name, s.Data.substr(at, size)});
+        at += size;
+    }
+    return b;
+}
+
+typedef std::map<std::string, std::string> Expected; // name -> SHA-256 of its bytes
+
+Expected ExpectedOf(const ChmBuilder& b) {
+    Expected e;
+    for (auto& o : b.Compressed)
+        e[o.first] = Sha256Hex(o.second.data(), o.second.size());
+    for (auto& o : b.Plain)
+        e[o.first] = Sha256Hex(o.second.data(), o.second.size());
+    return e;
+}
+
+struct Cost {
+    uint32_t WholeDecodes = 0, SpanDecodes = 0, Frames = 0;
+};
+
+// Reads every expected object in a shuffled order, through one container or a fresh one per
+// read, and checks its bytes.
+Cost ReadAll(const Bytes& file, const Expected& expected, bool freshPerRead, unsigned seed,
+             const std::string& what) {
+    std::vector<std::string> order;
+    for (auto& e : expected)
+        order.push_back(e.first);
+    std::shuffle(order.begin(), order.end(), std::mt19937(seed));
+    Cost cost;
+    ChmContainer* shared = freshPerRead ? nullptr : OpenBytes(file);
+    for (auto& name : order) {
+        ChmContainer* c = freshPerRead ? OpenBytes(file) : shared;
+        EXPECT_NE(c, nullptr) << what;
+        if (!c) return cost;
+        unsigned char* data;
+        uint32_t length;
+        if (ReadObject(c, name.c_str(), &data, &length) != 0) {
+            ADD_FAILURE() << what << ": " << name << " does not read";
+        } else {
+            EXPECT_EQ(Sha256Hex(data, length), expected.at(name)) << what << ": " << name;
+            FreeObject(data);
+        }
+        if (freshPerRead) {
+            cost.WholeDecodes += c->WholeDecodes, cost.SpanDecodes += c->SpanDecodes;
+            cost.Frames += c->FramesDecoded;
+            CloseContainer(c);
+        }
+    }
+    if (shared) {
+        cost = {shared->WholeDecodes, shared->SpanDecodes, shared->FramesDecoded};
+        CloseContainer(shared);
+    }
+    return cost;
+}
+
+Expected FromManifest(const std::vector<ExpectedObject>& objects) {
+    Expected e;
+    for (auto& o : objects)
+        e[o.Name] = o.Sha256;
+    return e;
+}
+
+// ---- extract ----
+
+TEST(ChmRandomAccess, EveryObjectOfRealFilesInAnyOrderAndFromFreshContainers) {
+    auto manifest = LoadManifest(FixturePath("expected.tsv"));
+    std::string debian = std::string(LUMIVO_SOURCE_DIR) + "/build/chm-debian";
+    auto shipped = LoadManifest(debian + "/expected.tsv"); // fetched by the container tests
+    std::vector<std::pair<std::string, Expected>> files;
+    for (auto& m : manifest)
+        files.push_back({FixturePath(m.first), FromManifest(m.second)});
+    for (auto& m : shipped)
+        files.push_back({debian + "/" + m.first, FromManifest(m.second)});
+    ASSERT_GE(files.size(), 5u);
+    for (auto& f : files) {
+        Bytes file = ReadWholeFile(f.first);
+        for (bool fresh : {false, true}) {
+            Cost cost = ReadAll(file, f.second, fresh, 7, f.first);
+            EXPECT_EQ(cost.WholeDecodes, 0u) << f.first << ": the reset table was not used";
+            EXPECT_GT(cost.SpanDecodes, 0u) << f.first;
+        }
+    }
+}
+
+TEST(ChmRandomAccess, GeneratedSectionsOfEveryWindowSizeReadAsTheSequentialDecode) {
+    for (int bits : {15, 16, 17, 19, 21}) {
+        SCOPED_TRACE(bits);
+        Section s = MakeSection(bits, (7u << bits) / 2 + 1001, bits);
+        ChmBuilder b = BuilderFor(s);
+        Bytes file = b.Build();
+        Expected expected = ExpectedOf(b);
+        Cost one = ReadAll(file, expected, false, 3, "one container");
+        EXPECT_EQ(one.WholeDecodes, 0u);
+        EXPECT_EQ(one.Frames, (s.Data.size() + 32767) / 32768) << "every frame decoded once";
+        Cost fresh = ReadAll(file, expected, true, 4, "fresh containers");
+        EXPECT_EQ(fresh.WholeDecodes, 0u);
+        // The same bytes as the sequential decode of the whole section.
+        b.FrameLength = 0x10000;
+        Cost whole = ReadAll(b.Build(), expected, false, 5, "sequential");
+        EXPECT_EQ(whole.WholeDecodes, 1u);
+    }
+}
+
+// ---- what a read decodes ----
+
+TEST(ChmRandomAccess, AReadDecodesOnlyTheUnitsItTouches) {
+    Section s = MakeSection(15, 8 * 32768, 21); // eight units of one frame
+    ChmBuilder b = BuilderFor(s);
+    b.Compressed = {{"/first", s.Data.substr(0, 100)},
+                    {"/middle", s.Data.substr(100, 3 * 32768)}, // units 0..3
+                    {"/last", s.Data.substr(100 + 3 * 32768)}}; // units 3..7
+    b.Compressed.push_back({"/tail", ""});
+    Bytes file = b.Build();
+    ChmContainer* c = OpenBytes(file);
+    ASSERT_NE(c, nullptr);
+    std::string bytes;
+    ASSERT_TRUE(ReadString(c, "/last", &bytes));
+    EXPECT_EQ(bytes, b.Compressed[2].second);
+    EXPECT_EQ(c->FramesDecoded, 5u); // units 3 to 7, not the section's start
+    ASSERT_TRUE(ReadString(c, "/first", &bytes));
+    EXPECT_EQ(c->FramesDecoded, 6u);
+    ASSERT_TRUE(ReadString(c, "/middle", &bytes)); // units 1 and 2 are new
+    EXPECT_EQ(bytes, b.Compressed[1].second);
+    EXPECT_EQ(c->FramesDecoded, 8u);
+    ASSERT_TRUE(ReadString(c, "/tail", &bytes)); // empty: nothing to decode
+    ASSERT_TRUE(ReadString(c, "/last", &bytes));
+    EXPECT_EQ(c->FramesDecoded, 8u);
+    EXPECT_EQ(c->WholeDecodes, 0u);
+    CloseContainer(c);
+
+    // A real file: the last object of large.chm's 406 KB section decodes one 64 KB unit.
+    c = OpenContainer(FixturePath("large.chm").c_str());
+    ASSERT_NE(c, nullptr);
+    const DirectoryRecord* last = nullptr;
+    for (uint32_t i = 0; i < c->DirectoryCount; i++)
+        if (c->Directory[i].Section == 1 && c->Directory[i].Length > 0 &&
+            (!last || c->Directory[i].Offset > last->Offset))
+            last = &c->Directory[i];
+    ASSERT_NE(last, nullptr);
+    ASSERT_GT(last->Offset, 6u * 65536);
+    ASSERT_TRUE(ReadString(c, last->Name, &bytes));
+    EXPECT_EQ(c->FramesDecoded, 1u); // the section's last, short frame
+    CloseContainer(c);
+}
+
+TEST(ChmRandomAccess, TheFourTopicTablesDecodeEachOfTheirUnitsOnce) {
+    for (const char* fixture : {"many.chm", "large.chm", "titles.chm"}) {
+        SCOPED_TRACE(fixture);
+        ChmContainer* c = OpenContainer(FixturePath(fixture).c_str());
+        ASSERT_NE(c, nullptr);
+        std::set<uint32_t> units;
+        for (const char* table : {"/#TOPICS", "/#STRINGS", "/#URLTBL", "/#URLSTR"}) {
+            const DirectoryRecord* r = FindDirectoryRecord(c, table);
+            ASSERT_NE(r, nullptr);
+            ASSERT_EQ(r->Section, 1u);
+            for (uint32_t u = r->Offset / 65536; u <= (r->Offset + r->Length - 1) / 65536; u++)
+                units.insert(u);
+        }
+        TopicTables tables;
+        ASSERT_EQ(ReadTopicTables(c, &tables), 0);
+        EXPECT_LE(c->FramesDecoded, 2 * units.size());
+        EXPECT_GE(c->FramesDecoded, 2 * units.size() - 1); // the section's last unit may be one frame
+        EXPECT_LE(c->SpanDecodes, units.size());
+        FreeTopicTables(&tables);
+        CloseContainer(c);
+    }
+}
+
+TEST(ChmRandomAccess, TheSpanCacheKeepsToItsBudget) {
+    Section s = MakeSection(16, 12u << 20, 31);
+    ChmBuilder b = BuilderFor(s);
+    Bytes file = b.Build();
+    ChmContainer* c = OpenBytes(file);
+    ASSERT_NE(c, nullptr);
+    for (auto& o : b.Compressed) {
+        std::string bytes;
+        ASSERT_TRUE(ReadString(c, o.first, &bytes));
+        ASSERT_EQ(bytes, o.second);
+    }
+    EXPECT_LE(c->PeakCachedBytes, ChmSpanCacheBytes + (2u << 20));
+    EXPECT_GE(c->PeakCachedBytes, ChmSpanCacheBytes);             // the budget is used
+    EXPECT_EQ(c->FramesDecoded, (s.Data.size() + 32767) / 32768); // in order: each unit once
+    CloseContainer(c);
+    Cost shuffled = ReadAll(file, ExpectedOf(b), false, 9, "shuffled");
+    EXPECT_EQ(shuffled.WholeDecodes, 0u);
+}
+
+// ---- the fallback ----
+
+// Reads every object of a changed container: the bytes stay right, through one whole decode.
+void ExpectTheWholeSectionServes(ChmBuilder b, const std::string& what) {
+    Cost cost = ReadAll(b.Build(), ExpectedOf(b), false, 11, what);
+    EXPECT_EQ(cost.WholeDecodes, 1u) << what;
+}
+
+TEST(ChmFallback, AResetTableThatCannotBeTrustedFallsBackToTheWholeSection) {
+    Section s = MakeSection(16, 6 * 65536 + 5000, 41);
+    ChmBuilder good = BuilderFor(s);
+    ASSERT_EQ(ReadAll(good.Build(), ExpectedOf(good), false, 11, "sound").WholeDecodes, 0u);
+
+    ChmBuilder b = good;
+    b.WriteResetTable = false; // the span info gives the length
+    ExpectTheWholeSectionServes(b, "missing table");
+    b = good;
+    b.ResetEntries.resize(7); // frames 0..6: units 4 and 5 have no entry
+    ExpectTheWholeSectionServes(b, "short table");
+    b = good;
+    b.ResetEntries[4] = s.Stream.size() + 100;
+    ExpectTheWholeSectionServes(b, "entry past the stream");
+    b = good;
+    std::swap(b.ResetEntries[2], b.ResetEntries[4]);
+    ExpectTheWholeSectionServes(b, "entries not increasing");
+    b = good;
+    b.ResetEntries[0] = 2;
+    ExpectTheWholeSectionServes(b, "the first unit not at 0");
+    b = good;
+    b.FrameLength = 0x10000;
+    ExpectTheWholeSectionServes(b, "frame length");
+    b = good;
+    b.ResetInterval = 0;
+    ExpectTheWholeSectionServes(b, "no interval");
+    b = good;
+    b.ResetEntries[6] += 2; // inside the stream, a word off
+    ExpectTheWholeSectionServes(b, "entry a word off");
+}
+
+TEST(ChmFallback, ADeclaredIntervalTheStreamDoesNotFollow) {
+    // The stream keeps its history across every other window fill: it restarts every 128 KB.
+    Section s = MakeSection(16, 6 * 65536, 43, 2);
+    ChmBuilder b = BuilderFor(s);
+    b.ResetInterval = 2; // declares 64 KB
+    ExpectTheWholeSectionServes(b, "64 KB declared");
+    b.ResetInterval = 4; // 128 KB, as the stream does
+    Cost cost = ReadAll(b.Build(), ExpectedOf(b), true, 12, "128 KB declared");
+    EXPECT_EQ(cost.WholeDecodes, 0u);
+    b.ResetInterval = 8; // 256 KB: the stream restarts there too
+    cost = ReadAll(b.Build(), ExpectedOf(b), true, 13, "256 KB declared");
+    EXPECT_EQ(cost.WholeDecodes, 0u);
+    b.ResetInterval = 3; // 96 KB: with the window, every 192 KB, half of them no restart
+    ExpectTheWholeSectionServes(b, "96 KB declared");
+}
+
+TEST(ChmFallback, ADamagedUnitFailsAloneWhenTheWholeDecodeFailsToo) {
+    Section s = MakeSection(15, 8 * 32768, 45);
+    ChmBuilder b = BuilderFor(s);
+    b.Compressed.clear();
+    for (int unit = 0; unit < 8; unit++)
+        b.Compressed.push_back({"/u" + std::to_string(unit), s.Data.substr(unit * 32768, 32768)});
+    size_t at = s.Frames[5];
+    b.Stream[at] = b.Stream[at + 1] = 0; // unit 5 starts with block type 0
+    Bytes file = b.Build();
+    ChmContainer* c = OpenBytes(file);
+    ASSERT_NE(c, nullptr);
+    std::string bytes;
+    EXPECT_FALSE(ReadString(c, "/u5", &bytes));
+    EXPECT_EQ(c->WholeDecodes, 1u); // tried, and failed at the same place
+    for (int unit : {7, 0, 4, 6}) {
+        ASSERT_TRUE(ReadString(c, "/u" + std::to_string(unit), &bytes)) << unit;
+        EXPECT_EQ(bytes, b.Compressed[unit].second) << unit;
+    }
+    EXPECT_FALSE(ReadString(c, "/u5", &bytes));
+    EXPECT_EQ(c->WholeDecodes, 1u); // not tried again
+    CloseContainer(c);
+}
+
+TEST(ChmFallback, TheWholeSectionIsRefusedAboveItsLimit) {
+    Section s = MakeSection(16, 3 * 65536, 47);
+    ChmBuilder b = BuilderFor(s);
+    b.WriteResetTable = false;
+    b.SpanInfoLength = 300u << 20;                  // a section of 300 MB, said the span info
+    b.Stream.resize((300u << 20) / 2048 + 4096, 0); // a stream long enough to make it plausible
+    Bytes file = b.Build();
+    ChmContainer* c = OpenBytes(file);
+    ASSERT_NE(c, nullptr);
+    std::string bytes;
+    EXPECT_FALSE(ReadString(c, b.Compressed[0].first, &bytes));
+    EXPECT_EQ(c->WholeRefusals, 1u);
+    EXPECT_EQ(c->FramesDecoded, 0u);
+    CloseContainer(c);
+}
+
+} // namespace
