@@ -6,6 +6,7 @@
 #include <chrono>
 #include <stddef.h>
 #include <stdint.h>
+#include <sys/time.h>
 #include <time.h>
 #include <vector>
 
@@ -18,7 +19,13 @@ inline double Now() {
 inline double CpuNow() {
     timespec ts;
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec + ts.tv_nsec * 1e-9;
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// User and system time of a child's or the children's resource use, in seconds.
+inline double UsedCpu(const timeval& user, const timeval& system) {
+    return static_cast<double>(user.tv_sec + system.tv_sec) +
+           static_cast<double>(user.tv_usec + system.tv_usec) * 1e-6;
 }
 
 inline double Median(std::vector<double> v) {

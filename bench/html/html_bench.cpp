@@ -6,6 +6,7 @@
 //
 // Usage: html_bench [runs] [extra.chm ...]   (default 3 runs; build/bench-data/lcl.chm is added
 //                                              when present)
+#include "../clock.h"
 #include "charsets.h"
 #include "htmltext.h"
 #include "peer.h"
@@ -21,21 +22,10 @@
 
 namespace {
 
-double CpuNow() {
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
-
 double ChildrenCpu() {
     rusage u;
     getrusage(RUSAGE_CHILDREN, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    return UsedCpu(u.ru_utime, u.ru_stime);
 }
 
 // The module's path: text view bound to the console page, then its bytes.
@@ -62,7 +52,7 @@ void Compare(const Corpus& corpus, int runs, const TextTarget& target, bool w3m)
     double bytes = 0;
     for (const ChmPage& p : corpus.Pages) {
         list.push_back(&p);
-        bytes += p.Bytes.size();
+        bytes += static_cast<double>(p.Bytes.size());
     }
     double mb = bytes / 1e6;
     std::vector<double> ours;
@@ -74,7 +64,7 @@ void Compare(const Corpus& corpus, int runs, const TextTarget& target, bool w3m)
     }
     double ourMs = Median(ours) * 1000 / mb;
     printf("%-34s %6zu pages %8.2f MB  ours %7.1f ms/MB (%6.1f MB/s, %.1f MB of text)", corpus.Name.c_str(),
-           list.size(), mb, ourMs, mb / Median(ours), written / 1e6);
+           list.size(), mb, ourMs, mb / Median(ours), static_cast<double>(written) / 1e6);
     if (!w3m) {
         printf("\n");
         return;
@@ -137,7 +127,7 @@ void Scaling(const TextTarget& target) {
                 RenderAll(one, target);
                 t.push_back(CpuNow() - t0);
             }
-            perMb[s] = Median(t) * 1000 / (page.size() / 1e6);
+            perMb[s] = Median(t) * 1000 / (static_cast<double>(page.size()) / 1e6);
         }
         printf("  %-30s %7.1f %7.1f\n", k.Name, perMb[0], perMb[1]);
     }

@@ -154,7 +154,7 @@ Process RunChild(const std::vector<std::string>& args) {
     rusage u;
     if (pid < 0 || wait4(pid, &status, 0, &u) < 0) return p;
     p.Wall = Now() - t0;
-    p.Cpu = u.ru_utime.tv_sec + u.ru_utime.tv_usec * 1e-6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec * 1e-6;
+    p.Cpu = UsedCpu(u.ru_utime, u.ru_stime);
     p.PeakKb = u.ru_maxrss;
     p.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return p;
@@ -178,7 +178,7 @@ ProcessFigures Processes(const std::vector<std::string>& args, int runs) {
         Process p = RunChild(args);
         wall.push_back(p.Wall * 1e3);
         cpu.push_back(p.Cpu * 1e3);
-        peak.push_back(p.PeakKb / 1024.0);
+        peak.push_back(static_cast<double>(p.PeakKb) / 1024.0);
     }
     return {Median(wall), Median(cpu), Median(peak)};
 }
@@ -208,12 +208,14 @@ void LookupFigures(const Subject& s, int runs) {
     CloseContainer(c);
     Reads ours = Ours(s.Path.c_str(), page), theirs = Chmlib(s.Path.c_str(), page);
     printf("%s: %.1f MB, %u directory records; keyword \"%s\": %u candidates%s, page %s\n", s.Label.c_str(),
-           fileSize / 1e6, records, s.Keyword.c_str(), found.Candidates, found.More ? " and more" : "", page);
+           static_cast<double>(fileSize) / 1e6, records, s.Keyword.c_str(), found.Candidates,
+           found.More ? " and more" : "", page);
     printf("  same bytes as chmlib in the four tables and the page: %s\n",
            ours.Ok && theirs.Ok && ours.Hash == theirs.Hash ? "yes" : "NO");
     printf("  decoded: %u frames of 32 KB (%.2f MB) in %u spans, %u whole-section decodes; %.0f KB of the "
            "stream read\n",
-           ours.Frames, ours.Frames * 32768 / 1e6, ours.Spans, ours.Whole, ours.CompressedRead / 1024.0);
+           ours.Frames, ours.Frames * 32768 / 1e6, ours.Spans, ours.Whole,
+           static_cast<double>(ours.CompressedRead) / 1024.0);
 
     std::vector<double> a, b, aw, bw, f;
     for (int r = 0; r < runs; r++) {
@@ -278,14 +280,14 @@ void BombFigures(const std::string& label, const std::string& path) {
     int all = ReadObject(c, "/whole", &data, &length);
     printf("  %s (%.1f MB file, %.0f MB section): its last page %s in %.2f ms, %u frames decoded; the whole "
            "section as one object %s\n",
-           label.c_str(), c->FileSize / 1e6, whole ? whole->Length / 1048576.0 : 0,
+           label.c_str(), static_cast<double>(c->FileSize) / 1e6, whole ? whole->Length / 1048576.0 : 0,
            last == 0 ? "read" : "NOT read", lastMs, c->FramesDecoded,
            all == 0 ? "READ" : "refused (limit 256 MB)");
     if (all == 0) FreeObject(data);
     CloseContainer(c);
     Process p = RunChild({"--child", "find", path, "a"});
     printf("    a lookup in its own process: %.1f ms, peak memory %.1f MB\n", p.Wall * 1e3,
-           p.PeakKb / 1024.0);
+           static_cast<double>(p.PeakKb) / 1024.0);
 }
 
 void BadInputFigures() {
@@ -330,7 +332,7 @@ void BadInputFigures() {
         double ms = OpenMs(path, &c);
         printf(
             "  %u listing chunks repeating their entries: %u records open in %.2f ms, %.0f KB of directory\n",
-            c->ChunksRead, c->DirectoryCount, ms, c->DirectoryBytes / 1024.0);
+            c->ChunksRead, c->DirectoryCount, ms, static_cast<double>(c->DirectoryBytes) / 1024.0);
         CloseContainer(c);
     }
     {
@@ -338,11 +340,12 @@ void BadInputFigures() {
         ChmContainer* c;
         double ms = OpenMs(path, &c);
         double was = double(c->DirectoryCount) * (12 + 256);
+        double fileMb = static_cast<double>(c->FileSize) / 1e6,
+               directoryMb = static_cast<double>(c->DirectoryBytes) / 1e6;
         printf(
             "  %u tiny entries in a %.1f MB file: directory %.1f MB = %.1fx the file (fixed 256-byte names: "
             "%.0f MB, %.0fx); open in %.1f ms\n",
-            c->DirectoryCount, c->FileSize / 1e6, c->DirectoryBytes / 1e6,
-            double(c->DirectoryBytes) / c->FileSize, was / 1e6, was / c->FileSize, ms);
+            c->DirectoryCount, fileMb, directoryMb, directoryMb / fileMb, was / 1e6, was / 1e6 / fileMb, ms);
         CloseContainer(c);
     }
     {
@@ -354,7 +357,7 @@ void BadInputFigures() {
         printf("  %u titles matching the keyword: the menu lists %u%s (limit %d), lookup %.1f ms; in its own "
                "process %.1f ms, peak memory %.1f MB\n",
                MatchingTitles, f.Candidates, f.More ? " and a line saying more match" : "",
-               TopicCandidateLimit, ms, p.Wall * 1e3, p.PeakKb / 1024.0);
+               TopicCandidateLimit, ms, p.Wall * 1e3, static_cast<double>(p.PeakKb) / 1024.0);
     }
     {
         std::string path = FixtureDir() + "/regressions/e8-translation-size-high-bit.chm";

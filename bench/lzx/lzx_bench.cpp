@@ -343,7 +343,7 @@ bool TimeCommand(const std::vector<std::string>& args, double& wall, double& cpu
     if (pid < 0 || wait4(pid, &status, 0, &u) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return false;
     wall = Now() - t0;
-    cpu = u.ru_utime.tv_sec + u.ru_utime.tv_usec * 1e-6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec * 1e-6;
+    cpu = UsedCpu(u.ru_utime, u.ru_stime);
     return true;
 }
 
@@ -395,8 +395,9 @@ int main(int argc, char** argv) {
         fflush(stdout);
         FILE* p = popen(cmd.c_str(), "r");
         int rc = -1;
-        long kb = 0, baseline = 0;
-        if (p && fscanf(p, "%d %ld %ld", &rc, &kb, &baseline) == 3 && rc == 0) {
+        long kbRead = 0, baselineRead = 0;
+        if (p && fscanf(p, "%d %ld %ld", &rc, &kbRead, &baselineRead) == 3 && rc == 0) {
+            double kb = static_cast<double>(kbRead), baseline = static_cast<double>(baselineRead);
             double budget = (s.uncompressed + (1u << s.windowBits)) * 1.10 / 1024;
             printf(
                 "peak memory (ru_maxrss) of a process that opens the file, reads the section and decodes it: "

@@ -1112,11 +1112,11 @@ class Builder {
         Kind kind = cls == TagItem ? KindItem : cls == TagTerm ? KindTerm : KindDefinition;
         int32_t item = OpenNode(kind, tag, cls);
         if (cls == TagItem) {
-            Node& list = D.Nodes[static_cast<size_t>(D.Nodes[static_cast<size_t>(item)].Parent)];
+            Node& parent = D.Nodes[static_cast<size_t>(D.Nodes[static_cast<size_t>(item)].Parent)];
             const std::u32string* value = Attr("value");
-            if (value) list.Number = AttributeNumber(*value, list.Number);
-            D.Nodes[static_cast<size_t>(item)].Number = list.Number;
-            if (list.Number < 1000000000) list.Number++;
+            if (value) parent.Number = AttributeNumber(*value, parent.Number);
+            D.Nodes[static_cast<size_t>(item)].Number = parent.Number;
+            if (parent.Number < 1000000000) parent.Number++;
         }
     }
 
@@ -1641,7 +1641,7 @@ class Layout {
         if (list.Kind == KindList && list.Style)
             for (int32_t c = list.First; c >= 0; c = At(c).Next)
                 if (At(c).Kind == KindItem)
-                    step = std::max<unsigned>(step, Marker(list, At(c).Number).size());
+                    step = std::max<unsigned>(step, static_cast<unsigned>(Marker(list, At(c).Number).size()));
         for (int32_t c = list.First; c >= 0; c = At(c).Next) {
             if (At(c).Kind == KindItem) {
                 Item(c, w, step);

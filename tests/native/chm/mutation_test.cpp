@@ -261,8 +261,8 @@ TEST_P(ChmMutation, SectionMetadataAtExtremes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, ChmMutation, ::testing::Values("titles.chm", "cyrillic.chm", "many.chm"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                             std::string name = info.param;
+                         [](const ::testing::TestParamInfo<const char*>& fixture) {
+                             std::string name = fixture.param;
                              return name.substr(0, name.find('.'));
                          });
 

@@ -46,7 +46,7 @@ Section MakeSection(int bits, uint32_t length, uint32_t seed, uint32_t historyWi
             uint32_t history = pos - groupStart;
             uint32_t room = std::min(end - pos, 32768 - pos % 32768);
             if (history >= 64 && room >= 3 && rng() % 4 != 0) {
-                uint32_t len = std::min<uint32_t>(3 + rng() % 120, room);
+                uint32_t len = std::min<uint32_t>(static_cast<uint32_t>(3 + rng() % 120), room);
                 uint32_t reach = std::min(history, window - 3); // the largest offset a slot holds
                 // Reach back far in later windows of a group, so that they do need the earlier.
                 uint32_t offset = pos - start < reach && rng() % 2 ? reach - rng() % 64 : 1 + rng() % reach;
@@ -329,7 +329,7 @@ TEST(ChmFallback, ADamagedUnitFailsAloneWhenTheWholeDecodeFailsToo) {
     b.Compressed.clear();
     for (int unit = 0; unit < 8; unit++)
         b.Compressed.push_back({"/u" + std::to_string(unit), s.Data.substr(unit * 32768, 32768)});
-    size_t at = s.Frames[5];
+    size_t at = static_cast<size_t>(s.Frames[5]);
     b.Stream[at] = b.Stream[at + 1] = 0; // unit 5 starts with block type 0
     Bytes file = b.Build();
     ChmContainer* c = OpenBytes(file);

@@ -72,7 +72,8 @@ TEST(AgainstW3m, EveryPageKeepsW3msWordsAndParagraphs) {
         printf("%-14s %5zu pages  %8zu w3m words  %6.2f%% kept overall  least %6.2f%% (%s)  "
                "%zu pages below 97%%  %zu lost paragraphs\n",
                chm.substr(chm.find_last_of('/') + 1).c_str(), pages.size(), theirs,
-               theirs ? 100.0 * common / theirs : 100.0, 100.0 * least, leastPage.c_str(), below, lost);
+               theirs ? 100.0 * static_cast<double>(common) / static_cast<double>(theirs) : 100.0,
+               100.0 * least, leastPage.c_str(), below, lost);
     }
     std::string clean = "rm -rf '" + folder + "'";
     if (system(clean.c_str()) != 0) printf("note: %s stays behind\n", folder.c_str());

@@ -18,7 +18,9 @@ struct WordAgreement {
     std::vector<std::string> LostParagraphs; // none of whose words is in the common subsequence
     bool TooDifferent = false; // gave up: the texts differ in more words than are worth aligning
 
-    double Share() const { return TheirWords ? static_cast<double>(Common) / TheirWords : 1.0; }
+    double Share() const {
+        return TheirWords ? static_cast<double>(Common) / static_cast<double>(TheirWords) : 1.0;
+    }
 };
 
 WordAgreement CompareWords(const std::string& ours, const std::string& theirs);

@@ -835,7 +835,7 @@ TEST(LzxBadInput, RandomBytesNeverEscapeTheirBlocks) {
     for (int i = 0; i < 3000; i++) {
         std::vector<unsigned char> in = RandomBytes(rng() % 300, (unsigned)rng());
         int bits = 15 + (int)(rng() % 7);
-        int rc = Decode(bits, in, rng() % 70000);
+        int rc = Decode(bits, in, static_cast<uint32_t>(rng() % 70000));
         ASSERT_TRUE(rc == LZX_OK || rc == LZX_WINDOW_OVERRUN || rc == LZX_BAD_DATA) << i;
     }
 }

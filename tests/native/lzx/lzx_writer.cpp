@@ -167,7 +167,7 @@ void LzxWriter::DeltaRange(const unsigned char* old, const unsigned char* now, u
 }
 
 void LzxWriter::Emit(unsigned char b) {
-    window_[position_ & (windowSize_ - 1)] = b;
+    window_[static_cast<size_t>(position_ & (windowSize_ - 1))] = b;
     expected_.push_back(b);
     position_++;
 }
@@ -190,7 +190,7 @@ void LzxWriter::ModelToken(const LzxToken& t) {
         r_[0] = offset;
     }
     for (uint32_t i = 0; i < t.length; i++)
-        Emit(window_[(position_ - offset) & (windowSize_ - 1)]);
+        Emit(window_[static_cast<size_t>((position_ - offset) & (windowSize_ - 1))]);
 }
 
 void LzxWriter::Compressed(unsigned type, const std::vector<LzxToken>& tokens, const BlockOptions& options) {

@@ -85,7 +85,7 @@ extern "C" HWND WINAPI StandInHelp(HWND caller, LPCSTR file, UINT command, DWORD
     static wchar_t longText[301];
     if (strncmp(name, "missinglong", 11) == 0) {
         for (int i = 0; i < 300; i++)
-            longText[i] = L'a' + i % 26;
+            longText[i] = static_cast<wchar_t>(L'a' + i % 26);
         LastResult = E_FAIL;
         LastText = longText;
     } else if (strncmp(name, "missing", 7) == 0) {

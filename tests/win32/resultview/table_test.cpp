@@ -110,8 +110,8 @@ TEST_P(Tables, CyrillicAnswersShowTheirLetters) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Tables, ::testing::Combine(::testing::ValuesIn(kResultModules), ::testing::ValuesIn(kTableCases)),
-    [](const ::testing::TestParamInfo<std::tuple<ResultModule, TableCase>>& info) {
-        return std::string(std::get<0>(info.param).Label) + "_" + std::get<1>(info.param).Name;
+    [](const ::testing::TestParamInfo<std::tuple<ResultModule, TableCase>>& test) {
+        return std::string(std::get<0>(test.param).Label) + "_" + std::get<1>(test.param).Name;
     });
 
 } // namespace

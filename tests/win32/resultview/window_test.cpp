@@ -79,9 +79,9 @@ TEST_P(ResultWindow, FlagsFollowTheSettingsAndTheWindowList) {
 INSTANTIATE_TEST_SUITE_P(Cases, ResultWindow,
                          ::testing::Combine(::testing::ValuesIn(kResultModules),
                                             ::testing::ValuesIn(kWindowCases)),
-                         [](const ::testing::TestParamInfo<std::tuple<ResultModule, WindowCase>>& info) {
-                             return std::string(std::get<0>(info.param).Label) + "_" +
-                                    std::get<1>(info.param).Name;
+                         [](const ::testing::TestParamInfo<std::tuple<ResultModule, WindowCase>>& test) {
+                             return std::string(std::get<0>(test.param).Label) + "_" +
+                                    std::get<1>(test.param).Name;
                          });
 
 class Result : public ResultViewTest {};
