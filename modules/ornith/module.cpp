@@ -90,11 +90,20 @@ bool StartHelper() {
     lstrcpyA(command, "rundll32.exe ");
     lstrcatA(command, shortPath);
     lstrcatA(command, ",RundllEntry");
+    // The system's own rundll32.exe by its full path: a bare name is looked for in Far's folder
+    // and the current one first, where any rundll32.exe that lies there would run instead.
+    char program[NM];
+    UINT length = GetSystemDirectoryA(program, sizeof program);
+    if (!length || length + sizeof "\\rundll32.exe" > sizeof program) {
+        CloseHandle(event);
+        return false;
+    }
+    lstrcatA(program, "\\rundll32.exe");
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessA(program, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         CloseHandle(event);
         return false;
     }

@@ -429,6 +429,24 @@ TEST_F(Ornith, FailureTextWhenTheHelperCannotStart) {
     EXPECT_TRUE(Calls().empty());
 }
 
+// The helper is the system's rundll32.exe, never one that lies in the folder of the program that
+// loaded the module (Far's own folder, where anybody who can write there could put one).
+TEST_F(Ornith, TheHelperIsTheSystemsRundll32) {
+    char program[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, program, sizeof program);
+    ASSERT_TRUE(n > 0 && n < sizeof program);
+    std::string planted = std::string(program, n);
+    planted = planted.substr(0, planted.rfind('\\') + 1) + "rundll32.exe";
+    // Any program that is not rundll32 will do: this one ends at once on arguments it does not know.
+    ASSERT_TRUE(CopyFileA(BuiltPath(FARHOST_EXE).c_str(), planted.c_str(), FALSE));
+    Answer answer = Show(Guide(), "planted");
+    DeleteFileA(planted.c_str());
+    EXPECT_EQ(1, answer.Result);
+    std::vector<ControlCall> calls = Calls();
+    ASSERT_EQ(1u, calls.size());
+    EXPECT_EQ("planted", calls[0].Keyword);
+}
+
 // A helper whose control never answers does not hold Far: after the time limit the request fails
 // with message 5, the stuck helper is ended, and the next request starts a fresh one.
 TEST_F(QuickOrnith, HelperThatNeverAnswersIsGivenUpOn) {
