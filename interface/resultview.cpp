@@ -92,10 +92,6 @@ bool ForcedModal(const PluginStartupInfo& info) {
 
 } // namespace
 
-void ResultModuleText(const ResultModule& front, int n, char* dest) {
-    ModuleText(front.Module, n, dest);
-}
-
 int DescribeResultModule(const ResultModule& front, HelpTypeInfo* type, const char* name, const char* masks,
                          const char* encoding, HelpModuleInfo* info) {
     return DescribeConfigurable(front, type, HO_ASKKEYWORD, name, masks, encoding, info);

@@ -33,10 +33,6 @@ struct ResultModule : ModuleFront {
 int DescribeResultModule(const ResultModule& front, HelpTypeInfo* type, const char* name, const char* masks,
                          const char* encoding, HelpModuleInfo* info);
 
-// The module's message n (at most 127 characters) in the current language; empty when the
-// language file or the line is missing.
-void ResultModuleText(const ResultModule& front, int n, char* dest);
-
 // Tells the user that a lookup found nothing for the keyword (OEM): a box titled with the
 // module's message 0 showing its message `text`, the keyword, and its OK button (message `ok`).
 void ShowNothingFound(const ResultModule& front, int text, int ok, const char* keyword);

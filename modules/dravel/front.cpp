@@ -35,5 +35,5 @@ const ModuleDefinition ThisModule = {
     &Front, "Dravel", ReadSettings, {Describe, ShowHelp, Configure}, nullptr};
 
 void GetText(int n, char* dest) {
-    ResultModuleText(Front, n, dest);
+    ModuleText(Front.Module, n, dest);
 }

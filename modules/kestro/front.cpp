@@ -50,5 +50,5 @@ const ModuleDefinition ThisModule = {
     &Front, "Kestro", ReadSettings, {Describe, ShowHelp, Configure}, nullptr};
 
 void GetText(int n, char* dest) {
-    ResultModuleText(Front, n, dest);
+    ModuleText(Front.Module, n, dest);
 }
