@@ -692,29 +692,43 @@ SpanResult ReadThroughSpans(ChmContainer* c, CompressedSection* s, uint32_t offs
     return SpanDecoded;
 }
 
-int ReadCompressed(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
-                   unsigned char** data, uint32_t* length) {
-    if (!section->Lzx && !PrepareSection(c, section)) return -1;
-    CompressedSection* s = section->Lzx;
-    if (s->Mode == CompressedSection::Broken) return -1;
-    if (record->Offset > s->Uncompressed || record->Length > s->Uncompressed - record->Offset ||
-        record->Length > ChmMaxDecodedBlock)
-        return -1;
-    unsigned char* block = static_cast<unsigned char*>(malloc(record->Length ? record->Length : 1));
-    if (!block) return -1;
-    bool read = record->Length == 0;
-    if (!read && s->Mode == CompressedSection::RandomAccess) {
-        SpanResult result = ReadThroughSpans(c, s, record->Offset, record->Length, block);
-        read = result == SpanDecoded;
+// Copies `length` bytes of the section from `offset` (already checked against its length) into out.
+bool ReadCompressedRange(ChmContainer* c, CompressedSection* s, uint32_t offset, uint32_t length,
+                         unsigned char* out) {
+    if (length == 0) return true;
+    if (s->Mode == CompressedSection::RandomAccess) {
+        SpanResult result = ReadThroughSpans(c, s, offset, length, out);
+        if (result == SpanDecoded) return true;
         if (result == SpanUntrusted && !s->FallbackFailed && !DecodeWhole(c, s)) s->FallbackFailed = true;
-    } else if (!read && s->Mode == CompressedSection::Sequential && !DecodeWhole(c, s)) {
+    } else if (s->Mode == CompressedSection::Sequential && !DecodeWhole(c, s)) {
         s->Mode = CompressedSection::Broken;
     }
-    if (!read && s->Mode == CompressedSection::Whole) {
-        memcpy(block, s->Data + record->Offset, record->Length);
-        read = true;
-    }
-    if (!read) {
+    if (s->Mode != CompressedSection::Whole) return false;
+    memcpy(out, s->Data + offset, length);
+    return true;
+}
+
+// The prepared section of a record of a compressed section, when the range [offset, offset +
+// length) of the record lies inside both the record and the section; else null.
+CompressedSection* CompressedRange(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
+                                   uint32_t offset, uint32_t length) {
+    if (!section->Lzx && !PrepareSection(c, section)) return nullptr;
+    CompressedSection* s = section->Lzx;
+    if (s->Mode == CompressedSection::Broken) return nullptr;
+    if (record->Offset > s->Uncompressed || record->Length > s->Uncompressed - record->Offset ||
+        offset > record->Length || length > record->Length - offset)
+        return nullptr;
+    return s;
+}
+
+int ReadCompressed(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
+                   unsigned char** data, uint32_t* length) {
+    if (record->Length > ChmMaxDecodedBlock) return -1;
+    CompressedSection* s = CompressedRange(c, section, record, 0, record->Length);
+    if (!s) return -1;
+    unsigned char* block = static_cast<unsigned char*>(malloc(record->Length ? record->Length : 1));
+    if (!block) return -1;
+    if (!ReadCompressedRange(c, s, record->Offset, record->Length, block)) {
         free(block);
         return -1;
     }
@@ -836,6 +850,19 @@ int ReadObject(ChmContainer* c, const char* name, unsigned char** data, uint32_t
     if (record->Section >= c->SectionCount || !c->Sections[record->Section].Compressed)
         return ReadPlain(c, record, data, length);
     return ReadCompressed(c, &c->Sections[record->Section], record, data, length);
+}
+
+int ReadObjectRange(ChmContainer* c, const DirectoryRecord* record, uint32_t offset, uint32_t length,
+                    unsigned char* out) {
+    if (!c || !record || !out || offset > record->Length || length > record->Length - offset) return -1;
+    if (record->Section >= c->SectionCount || !c->Sections[record->Section].Compressed) {
+        uint64_t position;
+        if (!PlainPosition(c, record, &position)) return -1;
+        return ReadExactly(c, position + offset, out, length) ? 0 : -1;
+    }
+    SectionRecord* section = &c->Sections[record->Section];
+    CompressedSection* s = CompressedRange(c, section, record, offset, length);
+    return s && ReadCompressedRange(c, s, record->Offset + offset, length, out) ? 0 : -1;
 }
 
 void FreeObject(void* data) {

@@ -93,6 +93,13 @@ ChmContainer* OpenContainerFile(ChmFile* file);
 // returns -1 with (*data, *length) = (null, 0).
 int ReadObject(ChmContainer* container, const char* name, unsigned char** data, uint32_t* length);
 
+// Reads the `length` bytes at `offset` of a stored object into `out`, decoding only the spans of
+// a compressed section that hold them: for large objects read in pieces (a keyword index of
+// megabytes of which a lookup needs a few blocks). Returns 0, or -1 when the range lies outside
+// the object or cannot be read.
+int ReadObjectRange(ChmContainer* container, const DirectoryRecord* record, uint32_t offset, uint32_t length,
+                    unsigned char* out);
+
 void FreeObject(void* data);
 
 // Closes the file and frees the caches, both tables and the container itself.
