@@ -8,11 +8,11 @@
 
 #include <string>
 
-#include "container.h"
+#include "chm/container.h"
 #include "find/keywords.h"
-#include "htmltext.h"
-#include "lookup.h"
-#include "topics.h"
+#include "find/lookup.h"
+#include "find/topics.h"
+#include "text/htmltext.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -237,7 +237,8 @@ std::u16string ArgumentText(const char* argument) {
 
 // The characters of the help file's ANSI code page, from the language its "/#SYSTEM" records.
 KeywordText FileText(ChmContainer* container) {
-    KeywordText text = {BuiltInUpperHalf(AnsiCodePageOfLanguage(ContainerLanguageId(container))), NamedEntity};
+    KeywordText text = {BuiltInUpperHalf(AnsiCodePageOfLanguage(ContainerLanguageId(container))),
+                        NamedEntity};
     return text;
 }
 

@@ -39,7 +39,7 @@
 
 #include <new>
 
-#include "lebytes.h"
+#include "chm/lebytes.h"
 
 namespace {
 

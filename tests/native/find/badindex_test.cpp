@@ -12,7 +12,7 @@
 
 #include "find/keywords.h"
 #include "fixtures.h"
-#include "htmltext.h"
+#include "text/htmltext.h"
 #include "keyword_writer.h"
 
 namespace {

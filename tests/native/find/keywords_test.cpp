@@ -15,10 +15,10 @@
 
 #include "find/keywords.h"
 #include "fixtures.h"
-#include "htmltext.h"
+#include "text/htmltext.h"
 #include "keyword_writer.h"
 #include "sha256.h"
-#include "topics.h"
+#include "find/topics.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include "find/keywords.h"
 #include "find/ranking.h"
 #include "fixtures.h"
-#include "htmltext.h"
+#include "text/htmltext.h"
 #include "keyword_writer.h"
-#include "lookup.h"
+#include "find/lookup.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "fixtures.h"
+#include "find/lookup.h"
 #include "keyword_writer.h"
-#include "lookup.h"
 #include "sha256.h"
 
 namespace {

@@ -12,16 +12,16 @@
 // - The ranked search reads the keyword index of the file that gave the tables (an index file
 //   carries one too), else the help file's; a file with no keyword index is answered from its
 //   titles, ranked the same way.
-#include "lookup.h"
+#include "find/lookup.h"
 
 #include <string.h>
 
 #include <new>
 
-#include "charsets.h"
-#include "container.h"
+#include "chm/container.h"
 #include "find/keywords.h"
 #include "find/ranking.h"
+#include "text/charsets.h"
 
 namespace {
 
