@@ -179,6 +179,7 @@ struct KeywordIndex {
     uint32_t LastListing; // min(stated, Blocks - 1)
     std::vector<unsigned char> Block;
     uint32_t BlocksRead;
+    std::vector<uint32_t> BlockList;
     const char* Refusal;
     // Sitemap index: its bytes.
     unsigned char* Sitemap;
@@ -194,6 +195,7 @@ bool ReadBlock(KeywordIndex* x, uint32_t n) {
     if (n >= x->Blocks) return false;
     uint32_t size = x->Header.BlockSize;
     x->BlocksRead++;
+    if (x->BlockList.size() < 4096) x->BlockList.push_back(n);
     return ReadObjectRange(x->Container, x->Record, HeaderSize + n * size, size, x->Block.data()) == 0;
 }
 
@@ -753,6 +755,10 @@ const char* KeywordIndexRefusal(const KeywordIndex* index) {
 
 uint32_t KeywordBlocksRead(const KeywordIndex* index) {
     return index ? index->BlocksRead : 0;
+}
+
+std::vector<uint32_t> KeywordBlockList(const KeywordIndex* index) {
+    return index ? index->BlockList : std::vector<uint32_t>();
 }
 
 KeywordStatus VisitKeywords(KeywordIndex* index, const char16_t* prefix, size_t length, KeywordVisitor visit,

@@ -79,8 +79,10 @@ bool KeywordIndexHeaderOf(const KeywordIndex* index, KeywordIndexHeader* header)
 // Why the binary index was passed over, when it was (null when it was not, or is absent).
 const char* KeywordIndexRefusal(const KeywordIndex* index);
 
-// Blocks of the binary index read so far.
+// Blocks of the binary index read so far, and which (in the order read; the benchmark's peer reads
+// the same bytes).
 uint32_t KeywordBlocksRead(const KeywordIndex* index);
+std::vector<uint32_t> KeywordBlockList(const KeywordIndex* index);
 
 // Called for each entry; false stops the visit.
 typedef bool (*KeywordVisitor)(void* context, const KeywordEntry& entry);
