@@ -241,9 +241,20 @@ RankedStatus AddTitleLines(const RankedSearch& search, TopicAnswer* answer) {
         uint32_t rows = TopicRows(search.Tables);
         std::string path;
         std::u16string title;
+        // A title can name the word or begin with it only where it, or its part after the last ".",
+        // begins with the word's first letter: for an ASCII one, that is seen in the stored bytes,
+        // which spares decoding tens of thousands of titles.
+        const char16_t first = search.Length ? FoldCase(search.Word[0]) : 0;
+        auto mayMatch = [&](const char* stored) {
+            if (first == 0 || first >= 0x80) return true;
+            const char* dot = strrchr(stored, '.');
+            return FoldCase(static_cast<unsigned char>(stored[0])) == first ||
+                   (dot && FoldCase(static_cast<unsigned char>(dot[1])) == first);
+        };
         for (uint32_t topic = 0; topic < rows && !lines.NoMemory; topic++) {
             char stored[TopicTitleSize];
             TopicTitle(search.Tables, topic, stored, sizeof stored);
+            if (!mayMatch(stored)) continue;
             title = DecodeFileText(stored, strlen(stored), search.UpperHalf);
             AnswerRank rank;
             if (TitleNamesWord(title, search.Word, search.Length))
