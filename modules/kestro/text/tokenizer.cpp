@@ -166,24 +166,41 @@ const TagInfo Tags[] = {
 
 namespace {
 
-const int TagCount = static_cast<int>(sizeof Tags / sizeof Tags[0]);
+// A table of names sorted by strcmp, indexed for lookups that mostly miss (tag names) or hit a
+// few short names (pages are full of &nbsp; and &amp;): a bucket per first character, each a
+// run of the table, and the names' lengths, compared before their characters.
+template <class Entry, size_t Count> class NameIndex {
+  public:
+    explicit NameIndex(const Entry (&table)[Count]) : Table(table) {
+        for (int c = 0, e = 0; c <= 128; c++) {
+            while (e < static_cast<int>(Count) && static_cast<unsigned char>(table[e].Name[0]) < c)
+                e++;
+            First[c] = e;
+        }
+        for (size_t e = 0; e < Count; e++)
+            Length[e] = strlen(table[e].Name);
+    }
+
+    // The index in the table of the name at name[0..n), or -1.
+    int Find(const char* name, size_t n) const {
+        if (n == 0) return -1;
+        unsigned char first = static_cast<unsigned char>(name[0]);
+        if (first >= 128) return -1;
+        for (int e = First[first]; e < First[first + 1]; e++)
+            if (Length[e] == n && memcmp(Table[e].Name, name, n) == 0) return e;
+        return -1;
+    }
+
+  private:
+    const Entry* Table;
+    int First[129]; // Table[First[c]..First[c + 1]) start with character c
+    size_t Length[Count];
+};
 
 // The index in Tags of the name at s[0..n) (ASCII letters in any case), or -1. Most tags of a
 // page are not in the table (a, span, b, ...): a bucket per first letter keeps each miss short.
 int FindTag(const char32_t* s, size_t n) {
-    struct Buckets {
-        int First[27], Length[TagCount]; // Tags[First[c]..First[c + 1]) start with letter c
-        Buckets() {
-            for (int c = 0, t = 0; c <= 26; c++) {
-                while (t < TagCount && Tags[t].Name[0] - 'a' < c)
-                    t++;
-                First[c] = t;
-            }
-            for (int t = 0; t < TagCount; t++)
-                Length[t] = static_cast<int>(strlen(Tags[t].Name));
-        }
-    };
-    static const Buckets buckets;
+    static const NameIndex index(Tags);
     char name[12];
     if (n == 0 || n >= sizeof name) return -1;
     for (size_t i = 0; i < n; i++) {
@@ -191,11 +208,7 @@ int FindTag(const char32_t* s, size_t n) {
         if (c >= 0x80) return -1;
         name[i] = static_cast<char>(c);
     }
-    int letter = name[0] - 'a';
-    if (letter < 0 || letter >= 26) return -1;
-    for (int t = buckets.First[letter]; t < buckets.First[letter + 1]; t++)
-        if (buckets.Length[t] == static_cast<int>(n) && memcmp(Tags[t].Name, name, n) == 0) return t;
-    return -1;
+    return index.Find(name, n);
 }
 
 } // namespace
@@ -509,27 +522,8 @@ void Builder::ShowRawText(size_t from, size_t to, bool references) {
 using namespace htmltext;
 
 char32_t NamedEntity(const char* name, size_t length) {
-    // A bucket per first character (the names are sorted by strcmp, so each is one run), and
-    // lengths compared before characters: pages are full of &nbsp; and &amp;.
-    struct Buckets {
-        int First[129], Length[sizeof Entities / sizeof Entities[0]];
-        Buckets() {
-            const int count = static_cast<int>(sizeof Entities / sizeof Entities[0]);
-            for (int c = 0, e = 0; c <= 128; c++) {
-                while (e < count && static_cast<unsigned char>(Entities[e].Name[0]) < c)
-                    e++;
-                First[c] = e;
-            }
-            for (int e = 0; e < count; e++)
-                Length[e] = static_cast<int>(strlen(Entities[e].Name));
-        }
-    };
-    static const Buckets buckets;
-    if (length == 0 || length > MaxEntityName) return 0;
-    unsigned char first = static_cast<unsigned char>(name[0]);
-    if (first >= 128) return 0;
-    for (int e = buckets.First[first]; e < buckets.First[first + 1]; e++)
-        if (buckets.Length[e] == static_cast<int>(length) && memcmp(Entities[e].Name, name, length) == 0)
-            return Entities[e].Char;
-    return 0;
+    static const NameIndex index(Entities);
+    if (length > MaxEntityName) return 0;
+    int e = index.Find(name, length);
+    return e >= 0 ? Entities[e].Char : 0;
 }
