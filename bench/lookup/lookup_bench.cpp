@@ -49,9 +49,10 @@ struct Reads {
     uint64_t CompressedRead = 0;
 };
 
+// As the module reads: names found through the directory's index chunks.
 Reads Ours(const char* path, const char* page) {
     Reads r;
-    ChmContainer* c = OpenContainer(path);
+    ChmContainer* c = OpenContainerIndexed(path);
     if (!c) return r;
     r.Ok = true;
     std::vector<std::string> names(Tables, Tables + 4);
@@ -454,7 +455,7 @@ struct IndexReads {
 
 IndexReads IndexReadsOf(const char* path, const std::string& word) {
     IndexReads r;
-    ChmContainer* c = OpenContainer(path);
+    ChmContainer* c = OpenContainerIndexed(path);
     if (!c) return r;
     TopicTables tables;
     if (ReadTopicTables(c, &tables) != 0) {

@@ -60,17 +60,18 @@ int PrefixCompare(const char* title, const char* keyword, int length) {
 }
 #endif
 
-ChmContainer* Open(const char* path) {
-    ChmContainer* container = OpenContainer(path);
+// The listing loads the whole directory; the other commands find their names through its index.
+ChmContainer* Open(const char* path, bool listing = false) {
+    ChmContainer* container = listing ? OpenContainer(path) : OpenContainerIndexed(path);
     if (!container)
         fprintf(stderr, "kestro-cli: cannot open %s (missing, unreadable, or 2 GiB or larger)\n", path);
-    else if (container->DirectoryCount == 0)
+    else if (container->DirectoryCount == 0 && !container->Index)
         fprintf(stderr, "kestro-cli: warning: %s has no readable directory entries\n", path);
     return container;
 }
 
 int List(const char* path) {
-    ChmContainer* container = Open(path);
+    ChmContainer* container = Open(path, true);
     if (!container) return ExitOpen;
     for (uint32_t i = 0; i < container->DirectoryCount; i++) {
         const DirectoryRecord& r = container->Directory[i];

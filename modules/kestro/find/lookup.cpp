@@ -32,7 +32,7 @@ bool IsSeparator(char c) {
 }
 
 ChmContainer* Open(const char* path, TopicPage* page) {
-    ChmContainer* container = OpenContainer(path);
+    ChmContainer* container = OpenContainerIndexed(path); // a lookup needs a few names, not the listing
     if (container) page->ContainersOpened++;
     return container;
 }
