@@ -1,8 +1,9 @@
 // libFuzzer target: opens arbitrary bytes as a CHM through the memory-backed file, reads every
-// directory entry, and lists the topics of whatever tables it finds. An input that does not start
-// with "ITSF" is instead laid over the LZXC control data (its first 28 bytes) and the reset table
-// (the rest) of a real file whose section spans seven 64 KB units (tests/data/chm/large.chm), so
-// that mutations reach the random access, its checks and its fallback directly.
+// directory entry, lists the topics of whatever tables it finds, and finds the names again through
+// the directory's index chunks. An input that does not start with "ITSF" is instead laid over the
+// LZXC control data (its first 28 bytes) and the reset table (the rest) of a real file whose
+// section spans seven 64 KB units (tests/data/chm/large.chm), so that mutations reach the random
+// access, its checks and its fallback directly.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -41,6 +42,18 @@ void Exercise(const uint8_t* data, size_t size) {
             FreeObject(list);
         }
         FreeTopicTables(&tables);
+    }
+    // The same names through the directory's index chunks: what the whole directory finds, they
+    // find too, under the same name.
+    ChmContainer* indexed = OpenContainerFileIndexed(ChmFileOpenMemory(data, size));
+    if (indexed) {
+        for (uint32_t i = 0; i < container->DirectoryCount && i < 256; i++) {
+            const char* name = container->Directory[i].Name;
+            if (!FindDirectoryRecord(container, name)) continue; // a name with a NUL in it
+            const DirectoryRecord* r = FindDirectoryRecord(indexed, name);
+            if (!r || strcmp(r->Name, name) != 0) abort();
+        }
+        CloseContainer(indexed);
     }
     CloseContainer(container);
 }

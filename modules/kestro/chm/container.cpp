@@ -12,10 +12,17 @@
 //   starts right after the directory, as the older layout puts it.
 // - The last LZX block of a section usually runs past the uncompressed length that the
 //   reset table states; the decoder stops at that length in mid-block.
-// - The PMGI index and the quick-reference area are never read; names are found through a
-//   hash of the flat directory, compared byte for byte (case-sensitive, no locale), so no two
-//   different stored names can ever compare equal. A name that the listing repeats is stored
-//   once; a lookup finds its first record, a section's Content its last.
+// - OpenContainer loads the flat directory and finds names through a hash of it, compared byte
+//   for byte (case-sensitive, no locale), so no two different stored names can ever compare
+//   equal. A name that the listing repeats is stored once; a lookup finds its first record, a
+//   section's Content its last. The quick-reference area is never read.
+// - OpenContainerIndexed finds a name through the PMGI index chunks instead: from the root the
+//   ITSP header names, the last entry at or before the name (names sort without regard to ASCII
+//   case in the files of every compiler we know) down to the listing chunk that holds it. Only
+//   a name found there, exactly, is taken from there; a name not found, a child link out of
+//   range or back up the path, a chunk of the wrong kind, or a tree deeper than any real one
+//   loads the whole directory, so that the answer is the flat directory's. Real files thus read
+//   two or three 4 KB chunks a name instead of every chunk (225 of them in lcl.chm) at open.
 // - A name length is a variable-length integer like the other entry fields. Names that do
 //   not fit ChmNameSize are parsed past but not kept.
 //
@@ -64,7 +71,11 @@ enum {
     ItsfContentOffsetField = 88,
     ItsfHeaderWithContentOffset = 96, // version 3 header length
     ItspChunkSizeField = 16,
+    ItspIndexRootField = 28,
     ItspChunkCountField = 44,
+    PmgiHeaderSize = 8,
+    MaxIndexLevels = 8,    // a tree of 4 KB chunks this deep would index more names than files hold
+    IndexChunksCached = 4, // the root, a level below it, a listing chunk, and one more
     PmglHeaderSize = 20,
     PmglFreeSpaceField = 4,
     PmglNextChunkField = 16,
@@ -280,18 +291,25 @@ bool BuildDirectory(ChmContainer* c, const unsigned char* entries, const uint32_
     return ok;
 }
 
+// Where the directory's chunks lie; false when there are none worth reading.
+bool DirectoryChunks(ChmContainer* c, uint64_t* first, uint32_t* chunkSize, uint64_t* chunkCount) {
+    uint64_t itsp = Pin(c->HeaderSections[2]);
+    if (itsp >= c->FileSize || ChmDirectoryHeaderSize > c->FileSize - itsp) return false;
+    if (!ReadExactly(c, itsp, c->DirectoryHeader, ChmDirectoryHeaderSize)) return false;
+    *chunkSize = ReadLe32(c->DirectoryHeader + ItspChunkSizeField);
+    *chunkCount = ReadLe32(c->DirectoryHeader + ItspChunkCountField);
+    *first = itsp + ChmDirectoryHeaderSize;
+    if (*chunkSize <= PmglHeaderSize) return false;
+    uint64_t whole = (c->FileSize - *first) / *chunkSize; // chunks that the file really holds
+    if (*chunkCount > whole) *chunkCount = whole;
+    return *chunkCount > 0;
+}
+
 // Returns false only when memory runs out; a damaged directory just yields fewer records.
 bool LoadDirectory(ChmContainer* c) {
-    uint64_t itsp = Pin(c->HeaderSections[2]);
-    if (itsp >= c->FileSize || ChmDirectoryHeaderSize > c->FileSize - itsp) return true;
-    if (!ReadExactly(c, itsp, c->DirectoryHeader, ChmDirectoryHeaderSize)) return true;
-    uint32_t chunkSize = ReadLe32(c->DirectoryHeader + ItspChunkSizeField);
-    uint64_t chunkCount = ReadLe32(c->DirectoryHeader + ItspChunkCountField);
-    uint64_t first = itsp + ChmDirectoryHeaderSize;
-    if (chunkSize <= PmglHeaderSize) return true;
-    uint64_t whole = (c->FileSize - first) / chunkSize; // chunks that the file really holds
-    if (chunkCount > whole) chunkCount = whole;
-    if (chunkCount == 0) return true;
+    uint64_t first, chunkCount;
+    uint32_t chunkSize;
+    if (!DirectoryChunks(c, &first, &chunkSize, &chunkCount)) return true;
 
     uint32_t areaSize = chunkSize - PmglHeaderSize;
     unsigned char* entries = static_cast<unsigned char*>(malloc(static_cast<size_t>(chunkCount * areaSize)));
@@ -322,9 +340,185 @@ bool LoadDirectory(ChmContainer* c) {
     return ok;
 }
 
+} // namespace
+
+// ---- names through the index chunks ----
+
+struct DirectoryIndex {
+    uint64_t FirstChunk; // where chunk 0 lies in the file
+    uint32_t ChunkSize;
+    uint32_t ChunkCount;
+    uint32_t Root;
+    struct Chunk {
+        uint32_t Number; // 0xFFFFFFFF: an empty slot
+        uint64_t LastUse;
+        unsigned char* Data;
+    } Cached[IndexChunksCached];
+    uint64_t Clock;
+    bool Retired; // the whole directory is loaded: the index is no longer asked
+    // The records found, each with its name: they live as long as the container.
+    struct Found {
+        Found* Next;
+        DirectoryRecord Record;
+        char Name[ChmNameSize];
+    } * Records;
+};
+
+namespace {
+
+void FreeDirectoryIndex(DirectoryIndex* x) {
+    if (!x) return;
+    for (DirectoryIndex::Chunk& chunk : x->Cached)
+        free(chunk.Data);
+    while (x->Records) {
+        DirectoryIndex::Found* next = x->Records->Next;
+        free(x->Records);
+        x->Records = next;
+    }
+    free(x);
+}
+
+// Chunk n of the directory, through the cache; null when it cannot be read.
+const unsigned char* IndexChunk(ChmContainer* c, uint32_t n) {
+    DirectoryIndex* x = c->Index;
+    DirectoryIndex::Chunk* slot = &x->Cached[0];
+    for (DirectoryIndex::Chunk& chunk : x->Cached) {
+        if (chunk.Number == n) {
+            chunk.LastUse = ++x->Clock;
+            return chunk.Data;
+        }
+        if (chunk.LastUse < slot->LastUse) slot = &chunk;
+    }
+    if (n >= x->ChunkCount) return nullptr;
+    slot->Number = 0xFFFFFFFFu;
+    if (!ReadExactly(c, x->FirstChunk + static_cast<uint64_t>(n) * x->ChunkSize, slot->Data, x->ChunkSize))
+        return nullptr;
+    c->ChunksRead++;
+    slot->Number = n;
+    slot->LastUse = ++x->Clock;
+    return slot->Data;
+}
+
+// Compares a stored name with the one looked up as the directory sorts them: ASCII letters
+// without regard to case, other bytes as they are.
+int CompareNames(const unsigned char* stored, size_t storedLength, const char* name, size_t length) {
+    for (size_t i = 0; i < storedLength && i < length; i++) {
+        unsigned char a = stored[i], b = static_cast<unsigned char>(name[i]);
+        if (a >= 'A' && a <= 'Z') a = static_cast<unsigned char>(a + 32);
+        if (b >= 'A' && b <= 'Z') b = static_cast<unsigned char>(b + 32);
+        if (a != b) return a < b ? -1 : 1;
+    }
+    return storedLength < length ? -1 : storedLength > length ? 1 : 0;
+}
+
+// The entries of a chunk: from its head up to its free space at the end.
+const unsigned char* ChunkEnd(const DirectoryIndex* x, const unsigned char* chunk, uint32_t head) {
+    uint32_t freeSpace = ReadLe32(chunk + PmglFreeSpaceField);
+    return freeSpace <= x->ChunkSize - head ? chunk + x->ChunkSize - freeSpace : chunk + head;
+}
+
+// The record of `name` through the index, or null when the index does not lead to it.
+const DirectoryRecord* FindThroughIndex(ChmContainer* c, const char* name) {
+    DirectoryIndex* x = c->Index;
+    size_t length = strlen(name);
+    if (length == 0 || length >= ChmNameSize) return nullptr;
+    for (DirectoryIndex::Found* f = x->Records; f; f = f->Next)
+        if (strcmp(f->Name, name) == 0) return &f->Record;
+    uint32_t path[MaxIndexLevels];
+    uint32_t chunk = x->Root;
+    for (uint32_t level = 0; level < MaxIndexLevels; level++) {
+        for (uint32_t i = 0; i < level; i++)
+            if (path[i] == chunk) return nullptr;
+        path[level] = chunk;
+        const unsigned char* data = IndexChunk(c, chunk);
+        if (!data) return nullptr;
+        if (memcmp(data, "PMGI", 4) == 0) {
+            const unsigned char* p = data + PmgiHeaderSize;
+            const unsigned char* end = ChunkEnd(x, data, PmgiHeaderSize);
+            bool any = false;
+            while (p < end) {
+                uint32_t keyLength, child;
+                if (ReadEncInt(&p, end, &keyLength) != 0 || keyLength > static_cast<size_t>(end - p)) break;
+                const unsigned char* key = p;
+                p += keyLength;
+                if (ReadEncInt(&p, end, &child) != 0 || CompareNames(key, keyLength, name, length) > 0) break;
+                chunk = child;
+                any = true;
+            }
+            if (!any) return nullptr;
+            continue;
+        }
+        if (memcmp(data, "PMGL", 4) != 0) return nullptr;
+        DirectoryIndex::Found* found = nullptr;
+        bool noMemory = false;
+        ParseEntries(
+            data + PmglHeaderSize, ChunkEnd(x, data, PmglHeaderSize),
+            [&](const char* stored, uint32_t storedLength, uint32_t section, uint32_t offset, uint32_t size) {
+                if (found || noMemory || storedLength != length || memcmp(stored, name, length) != 0) return;
+                found = static_cast<DirectoryIndex::Found*>(calloc(1, sizeof(DirectoryIndex::Found)));
+                if (!found) {
+                    noMemory = true;
+                    return;
+                }
+                memcpy(found->Name, name, length);
+                found->Record = {section, offset, size, found->Name};
+            });
+        if (!found) return nullptr;
+        found->Next = x->Records;
+        x->Records = found;
+        return &found->Record;
+    }
+    return nullptr;
+}
+
+// Takes the directory's index when it has one that can be followed from its root; false leaves
+// the container to load the whole directory.
+bool PrepareDirectoryIndex(ChmContainer* c) {
+    uint64_t first, chunkCount;
+    uint32_t chunkSize;
+    if (!DirectoryChunks(c, &first, &chunkSize, &chunkCount)) return false;
+    uint32_t root = ReadLe32(c->DirectoryHeader + ItspIndexRootField);
+    if (root >= chunkCount || chunkSize <= PmglHeaderSize || chunkSize > (1u << 20)) return false;
+    DirectoryIndex* x = static_cast<DirectoryIndex*>(calloc(1, sizeof(DirectoryIndex)));
+    if (!x) return false;
+    x->FirstChunk = first;
+    x->ChunkSize = chunkSize;
+    x->ChunkCount = static_cast<uint32_t>(chunkCount);
+    x->Root = root;
+    for (DirectoryIndex::Chunk& chunk : x->Cached) {
+        chunk.Number = 0xFFFFFFFFu;
+        chunk.Data = static_cast<unsigned char*>(malloc(chunkSize));
+        if (!chunk.Data) {
+            FreeDirectoryIndex(x);
+            return false;
+        }
+    }
+    c->Index = x;
+    const unsigned char* data = IndexChunk(c, root);
+    if (!data || memcmp(data, "PMGI", 4) != 0) {
+        FreeDirectoryIndex(x);
+        c->Index = nullptr;
+        c->ChunksRead = 0;
+        return false;
+    }
+    c->DirectoryBytes = static_cast<uint64_t>(IndexChunksCached) * chunkSize;
+    return true;
+}
+
 // The offset of the last record named "::DataSpace/Storage/<section name>/Content", for every
 // section, in one pass over the directory. Sections of the same name share it.
 bool FindContentOffsets(ChmContainer* c) {
+    if (c->Index) {
+        // Through the index: the record of each section's Content.
+        char name[ObjectNameSize];
+        for (uint32_t i = 1; i < c->SectionCount; i++) {
+            snprintf(name, sizeof(name), "%s%s%s", StoragePrefix, c->Sections[i].Name, ContentSuffix);
+            if (const DirectoryRecord* content = FindDirectoryRecord(c, name))
+                c->Sections[i].ContentOffset = content->Offset;
+        }
+        if (!c->Index->Retired) return true;
+        // A name the index did not lead to loaded the whole directory: it decides, as without an index.
+    }
     uint32_t slots = SlotsFor(c->SectionCount), mask = slots - 1;
     uint32_t* index = static_cast<uint32_t*>(calloc(slots, sizeof(uint32_t))); // 1 + first section
     if (!index) return false;
@@ -692,29 +886,43 @@ SpanResult ReadThroughSpans(ChmContainer* c, CompressedSection* s, uint32_t offs
     return SpanDecoded;
 }
 
-int ReadCompressed(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
-                   unsigned char** data, uint32_t* length) {
-    if (!section->Lzx && !PrepareSection(c, section)) return -1;
-    CompressedSection* s = section->Lzx;
-    if (s->Mode == CompressedSection::Broken) return -1;
-    if (record->Offset > s->Uncompressed || record->Length > s->Uncompressed - record->Offset ||
-        record->Length > ChmMaxDecodedBlock)
-        return -1;
-    unsigned char* block = static_cast<unsigned char*>(malloc(record->Length ? record->Length : 1));
-    if (!block) return -1;
-    bool read = record->Length == 0;
-    if (!read && s->Mode == CompressedSection::RandomAccess) {
-        SpanResult result = ReadThroughSpans(c, s, record->Offset, record->Length, block);
-        read = result == SpanDecoded;
+// Copies `length` bytes of the section from `offset` (already checked against its length) into out.
+bool ReadCompressedRange(ChmContainer* c, CompressedSection* s, uint32_t offset, uint32_t length,
+                         unsigned char* out) {
+    if (length == 0) return true;
+    if (s->Mode == CompressedSection::RandomAccess) {
+        SpanResult result = ReadThroughSpans(c, s, offset, length, out);
+        if (result == SpanDecoded) return true;
         if (result == SpanUntrusted && !s->FallbackFailed && !DecodeWhole(c, s)) s->FallbackFailed = true;
-    } else if (!read && s->Mode == CompressedSection::Sequential && !DecodeWhole(c, s)) {
+    } else if (s->Mode == CompressedSection::Sequential && !DecodeWhole(c, s)) {
         s->Mode = CompressedSection::Broken;
     }
-    if (!read && s->Mode == CompressedSection::Whole) {
-        memcpy(block, s->Data + record->Offset, record->Length);
-        read = true;
-    }
-    if (!read) {
+    if (s->Mode != CompressedSection::Whole) return false;
+    memcpy(out, s->Data + offset, length);
+    return true;
+}
+
+// The prepared section of a record of a compressed section, when the range [offset, offset +
+// length) of the record lies inside both the record and the section; else null.
+CompressedSection* CompressedRange(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
+                                   uint32_t offset, uint32_t length) {
+    if (!section->Lzx && !PrepareSection(c, section)) return nullptr;
+    CompressedSection* s = section->Lzx;
+    if (s->Mode == CompressedSection::Broken) return nullptr;
+    if (record->Offset > s->Uncompressed || record->Length > s->Uncompressed - record->Offset ||
+        offset > record->Length || length > record->Length - offset)
+        return nullptr;
+    return s;
+}
+
+int ReadCompressed(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
+                   unsigned char** data, uint32_t* length) {
+    if (record->Length > ChmMaxDecodedBlock) return -1;
+    CompressedSection* s = CompressedRange(c, section, record, 0, record->Length);
+    if (!s) return -1;
+    unsigned char* block = static_cast<unsigned char*>(malloc(record->Length ? record->Length : 1));
+    if (!block) return -1;
+    if (!ReadCompressedRange(c, s, record->Offset, record->Length, block)) {
         free(block);
         return -1;
     }
@@ -776,8 +984,16 @@ int ReadEncInt(const unsigned char** cursor, const unsigned char* end, uint32_t*
     return 0;
 }
 
-const DirectoryRecord* FindDirectoryRecord(const ChmContainer* c, const char* name) {
-    if (!c || !name || c->DirectoryCount == 0) return nullptr;
+const DirectoryRecord* FindDirectoryRecord(ChmContainer* c, const char* name) {
+    if (!c || !name) return nullptr;
+    if (c->Index && !c->Index->Retired) {
+        if (const DirectoryRecord* found = FindThroughIndex(c, name)) return found;
+        // The index does not lead to it: the whole directory decides. The records found through
+        // the index stay where they are, for those who hold them.
+        if (!LoadDirectory(c)) return nullptr;
+        c->Index->Retired = true;
+    }
+    if (c->DirectoryCount == 0) return nullptr;
     size_t length = strlen(name);
     uint64_t probes = 0;
     const ChmContainer::NameSlot& slot =
@@ -785,7 +1001,9 @@ const DirectoryRecord* FindDirectoryRecord(const ChmContainer* c, const char* na
     return slot.Record ? &c->Directory[slot.Record - 1] : nullptr;
 }
 
-ChmContainer* OpenContainerFile(ChmFile* file) {
+namespace {
+
+ChmContainer* Open(ChmFile* file, bool indexed) {
     if (!file) return nullptr;
     if (ChmFileSize(file) >= ChmMaxFileSize) {
         ChmFileClose(file);
@@ -815,15 +1033,33 @@ ChmContainer* OpenContainerFile(ChmFile* file) {
     else
         c->ContentOffset = Pin(Pin(c->HeaderSections[2]) + Pin(c->HeaderSections[3]));
 
-    if (!LoadDirectory(c) || !LoadSections(c)) {
+    if (!(indexed && PrepareDirectoryIndex(c)) && !LoadDirectory(c)) {
+        CloseContainer(c);
+        return nullptr;
+    }
+    if (!LoadSections(c)) {
         CloseContainer(c);
         return nullptr;
     }
     return c;
 }
 
+} // namespace
+
+ChmContainer* OpenContainerFile(ChmFile* file) {
+    return Open(file, false);
+}
+
+ChmContainer* OpenContainerFileIndexed(ChmFile* file) {
+    return Open(file, true);
+}
+
 ChmContainer* OpenContainer(const char* path) {
     return OpenContainerFile(ChmFileOpen(path));
+}
+
+ChmContainer* OpenContainerIndexed(const char* path) {
+    return OpenContainerFileIndexed(ChmFileOpen(path));
 }
 
 int ReadObject(ChmContainer* c, const char* name, unsigned char** data, uint32_t* length) {
@@ -838,6 +1074,19 @@ int ReadObject(ChmContainer* c, const char* name, unsigned char** data, uint32_t
     return ReadCompressed(c, &c->Sections[record->Section], record, data, length);
 }
 
+int ReadObjectRange(ChmContainer* c, const DirectoryRecord* record, uint32_t offset, uint32_t length,
+                    unsigned char* out) {
+    if (!c || !record || !out || offset > record->Length || length > record->Length - offset) return -1;
+    if (record->Section >= c->SectionCount || !c->Sections[record->Section].Compressed) {
+        uint64_t position;
+        if (!PlainPosition(c, record, &position)) return -1;
+        return ReadExactly(c, position + offset, out, length) ? 0 : -1;
+    }
+    SectionRecord* section = &c->Sections[record->Section];
+    CompressedSection* s = CompressedRange(c, section, record, offset, length);
+    return s && ReadCompressedRange(c, s, record->Offset + offset, length, out) ? 0 : -1;
+}
+
 void FreeObject(void* data) {
     free(data);
 }
@@ -850,6 +1099,7 @@ void CloseContainer(ChmContainer* c) {
     free(c->Directory);
     free(c->NamePool);
     free(c->NameIndex);
+    FreeDirectoryIndex(c->Index);
     LzxRelease(&c->Decoder);
     ChmFileClose(c->File);
     free(c);

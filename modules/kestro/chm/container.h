@@ -38,6 +38,7 @@ struct DirectoryRecord {
 };
 
 struct CompressedSection; // the reset table, the span cache and the fallback's whole section
+struct DirectoryIndex;    // the index chunks' cache and the records found through them
 
 struct SectionRecord {
     char Name[ChmNameSize]; // "MSCompressed" for the LZX section
@@ -62,7 +63,10 @@ struct ChmContainer {
     } * NameIndex;          // open addressing, at most half full
     uint32_t NameIndexMask; // slots - 1 (a power of two)
     uint32_t NameIndexSeed;
-    uint64_t DirectoryBytes; // memory the three take
+    uint64_t DirectoryBytes; // memory the three take (and the index chunks' cache)
+    // Opened with OpenContainerIndexed and the file has a usable index: names are found through
+    // its index chunks, and Directory stays empty until a name is not found that way.
+    DirectoryIndex* Index;
     uint32_t SectionCount;
     SectionRecord* Sections; // in name-list order; empty while opening
     // One decoder per container, for all its sections: every decode starts afresh and none
@@ -70,7 +74,7 @@ struct ChmContainer {
     LzxState Decoder;
 
     // What the reads have cost so far: for the tests and the benchmarks.
-    uint32_t ChunksRead;      // listing chunks walked at open
+    uint32_t ChunksRead;      // directory chunks read: the listing at open, or index and listing chunks
     uint32_t SpanDecodes;     // decodes from a reset point
     uint32_t FramesDecoded;   // 32 KB frames decoded, by spans and by the fallback
     uint32_t WholeDecodes;    // sequential decodes of a whole section (the fallback)
@@ -88,18 +92,35 @@ ChmContainer* OpenContainer(const char* path);
 // The same over a file already opened; the container takes it over (closed on failure too).
 ChmContainer* OpenContainerFile(ChmFile* file);
 
+// Opens a file for looking objects up by name: where the directory has index chunks, a name is
+// found through them (reading a chunk or two of it) instead of loading every entry at open. A name
+// they do not lead to, or an index that cannot be followed, loads the whole directory then, so
+// every lookup finds what OpenContainer's would (in a listing that repeats a name, the index may
+// lead to another of its records). Directory and DirectoryCount are not filled until that
+// happens: for listing the directory, use OpenContainer.
+ChmContainer* OpenContainerIndexed(const char* path);
+ChmContainer* OpenContainerFileIndexed(ChmFile* file);
+
 // Reads a stored object. On success returns 0 and sets *data to a fresh block of exactly
 // *length bytes (never null, even for length 0), freed with FreeObject. On any failure
 // returns -1 with (*data, *length) = (null, 0).
 int ReadObject(ChmContainer* container, const char* name, unsigned char** data, uint32_t* length);
+
+// Reads the `length` bytes at `offset` of a stored object into `out`, decoding only the spans of
+// a compressed section that hold them: for large objects read in pieces (a keyword index of
+// megabytes of which a lookup needs a few blocks). Returns 0, or -1 when the range lies outside
+// the object or cannot be read.
+int ReadObjectRange(ChmContainer* container, const DirectoryRecord* record, uint32_t offset, uint32_t length,
+                    unsigned char* out);
 
 void FreeObject(void* data);
 
 // Closes the file and frees the caches, both tables and the container itself.
 void CloseContainer(ChmContainer* container);
 
-// The first record whose name equals `name`, byte for byte (case-sensitive), or null.
-const DirectoryRecord* FindDirectoryRecord(const ChmContainer* container, const char* name);
+// The first record whose name equals `name`, byte for byte (case-sensitive), or null. The record
+// stays valid while the container is open.
+const DirectoryRecord* FindDirectoryRecord(ChmContainer* container, const char* name);
 
 // Reads one variable-length integer (7 bits a byte, most significant group first, high bit
 // = more follows) at *cursor, stopping at `end`. Bits above 32 are lost. Returns 0 and

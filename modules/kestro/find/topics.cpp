@@ -69,9 +69,8 @@ int CollectTopics(const TopicTables* t, const char* keyword, TopicPrefixCompare 
     *list = nullptr;
     *count = 0;
     *more = false;
-    if (!t->Topics || t->TopicsLength <= TopicFieldsEnd) return 0;
     int keywordLength = static_cast<int>(strlen(keyword));
-    uint32_t entries = (t->TopicsLength - TopicFieldsEnd) / TopicEntrySize + 1;
+    uint32_t entries = TopicRows(t);
     uint32_t capacity = 0;
     for (uint32_t n = 0; n < entries; n++) {
         const unsigned char* entry = t->Topics + TopicEntrySize * n;
@@ -121,6 +120,28 @@ int FormTopicPath(const TopicTables* t, uint32_t pathOffset, char* path, uint32_
     }
     path[n] = 0;
     return 0;
+}
+
+uint32_t TopicRows(const TopicTables* t) {
+    // The table's own rule: a table of 12 bytes or less has no row.
+    return t->Topics && t->TopicsLength > TopicFieldsEnd
+               ? (t->TopicsLength - TopicFieldsEnd) / TopicEntrySize + 1
+               : 0;
+}
+
+int TopicPathOffset(const TopicTables* t, uint32_t topic, uint32_t* pathOffset) {
+    if (topic >= TopicRows(t)) return -1;
+    return FindPathOffset(t, ReadLe32(t->Topics + TopicEntrySize * topic + TopicUrlField), pathOffset) ? 0
+                                                                                                       : -1;
+}
+
+void TopicTitle(const TopicTables* t, uint32_t topic, char* title, uint32_t size) {
+    if (topic >= TopicRows(t)) {
+        title[0] = 0;
+        return;
+    }
+    CopyString(t->Strings, t->StringsLength, ReadLe32(t->Topics + TopicEntrySize * topic + TopicTitleField),
+               title, size);
 }
 
 int AsciiPrefixCompare(const char* title, const char* keyword, int length) {

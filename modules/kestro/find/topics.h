@@ -57,5 +57,16 @@ int CollectTopics(const TopicTables* tables, const char* keyword, TopicPrefixCom
 // offset lies outside "/#URLSTR" or the path does not fit `size`.
 int FormTopicPath(const TopicTables* tables, uint32_t pathOffset, char* path, uint32_t size);
 
+// Rows of "/#TOPICS" that hold both the title and the page field.
+uint32_t TopicRows(const TopicTables* tables);
+
+// Where the page path of row `topic` begins in "/#URLSTR"; -1 when the row or its page lies
+// outside the tables (a topic number from a keyword index is checked here).
+int TopicPathOffset(const TopicTables* tables, uint32_t topic, uint32_t* pathOffset);
+
+// The title of row `topic` as stored (empty for a row outside the table or a title outside
+// "/#STRINGS"), cut to size - 1 bytes.
+void TopicTitle(const TopicTables* tables, uint32_t topic, char* title, uint32_t size);
+
 // Case-insensitive for ASCII letters only; other bytes compare as they are.
 int AsciiPrefixCompare(const char* title, const char* keyword, int length);
