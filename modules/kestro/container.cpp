@@ -692,29 +692,38 @@ SpanResult ReadThroughSpans(ChmContainer* c, CompressedSection* s, uint32_t offs
     return SpanDecoded;
 }
 
-int ReadCompressed(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
-                   unsigned char** data, uint32_t* length) {
-    if (!section->Lzx && !PrepareSection(c, section)) return -1;
+// Copies `length` bytes at `offset` within an object of a compressed section into `out`: through
+// the span cache, or from the whole section once it has been decoded. False when they cannot be
+// decoded.
+bool ReadCompressedRange(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
+                         uint32_t offset, uint32_t length, unsigned char* out) {
+    if (!section->Lzx && !PrepareSection(c, section)) return false;
     CompressedSection* s = section->Lzx;
-    if (s->Mode == CompressedSection::Broken) return -1;
-    if (record->Offset > s->Uncompressed || record->Length > s->Uncompressed - record->Offset ||
-        record->Length > ChmMaxDecodedBlock)
-        return -1;
-    unsigned char* block = static_cast<unsigned char*>(malloc(record->Length ? record->Length : 1));
-    if (!block) return -1;
-    bool read = record->Length == 0;
-    if (!read && s->Mode == CompressedSection::RandomAccess) {
-        SpanResult result = ReadThroughSpans(c, s, record->Offset, record->Length, block);
+    if (s->Mode == CompressedSection::Broken) return false;
+    if (record->Offset > s->Uncompressed || record->Length > s->Uncompressed - record->Offset) return false;
+    if (length == 0) return true;
+    uint32_t at = record->Offset + offset;
+    bool read = false;
+    if (s->Mode == CompressedSection::RandomAccess) {
+        SpanResult result = ReadThroughSpans(c, s, at, length, out);
         read = result == SpanDecoded;
         if (result == SpanUntrusted && !s->FallbackFailed && !DecodeWhole(c, s)) s->FallbackFailed = true;
-    } else if (!read && s->Mode == CompressedSection::Sequential && !DecodeWhole(c, s)) {
+    } else if (s->Mode == CompressedSection::Sequential && !DecodeWhole(c, s)) {
         s->Mode = CompressedSection::Broken;
     }
     if (!read && s->Mode == CompressedSection::Whole) {
-        memcpy(block, s->Data + record->Offset, record->Length);
+        memcpy(out, s->Data + at, length);
         read = true;
     }
-    if (!read) {
+    return read;
+}
+
+int ReadCompressed(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
+                   unsigned char** data, uint32_t* length) {
+    if (record->Length > ChmMaxDecodedBlock) return -1;
+    unsigned char* block = static_cast<unsigned char*>(malloc(record->Length ? record->Length : 1));
+    if (!block) return -1;
+    if (!ReadCompressedRange(c, section, record, 0, record->Length, block)) {
         free(block);
         return -1;
     }
@@ -836,6 +845,17 @@ int ReadObject(ChmContainer* c, const char* name, unsigned char** data, uint32_t
     if (record->Section >= c->SectionCount || !c->Sections[record->Section].Compressed)
         return ReadPlain(c, record, data, length);
     return ReadCompressed(c, &c->Sections[record->Section], record, data, length);
+}
+
+int ReadObjectPart(ChmContainer* c, const char* name, uint32_t offset, uint32_t length, unsigned char* out) {
+    const DirectoryRecord* record = c ? FindDirectoryRecord(c, name) : nullptr;
+    if (!record || !out || offset > record->Length || length > record->Length - offset) return -1;
+    if (record->Section >= c->SectionCount || !c->Sections[record->Section].Compressed) {
+        uint64_t position;
+        if (!PlainPosition(c, record, &position)) return -1;
+        return length == 0 || ReadExactly(c, position + offset, out, length) ? 0 : -1;
+    }
+    return ReadCompressedRange(c, &c->Sections[record->Section], record, offset, length, out) ? 0 : -1;
 }
 
 void FreeObject(void* data) {

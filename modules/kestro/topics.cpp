@@ -39,6 +39,14 @@ bool FindPathOffset(const TopicTables* t, uint32_t urlEntry, uint32_t* pathOffse
     return true;
 }
 
+void SetCandidate(TopicCandidate* candidate, const char* title, uint32_t pathOffset) {
+    memset(candidate, 0, sizeof(*candidate));
+    size_t keep = strlen(title);
+    if (keep > TopicMenuTitleSize - 1) keep = TopicMenuTitleSize - 1;
+    memcpy(candidate->Title, title, keep);
+    candidate->PathOffset = pathOffset;
+}
+
 } // namespace
 
 int ReadTopicTables(ChmContainer* container, TopicTables* t) {
@@ -69,9 +77,8 @@ int CollectTopics(const TopicTables* t, const char* keyword, TopicPrefixCompare 
     *list = nullptr;
     *count = 0;
     *more = false;
-    if (!t->Topics || t->TopicsLength <= TopicFieldsEnd) return 0;
     int keywordLength = static_cast<int>(strlen(keyword));
-    uint32_t entries = (t->TopicsLength - TopicFieldsEnd) / TopicEntrySize + 1;
+    uint32_t entries = TopicCount(t);
     uint32_t capacity = 0;
     for (uint32_t n = 0; n < entries; n++) {
         const unsigned char* entry = t->Topics + TopicEntrySize * n;
@@ -99,13 +106,24 @@ int CollectTopics(const TopicTables* t, const char* keyword, TopicPrefixCompare 
             }
             *list = grown;
         }
-        TopicCandidate* candidate = &(*list)[(*count)++];
-        memset(candidate, 0, sizeof(*candidate));
-        size_t keep = strlen(title);
-        if (keep > TopicMenuTitleSize - 1) keep = TopicMenuTitleSize - 1;
-        memcpy(candidate->Title, title, keep);
-        candidate->PathOffset = pathOffset;
+        SetCandidate(&(*list)[(*count)++], title, pathOffset);
     }
+    return 0;
+}
+
+uint32_t TopicCount(const TopicTables* t) {
+    if (!t->Topics || t->TopicsLength <= TopicFieldsEnd) return 0;
+    return (t->TopicsLength - TopicFieldsEnd) / TopicEntrySize + 1;
+}
+
+int TopicAt(const TopicTables* t, uint32_t topic, TopicCandidate* candidate) {
+    if (topic >= TopicCount(t)) return -1;
+    const unsigned char* entry = t->Topics + TopicEntrySize * topic;
+    char title[TopicMenuTitleSize];
+    CopyString(t->Strings, t->StringsLength, ReadLe32(entry + TopicTitleField), title, sizeof(title));
+    uint32_t pathOffset;
+    if (!FindPathOffset(t, ReadLe32(entry + TopicUrlField), &pathOffset)) return -1;
+    SetCandidate(candidate, title, pathOffset);
     return 0;
 }
 
@@ -121,6 +139,53 @@ int FormTopicPath(const TopicTables* t, uint32_t pathOffset, char* path, uint32_
     }
     path[n] = 0;
     return 0;
+}
+
+namespace {
+
+// The bytes [offset, offset + most) of a table that lie inside it, read piece by piece.
+uint32_t ReadPiece(ChmContainer* c, const char* name, uint32_t offset, uint32_t most, unsigned char* out) {
+    const DirectoryRecord* record = FindDirectoryRecord(c, name);
+    if (!record || offset >= record->Length) return 0;
+    uint32_t n = record->Length - offset < most ? record->Length - offset : most;
+    return ReadObjectPart(c, name, offset, n, out) == 0 ? n : 0;
+}
+
+} // namespace
+
+int ReadTopic(ChmContainer* c, uint32_t topic, char* title, uint32_t titleSize, char* path,
+              uint32_t pathSize) {
+    unsigned char entry[TopicEntrySize], url[UrlEntrySize];
+    if (topic > (0xFFFFFFFFu - TopicFieldsEnd) / TopicEntrySize || pathSize < 2 || titleSize < 1 ||
+        ReadPiece(c, "/#TOPICS", topic * TopicEntrySize, TopicFieldsEnd, entry) != TopicFieldsEnd ||
+        ReadPiece(c, "/#URLTBL", ReadLe32(entry + TopicUrlField), UrlEntrySize, url) != UrlEntrySize)
+        return -1;
+    unsigned char piece[TopicPathSize];
+    uint32_t n = ReadPiece(c, "/#STRINGS", ReadLe32(entry + TopicTitleField), titleSize - 1, piece);
+    CopyString(piece, n, 0, title, titleSize);
+    // The path begins after the leading zero bytes; it ends at its NUL, its anchor or the table's end.
+    uint32_t at = ReadLe32(url + UrlStringField), length = 0;
+    bool begun = false;
+    path[length++] = '/';
+    for (;;) {
+        n = ReadPiece(c, "/#URLSTR", at, sizeof piece, piece);
+        if (n == 0) {
+            if (!begun) return -1;
+            path[length] = 0;
+            return 0;
+        }
+        for (uint32_t i = 0; i < n; i++) {
+            if (!begun && piece[i] == 0) continue;
+            begun = true;
+            if (piece[i] == 0 || piece[i] == '#') {
+                path[length] = 0;
+                return 0;
+            }
+            if (length + 1 >= pathSize) return -1;
+            path[length++] = static_cast<char>(piece[i]);
+        }
+        at += n;
+    }
 }
 
 int AsciiPrefixCompare(const char* title, const char* keyword, int length) {

@@ -57,5 +57,20 @@ int CollectTopics(const TopicTables* tables, const char* keyword, TopicPrefixCom
 // offset lies outside "/#URLSTR" or the path does not fit `size`.
 int FormTopicPath(const TopicTables* tables, uint32_t pathOffset, char* path, uint32_t size);
 
+// The rows of "/#TOPICS" (entries whose title and page fields are both present).
+uint32_t TopicCount(const TopicTables* tables);
+
+// Topic `topic` (a row of "/#TOPICS") as a candidate: its title as stored, cut to 127 characters,
+// and where its page path begins. Returns 0, or -1 when the row is past the table or its page
+// cannot be found.
+int TopicAt(const TopicTables* tables, uint32_t topic, TopicCandidate* candidate);
+
+// Topic `topic` read from the container a few bytes of each table at a time, for an answer of a
+// few topics that need not read the tables whole: its title as stored (cut to `titleSize` - 1
+// characters) and its page path as FormTopicPath forms it. Returns 0, or -1 when the row is past
+// "/#TOPICS", a table cannot be read, its page cannot be found or does not fit `pathSize`.
+int ReadTopic(ChmContainer* container, uint32_t topic, char* title, uint32_t titleSize, char* path,
+              uint32_t pathSize);
+
 // Case-insensitive for ASCII letters only; other bytes compare as they are.
 int AsciiPrefixCompare(const char* title, const char* keyword, int length);
