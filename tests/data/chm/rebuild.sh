@@ -1,6 +1,7 @@
 #!/bin/bash
 # Rebuilds the CHM fixtures with chmcmd (Debian fp-utils) and records, through
-# chmlib's tools, the expected bytes of every object in expected.tsv.
+# chmlib's tools, the expected bytes of every object in expected.tsv, and through
+# pychm (python3-chm) what the full-text fixture's index finds (fulltext-pychm.tsv).
 # Hand-written projects live in projects/ in UTF-8 (a project's "codepage" file
 # names the 8-bit code page its sources are converted to); "large" and "many" are
 # generated here.
@@ -13,6 +14,9 @@ manifest() {
     for chm in "$here"/*.chm; do
         "$here/expected.sh" "$chm" >>"$here/expected.tsv"
     done
+    # 200 words of its pages, and the ones its tests name.
+    "$here/fulltext-pychm.py" "$here/fulltext.chm" fulltext.chm 200 17 the compass overview riv gazetteer \
+        >"$here/fulltext-pychm.tsv"
 }
 if [ "${1:-}" = --manifest-only ]; then
     manifest
