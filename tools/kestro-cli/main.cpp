@@ -1,6 +1,6 @@
 // kestro-cli: lists a CHM's directory, writes one stored object out, lists the topics whose
-// titles begin with a keyword, and prints a page as the text view shows it, through the CHM
-// reader's portable core.
+// titles begin with a keyword, searches the pages' text through the full-text index, and prints a
+// page as the text view shows it, through the CHM reader's portable core.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -8,7 +8,9 @@
 
 #include <string>
 
+#include "charsets.h"
 #include "container.h"
+#include "find/fulltext.h"
 #include "htmltext.h"
 #include "topics.h"
 
@@ -26,10 +28,14 @@ int Usage() {
     fputs("usage: kestro-cli list FILE.chm\n"
           "       kestro-cli cat FILE.chm /NAME [OUT]\n"
           "       kestro-cli topics FILE.chm KEYWORD\n"
+          "       kestro-cli search FILE.chm WORD [--prefix]\n"
           "       kestro-cli text FILE.chm /NAME [--oem[=CODEPAGE]]\n"
           "list: one line per directory entry: name, section, offset, length (tab-separated)\n"
           "cat: the object's bytes to OUT, or to standard output\n"
           "topics: title and page path of every topic whose title begins with KEYWORD\n"
+          "search: the topics whose text or title holds WORD (with --prefix, a word that begins with it),\n"
+          "        from the file's full-text index: occurrences, title and page path, title hits first,\n"
+          "        then the most occurrences first; WORD and titles in UTF-8\n"
           "text: the page as text, in UTF-8; with --oem, the bytes of the result file in the console's\n"
           "      OEM code page (437, 850, 852 or 866; without a number, the one of the locale)\n",
           stderr);
@@ -146,6 +152,133 @@ int Topics(const char* path, const char* keyword) {
     return ExitOk;
 }
 
+const char* FullTextProblem(FullTextStatus status) {
+    switch (status) {
+    case FullTextAbsent:
+        return "has no full-text index (/$FIftiMain)";
+    case FullTextBadSignature:
+        return "has a full-text index of an unknown kind (its signature is not 00 00 28 00)";
+    case FullTextTruncated:
+        return "has a damaged full-text index: a node or a word's locations lie past its end";
+    case FullTextUnsupported:
+        return "has a full-text index of a layout this reader does not know (scale, root or node size)";
+    case FullTextNoMemory:
+        return "cannot be searched: out of memory";
+    case FullTextUnreadable:
+        return "has a full-text index that cannot be read (damaged or unsupported data)";
+    default:
+        return "has a damaged full-text index (its nodes or location codes contradict its layout)";
+    }
+}
+
+// The 8-bit code page of the index's words: its header's, else that of its language.
+unsigned IndexCodePage(const FullTextIndex& index) {
+    if (index.CodePage >= 1250 && BuiltInUpperHalf(index.CodePage)) return index.CodePage;
+    return AnsiCodePageOfLanguage(index.LocaleId);
+}
+
+// UTF-8 text in an 8-bit page; false when it is no well-formed UTF-8 or the page lacks a character.
+bool Utf8ToPage(const char* text, const TextTarget& target, std::string* out) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    while (*p) {
+        char32_t c = *p++;
+        int more = c < 0x80 ? 0 : c >= 0xF0 && c < 0xF8 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
+        if (more < 0) return false;
+        if (more) c &= 0x3Fu >> more;
+        for (; more > 0; more--, p++) {
+            if ((*p & 0xC0) != 0x80) return false;
+            c = c << 6 | (*p & 0x3Fu);
+        }
+        int byte = c < 0x80 ? static_cast<int>(c) : TargetByte(target, c);
+        if (byte < 0) return false;
+        out->push_back(static_cast<char>(byte));
+    }
+    return true;
+}
+
+std::string PageToUtf8(const char* text, const char32_t* upperHalf) {
+    std::string out;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; p++)
+        AppendUtf8(&out, *p < 0x80 || !upperHalf ? *p : upperHalf[*p - 0x80]);
+    return out;
+}
+
+#ifdef _WIN32
+// An argument in the ANSI code page, as UTF-8.
+std::string ArgumentAsUtf8(const char* argument) {
+    wchar_t wide[1024];
+    char utf8[4096];
+    int n = MultiByteToWideChar(CP_ACP, 0, argument, -1, wide, 1024);
+    if (n <= 0 || WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr) <= 0)
+        return "";
+    return utf8;
+}
+#else
+std::string ArgumentAsUtf8(const char* argument) {
+    return argument;
+}
+#endif
+
+int Search(const char* path, const char* wordArgument, bool prefix) {
+    ChmContainer* container = Open(path);
+    if (!container) return ExitOpen;
+    FullTextIndex index;
+    FullTextStatus status = OpenFullTextIndex(container, &index);
+    if (status != FullTextDone) {
+        fprintf(stderr, "kestro-cli: %s %s\n", path, FullTextProblem(status));
+        CloseContainer(container);
+        return ExitRead;
+    }
+    unsigned codePage = IndexCodePage(index);
+    const char32_t* upperHalf = BuiltInUpperHalf(codePage);
+    FullTextFoldTable(upperHalf, index.Fold);
+    TextTarget target;
+    InitTextTarget(&target, upperHalf);
+    std::string word;
+    if (!Utf8ToPage(ArgumentAsUtf8(wordArgument).c_str(), target, &word)) {
+        fprintf(stderr, "kestro-cli: \"%s\" cannot be written in the index's code page %u\n", wordArgument,
+                codePage);
+        CloseContainer(container);
+        return ExitUsage;
+    }
+    unsigned char* system;
+    uint32_t systemLength, language = 0;
+    if (ReadObject(container, "/#SYSTEM", &system, &systemLength) == 0) {
+        language = SystemLanguageId(system, systemLength);
+        FreeObject(system);
+    }
+    // Topics past "/#TOPICS" are no answer; the directory says how many rows it has.
+    const DirectoryRecord* topics = FindDirectoryRecord(container, "/#TOPICS");
+    FullTextHit* hits;
+    uint32_t count;
+    status = SearchFullText(&index, word.c_str(), prefix, topics ? topics->Length / 16 : 0, &hits, &count);
+    if (status != FullTextDone) {
+        fprintf(stderr, "kestro-cli: %s %s\n", path, FullTextProblem(status));
+        CloseContainer(container);
+        return ExitRead;
+    }
+    const char32_t* titleHalf = BuiltInUpperHalf(AnsiCodePageOfLanguage(language));
+    uint32_t inTitles = 0, listed = 0;
+    for (uint32_t i = 0; i < count; i++) {
+        char title[TopicMenuTitleSize], page[TopicPathSize];
+        // Each topic's few bytes of the tables: an answer of a few topics reads a few spans.
+        if (ReadTopic(container, hits[i].Topic, title, sizeof title, page, sizeof page) != 0) continue;
+        listed++;
+        inTitles += hits[i].InTitle != 0;
+        printf("%u\t%s\t%s\n", static_cast<unsigned>(hits[i].Occurrences + hits[i].InTitle),
+               PageToUtf8(title, titleHalf).c_str(), page);
+    }
+    CloseContainer(container);
+    if (listed == 0)
+        fprintf(stderr, "kestro-cli: no page holds %s\"%s\"\n", prefix ? "a word beginning with " : "",
+                wordArgument);
+    else
+        fprintf(stderr, "kestro-cli: %u topics, %u of them with it in the title (listed first)\n",
+                static_cast<unsigned>(listed), static_cast<unsigned>(inTitles));
+    FreeObject(hits);
+    return ExitOk;
+}
+
 // The console's OEM code page: the system's on Windows; elsewhere the one a Windows of the
 // locale's language has (as Wine chooses it).
 unsigned LocaleOemCodePage() {
@@ -219,6 +352,10 @@ int main(int argc, char** argv) {
     if ((argc == 4 || argc == 5) && strcmp(argv[1], "cat") == 0)
         return Cat(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
     if (argc == 4 && strcmp(argv[1], "topics") == 0) return Topics(argv[2], argv[3]);
+    if ((argc == 4 || argc == 5) && strcmp(argv[1], "search") == 0) {
+        if (argc == 5 && strcmp(argv[4], "--prefix") != 0) return Usage();
+        return Search(argv[2], argv[3], argc == 5);
+    }
     if ((argc == 4 || argc == 5) && strcmp(argv[1], "text") == 0) {
         const char* oem = nullptr;
         if (argc == 5) {
