@@ -461,3 +461,18 @@ void FullTextFoldTable(const char32_t* upperHalf, unsigned char fold[256]) {
             }
     }
 }
+
+bool FullTextWordBytes(const char16_t* word, size_t length, const char32_t* upperHalf, char* out,
+                       size_t size) {
+    if (length >= size) return false;
+    for (size_t i = 0; i < length; i++) {
+        char16_t c = word[i];
+        int byte = c < 0x80 ? c : -1;
+        for (unsigned b = 0x80; byte < 0 && upperHalf && b < 256; b++)
+            if (upperHalf[b - 0x80] == c) byte = static_cast<int>(b);
+        if (byte <= 0) return false;
+        out[i] = static_cast<char>(byte);
+    }
+    out[length] = 0;
+    return true;
+}

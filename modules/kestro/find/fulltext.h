@@ -4,6 +4,7 @@
 // on disk. Case is folded in the index's code page through a table the caller builds.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "container.h"
@@ -64,6 +65,12 @@ FullTextStatus OpenFullTextIndex(ChmContainer* container, FullTextIndex* index);
 // page map to that form's byte (Latin, Greek and Cyrillic letters); upperHalf gives the characters
 // of the bytes 0x80..0xFF (U+FFFD where undefined), null for ASCII folding only.
 void FullTextFoldTable(const char32_t* upperHalf, unsigned char fold[256]);
+
+// A word (UTF-16) in the index's 8-bit code page, whose bytes 0x80..0xFF are the characters of
+// upperHalf (null: ASCII only), NUL-terminated in `out`. False when a character has no byte there
+// (no word of the index can hold it) or the word does not fit `size`.
+bool FullTextWordBytes(const char16_t* word, size_t length, const char32_t* upperHalf, char* out,
+                       size_t size);
 
 // The topics whose text or title holds `word` (in the index's code page), or a word that begins
 // with it when `prefix`: title hits first, then by occurrences, most first, then by topic number.

@@ -387,6 +387,20 @@ TEST(FullTextCodePages, CyrillicWordsInCp1251) {
                                         "1 \xD4\xE0\xE9\xEB /file.html"}));
 }
 
+TEST(FullTextCodePages, TheWordInTheIndexsCodePage) {
+    char out[16];
+    ASSERT_TRUE(FullTextWordBytes(u"Caf\u00E9", 4, BuiltInUpperHalf(1252), out, sizeof out));
+    EXPECT_STREQ(out, "Caf\xE9");
+    ASSERT_TRUE(FullTextWordBytes(u"\u0424\u0430\u0439\u043B", 4, BuiltInUpperHalf(1251), out, sizeof out));
+    EXPECT_STREQ(out, "\xD4\xE0\xE9\xEB");
+    EXPECT_FALSE(
+        FullTextWordBytes(u"\u0424", 1, BuiltInUpperHalf(1252), out, sizeof out)); // no Cyrillic there
+    EXPECT_FALSE(FullTextWordBytes(u"caf\u00E9", 4, nullptr, out, sizeof out));    // ASCII only
+    EXPECT_FALSE(FullTextWordBytes(u"a\u0000b", 3, nullptr, out, sizeof out));
+    EXPECT_FALSE(FullTextWordBytes(u"abcd", 4, nullptr, out, 4)); // and its NUL
+    ASSERT_TRUE(FullTextWordBytes(u"abc", 3, nullptr, out, 4));
+}
+
 // Random words over random topics in a tree of tiny nodes (many leaves, several levels): every
 // word, whole and as prefixes of it, finds what a plain scan of the writer's input finds.
 TEST(FullTextTree, ManyLevelsAgreeWithAScanOfTheWords) {
