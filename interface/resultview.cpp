@@ -22,26 +22,42 @@ enum {
     DIALOG_ITEMS = 7,
     DIALOG_WIDTH = 52,
     DIALOG_HEIGHT = 8,
-    // A module's own setting adds its label and list below the first two, before the separator.
-    ITEM_CHOICE_LABEL = 4,
-    ITEM_CHOICE = 5,
+    // Each of a module's own settings adds its label and list below the first two, before the
+    // separator.
+    ITEM_FIRST_CHOICE = 4,
     CHOICE_ITEMS = 2,
-    CHOICE_ROWS = 2,
+    BINARY_ROWS = 2,
+    MAX_ITEMS = DIALOG_ITEMS + CHOICE_ITEMS * RESULT_VIEW_CHOICES,
 };
 
 int ReadBinarySetting(const FarStandardFunctions& fsf, const char* key, const char* name) {
     return ReadNumberSetting(fsf, key, name, "0") & 1;
 }
 
+int ReadChoice(const FarStandardFunctions& fsf, const char* key, const ResultViewChoice& choice) {
+    if (choice.ByLowestBit) return ReadBinarySetting(fsf, key, choice.Name);
+    int value = ReadNumberSetting(fsf, key, choice.Name, "0");
+    return value >= 0 && value < choice.RowCount ? value : 0;
+}
+
 // Two rows, the current setting's row selected.
 void FillList(const ModuleStartupInfo& module, FarListItem* rows, FarList* list, int row0, int row1,
               int current) {
-    const int texts[CHOICE_ROWS] = {row0, row1};
-    FillModuleList(module, texts, CHOICE_ROWS, current, rows, list);
+    const int texts[BINARY_ROWS] = {row0, row1};
+    FillModuleList(module, texts, BINARY_ROWS, current, rows, list);
 }
 
 int ChosenRow(const FarDialogItem& item) {
-    return ChosenListRow(item, CHOICE_ROWS);
+    return ChosenListRow(item, BINARY_ROWS);
+}
+
+int ChoiceCount(const ResultViewChoice* choices, int count) {
+    if (!choices || count < 0) return 0;
+    return count < RESULT_VIEW_CHOICES ? count : RESULT_VIEW_CHOICES;
+}
+
+int RowsOf(const ResultViewChoice& choice) {
+    return choice.RowCount < RESULT_VIEW_CHOICE_ROWS ? choice.RowCount : RESULT_VIEW_CHOICE_ROWS;
 }
 
 // The result editor's table, from the module that opens it to the host plug-in, which alone
@@ -110,16 +126,20 @@ void ShowNothingFound(const ResultModule& front, int text, int ok, const char* k
 }
 
 void ReadResultView(const FarStandardFunctions& fsf, const char* key, ResultView* view,
-                    const ResultViewChoice* choice) {
+                    const ResultViewChoice* choices, int count) {
     view->Modality = ReadBinarySetting(fsf, key, ModalityName);
     view->Visuality = ReadBinarySetting(fsf, key, VisualityName);
-    view->Choice = choice ? ReadBinarySetting(fsf, key, choice->Name) : 0;
+    count = ChoiceCount(choices, count);
+    for (int i = 0; i < RESULT_VIEW_CHOICES; i++)
+        view->Choices[i] = i < count ? ReadChoice(fsf, key, choices[i]) : 0;
 }
 
 bool ConfigureResultView(const PluginStartupInfo& info, const ModuleStartupInfo& module, const char* key,
-                         const ResultViewTexts& texts, ResultView* view, const ResultViewChoice* choice) {
+                         const ResultViewTexts& texts, ResultView* view, const ResultViewChoice* choices,
+                         int count) {
     if (!info.Dialog) return false;
-    DialogTemplateItem layout[DIALOG_ITEMS + CHOICE_ITEMS] = {
+    count = ChoiceCount(choices, count);
+    DialogTemplateItem layout[MAX_ITEMS] = {
         // Far opens a list at least 21 columns wide under its field: both stay inside the frame.
         {DI_DOUBLEBOX, 3, 1, 48, 6, 0, (signed char)texts.Title},
         {DI_TEXT, 5, 2, 0, 0, 0, (signed char)texts.Label},
@@ -129,44 +149,52 @@ bool ConfigureResultView(const PluginStartupInfo& info, const ModuleStartupInfo&
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, (signed char)texts.Accept},
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, (signed char)texts.Cancel},
     };
-    const int extra = choice ? CHOICE_ITEMS : 0, count = DIALOG_ITEMS + extra, accept = ITEM_ACCEPT + extra;
-    if (choice) {
-        // The frame grows by two lines; the separator and the buttons move down below the new ones.
-        for (int i = DIALOG_ITEMS - 1; i >= ITEM_CHOICE_LABEL; i--) {
-            layout[i + CHOICE_ITEMS] = layout[i];
-            layout[i + CHOICE_ITEMS].Y1 += CHOICE_ITEMS;
-        }
-        layout[0].Y2 += CHOICE_ITEMS;
-        layout[ITEM_CHOICE_LABEL] = {DI_TEXT, 5, 4, 0, 0, 0, (signed char)choice->Label};
-        layout[ITEM_CHOICE] = {DI_COMBOBOX, 5, 5, layout[ITEM_VISUALITY].X2, 0, DIF_DROPDOWNLIST, -1};
+    const int extra = CHOICE_ITEMS * count, items = DIALOG_ITEMS + extra, accept = ITEM_ACCEPT + extra;
+    // The frame grows by two lines a setting; the separator and the buttons move down below them.
+    for (int i = DIALOG_ITEMS - 1; i >= ITEM_FIRST_CHOICE; i--) {
+        layout[i + extra] = layout[i];
+        layout[i + extra].Y1 = (unsigned char)(layout[i].Y1 + extra);
     }
-    FarDialogItem items[DIALOG_ITEMS + CHOICE_ITEMS];
-    FarListItem modalityRows[CHOICE_ROWS], visualityRows[CHOICE_ROWS], choiceRows[CHOICE_ROWS];
-    FarList modalityList, visualityList, choiceList;
+    layout[0].Y2 = (unsigned char)(layout[0].Y2 + extra);
+    for (int c = 0; c < count; c++) {
+        const int label = ITEM_FIRST_CHOICE + CHOICE_ITEMS * c;
+        const unsigned char y = (unsigned char)(4 + CHOICE_ITEMS * c);
+        layout[label] = {DI_TEXT, 5, y, 0, 0, 0, (signed char)choices[c].Label};
+        layout[label + 1] = {DI_COMBOBOX,      5, (unsigned char)(y + 1), layout[ITEM_VISUALITY].X2, 0,
+                             DIF_DROPDOWNLIST, -1};
+    }
+    FarDialogItem dialog[MAX_ITEMS];
+    FarListItem modalityRows[BINARY_ROWS], visualityRows[BINARY_ROWS];
+    FarListItem choiceRows[RESULT_VIEW_CHOICES][RESULT_VIEW_CHOICE_ROWS];
+    FarList modalityList, visualityList, choiceLists[RESULT_VIEW_CHOICES];
     ModuleDialogTexts context = {&module, ""};
-    ExpandDialog(layout, count, items, ModuleDialogText, &context);
+    ExpandDialog(layout, items, dialog, ModuleDialogText, &context);
     FillList(module, modalityRows, &modalityList, texts.NonModal, texts.Modal, view->Modality);
     FillList(module, visualityRows, &visualityList, texts.Editor, texts.Viewer, view->Visuality);
-    items[ITEM_MODALITY].ListItems = &modalityList;
-    items[ITEM_MODALITY].Focus = 1;
-    items[ITEM_VISUALITY].ListItems = &visualityList;
-    if (choice) {
-        FillList(module, choiceRows, &choiceList, choice->Row0, choice->Row1, view->Choice);
-        items[ITEM_CHOICE].ListItems = &choiceList;
+    dialog[ITEM_MODALITY].ListItems = &modalityList;
+    dialog[ITEM_MODALITY].Focus = 1;
+    dialog[ITEM_VISUALITY].ListItems = &visualityList;
+    for (int c = 0; c < count; c++) {
+        FillModuleList(module, choices[c].Rows, RowsOf(choices[c]), view->Choices[c], choiceRows[c],
+                       &choiceLists[c]);
+        dialog[ITEM_FIRST_CHOICE + CHOICE_ITEMS * c + 1].ListItems = &choiceLists[c];
     }
-    items[accept].DefaultButton = 1;
+    dialog[accept].DefaultButton = 1;
 
     int result =
-        info.Dialog(info.ModuleNumber, -1, -1, DIALOG_WIDTH, DIALOG_HEIGHT + extra, nullptr, items, count);
+        info.Dialog(info.ModuleNumber, -1, -1, DIALOG_WIDTH, DIALOG_HEIGHT + extra, nullptr, dialog, items);
     if (result != accept) return false;
-    view->Modality = ChosenRow(items[ITEM_MODALITY]);
-    view->Visuality = ChosenRow(items[ITEM_VISUALITY]);
-    if (choice) view->Choice = ChosenRow(items[ITEM_CHOICE]);
+    view->Modality = ChosenRow(dialog[ITEM_MODALITY]);
+    view->Visuality = ChosenRow(dialog[ITEM_VISUALITY]);
+    for (int c = 0; c < count; c++)
+        view->Choices[c] =
+            ChosenListRow(dialog[ITEM_FIRST_CHOICE + CHOICE_ITEMS * c + 1], RowsOf(choices[c]));
     const FarStandardFunctions* fsf = info.FSF;
     if (fsf) {
         WriteNumberSetting(*fsf, key, ModalityName, view->Modality);
         WriteNumberSetting(*fsf, key, VisualityName, view->Visuality);
-        if (choice) WriteNumberSetting(*fsf, key, choice->Name, view->Choice);
+        for (int c = 0; c < count; c++)
+            WriteNumberSetting(*fsf, key, choices[c].Name, view->Choices[c]);
     }
     return true;
 }

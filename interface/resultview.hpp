@@ -1,6 +1,6 @@
 // How a help module that writes its answer into a file shows it: the two settings
-// "Modality" and "Visuality" under the module's registry key (and a third one of the module's
-// own, when it has one), the small dialog that changes them, a fresh "LUMV" folder for the file,
+// "Modality" and "Visuality" under the module's registry key (and settings of the module's own,
+// when it has them), the small dialog that changes them, a fresh "LUMV" folder for the file,
 // and the editor or viewer window that deletes the file and that folder when it closes.
 #pragma once
 
@@ -8,18 +8,30 @@
 
 #include <stddef.h>
 
+enum {
+    RESULT_VIEW_CHOICES = 2,     // settings of a module's own, at most
+    RESULT_VIEW_CHOICE_ROWS = 8, // rows of one, at most
+};
+
 struct ResultView {
     int Modality;  // 0 non-modal, 1 modal
     int Visuality; // 0 editor, 1 viewer
-    int Choice;    // the module's own third setting (Kestro's page form), 0 or 1; 0 without one
+    // The module's own settings (Kestro's page form and search), in the order of its list of
+    // ResultViewChoice; 0 without them.
+    int Choices[RESULT_VIEW_CHOICES];
 };
 
-// A module's own third setting, of two values too: stored and read like the first two, and shown
-// in the dialog on a line of its own below them.
+// A module's own setting: a value among its rows 0, 1, ..., stored and read like the first two,
+// and shown in the dialog with its label on lines of their own below them.
 struct ResultViewChoice {
     const char* Name; // its registry value
     int Label;        // message above its list
-    int Row0, Row1;   // messages of its rows, values 0 and 1
+    const int* Rows;  // messages of its rows, values 0, 1, ...
+    int RowCount;     // at most RESULT_VIEW_CHOICE_ROWS
+    // Read by its lowest bit, as the first two are (3 is 1, 0x2 is 0): a setting of two values
+    // that will stay two. Otherwise a stored value that is no row reads as 0, so that rows can be
+    // appended later without changing what a stored value means.
+    bool ByLowestBit;
 };
 
 // What such a module keeps from Start until it is unloaded.
@@ -50,16 +62,17 @@ struct ResultViewTexts {
 };
 
 // Reads the settings (the module's Started step); a missing or unreadable value counts as 0, a
-// number by its lowest bit (3 is 1, 0x2 is 0). An empty key reads them all as 0.
+// number by its lowest bit (3 is 1, 0x2 is 0) or, for a choice that says so, by its row. An empty
+// key reads them all as 0. `choices`: the module's own settings (`count` of them).
 void ReadResultView(const FarStandardFunctions& fsf, const char* key, ResultView* view,
-                    const ResultViewChoice* choice = nullptr);
+                    const ResultViewChoice* choices = nullptr, int count = 0);
 
 // The settings dialog, through the host's Dialog. Only the first button changes *view and
-// writes every value, even unchanged ones; `choice`, when given, is the module's own setting.
-// Returns true when it did.
+// writes every value, even unchanged ones; `choices` are the module's own settings, each on two
+// lines of its own below the first two. Returns true when it did.
 bool ConfigureResultView(const PluginStartupInfo& info, const ModuleStartupInfo& module, const char* key,
                          const ResultViewTexts& texts, ResultView* view,
-                         const ResultViewChoice* choice = nullptr);
+                         const ResultViewChoice* choices = nullptr, int count = 0);
 
 // A new empty folder named by the host's MkTemp with the prefix "LUMV" (OEM path, no trailing
 // backslash). False when MkTemp finds no name, the folder cannot be made, or it does not fit.

@@ -105,19 +105,26 @@ Found Find(const char* path, const char* keyword) {
         Found* Out;
     } choice = {keyword, &f};
     TopicLookupHost host = {
-        AsciiPrefixCompare, nullptr, nullptr,
-        [](void* context, const TopicCandidate* list, uint32_t count, bool more) {
+        AsciiPrefixCompare,
+        nullptr,
+        nullptr,
+        [](void* context, const TopicAnswer& answer) {
             Choice* c = static_cast<Choice*>(context);
-            c->Out->Candidates = count;
-            c->Out->More = more;
-            for (uint32_t i = 0; i < count; i++) // the title that is the keyword
-                if (AsciiPrefixCompare(list[i].Title, c->Keyword.c_str(), TopicMenuTitleSize) == 0)
+            c->Out->Candidates = static_cast<uint32_t>(answer.Lines.size());
+            c->Out->More = answer.More;
+            for (uint32_t i = 0; i < answer.Lines.size(); i++) // the title that is the keyword
+                if (AsciiPrefixCompare(answer.Lines[i].Text, c->Keyword.c_str(), TopicMenuTitleSize) == 0)
                     return static_cast<int>(i);
             return 0;
         },
-        &choice};
+        &choice,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr};
     TopicPage page;
-    f.Status = FindTopicPage(path, keyword, &host, &page);
+    TopicRequest request = {SearchTitles, keyword, nullptr, 0};
+    f.Status = FindTopicPage(path, request, &host, &page);
     if (f.Candidates == 0 && f.Status == TopicPageFound) f.Candidates = 1;
     f.Path = page.Path;
     f.Containers = page.ContainersOpened;

@@ -692,38 +692,43 @@ SpanResult ReadThroughSpans(ChmContainer* c, CompressedSection* s, uint32_t offs
     return SpanDecoded;
 }
 
-// Copies `length` bytes at `offset` within an object of a compressed section into `out`: through
-// the span cache, or from the whole section once it has been decoded. False when they cannot be
-// decoded.
-bool ReadCompressedRange(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
-                         uint32_t offset, uint32_t length, unsigned char* out) {
-    if (!section->Lzx && !PrepareSection(c, section)) return false;
-    CompressedSection* s = section->Lzx;
-    if (s->Mode == CompressedSection::Broken) return false;
-    if (record->Offset > s->Uncompressed || record->Length > s->Uncompressed - record->Offset) return false;
+// Copies `length` bytes of the section from `offset` (already checked against its length) into out.
+bool ReadCompressedRange(ChmContainer* c, CompressedSection* s, uint32_t offset, uint32_t length,
+                         unsigned char* out) {
     if (length == 0) return true;
-    uint32_t at = record->Offset + offset;
-    bool read = false;
     if (s->Mode == CompressedSection::RandomAccess) {
-        SpanResult result = ReadThroughSpans(c, s, at, length, out);
-        read = result == SpanDecoded;
+        SpanResult result = ReadThroughSpans(c, s, offset, length, out);
+        if (result == SpanDecoded) return true;
         if (result == SpanUntrusted && !s->FallbackFailed && !DecodeWhole(c, s)) s->FallbackFailed = true;
     } else if (s->Mode == CompressedSection::Sequential && !DecodeWhole(c, s)) {
         s->Mode = CompressedSection::Broken;
     }
-    if (!read && s->Mode == CompressedSection::Whole) {
-        memcpy(out, s->Data + at, length);
-        read = true;
-    }
-    return read;
+    if (s->Mode != CompressedSection::Whole) return false;
+    memcpy(out, s->Data + offset, length);
+    return true;
+}
+
+// The prepared section of a record of a compressed section, when the range [offset, offset +
+// length) of the record lies inside both the record and the section; else null.
+CompressedSection* CompressedRange(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
+                                   uint32_t offset, uint32_t length) {
+    if (!section->Lzx && !PrepareSection(c, section)) return nullptr;
+    CompressedSection* s = section->Lzx;
+    if (s->Mode == CompressedSection::Broken) return nullptr;
+    if (record->Offset > s->Uncompressed || record->Length > s->Uncompressed - record->Offset ||
+        offset > record->Length || length > record->Length - offset)
+        return nullptr;
+    return s;
 }
 
 int ReadCompressed(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
                    unsigned char** data, uint32_t* length) {
     if (record->Length > ChmMaxDecodedBlock) return -1;
+    CompressedSection* s = CompressedRange(c, section, record, 0, record->Length);
+    if (!s) return -1;
     unsigned char* block = static_cast<unsigned char*>(malloc(record->Length ? record->Length : 1));
     if (!block) return -1;
-    if (!ReadCompressedRange(c, section, record, 0, record->Length, block)) {
+    if (!ReadCompressedRange(c, s, record->Offset, record->Length, block)) {
         free(block);
         return -1;
     }
@@ -847,15 +852,17 @@ int ReadObject(ChmContainer* c, const char* name, unsigned char** data, uint32_t
     return ReadCompressed(c, &c->Sections[record->Section], record, data, length);
 }
 
-int ReadObjectPart(ChmContainer* c, const char* name, uint32_t offset, uint32_t length, unsigned char* out) {
-    const DirectoryRecord* record = c ? FindDirectoryRecord(c, name) : nullptr;
-    if (!record || !out || offset > record->Length || length > record->Length - offset) return -1;
+int ReadObjectRange(ChmContainer* c, const DirectoryRecord* record, uint32_t offset, uint32_t length,
+                    unsigned char* out) {
+    if (!c || !record || !out || offset > record->Length || length > record->Length - offset) return -1;
     if (record->Section >= c->SectionCount || !c->Sections[record->Section].Compressed) {
         uint64_t position;
         if (!PlainPosition(c, record, &position)) return -1;
-        return length == 0 || ReadExactly(c, position + offset, out, length) ? 0 : -1;
+        return ReadExactly(c, position + offset, out, length) ? 0 : -1;
     }
-    return ReadCompressedRange(c, &c->Sections[record->Section], record, offset, length, out) ? 0 : -1;
+    SectionRecord* section = &c->Sections[record->Section];
+    CompressedSection* s = CompressedRange(c, section, record, offset, length);
+    return s && ReadCompressedRange(c, s, record->Offset + offset, length, out) ? 0 : -1;
 }
 
 void FreeObject(void* data) {

@@ -93,11 +93,12 @@ ChmContainer* OpenContainerFile(ChmFile* file);
 // returns -1 with (*data, *length) = (null, 0).
 int ReadObject(ChmContainer* container, const char* name, unsigned char** data, uint32_t* length);
 
-// Reads `length` bytes of a stored object from `offset` into `out`, decoding only the spans of a
-// compressed section that hold them. Returns 0, or -1 when the object is missing, the range passes
-// its end, or the bytes cannot be read.
-int ReadObjectPart(ChmContainer* container, const char* name, uint32_t offset, uint32_t length,
-                   unsigned char* out);
+// Reads the `length` bytes at `offset` of a stored object into `out`, decoding only the spans of
+// a compressed section that hold them: for large objects read in pieces (a keyword index of
+// megabytes of which a lookup needs a few blocks). Returns 0, or -1 when the range lies outside
+// the object or cannot be read.
+int ReadObjectRange(ChmContainer* container, const DirectoryRecord* record, uint32_t offset, uint32_t length,
+                    unsigned char* out);
 
 void FreeObject(void* data);
 

@@ -1,9 +1,10 @@
 // Kestro.lvx: the CHM reader as the host plug-in sees it, on the common module front (which
-// supplies the exports): the answer to HM_DESCRIBE, the three settings and their dialog; the
+// supplies the exports): the answer to HM_DESCRIBE, the four settings and their dialog; the
 // lookup itself is in frontlookup.cpp.
 #include "front.hpp"
 
 #include "heap.hpp"
+#include "lookup.h"
 
 #include <string.h>
 
@@ -14,7 +15,16 @@ namespace {
 // The host keeps this pointer for as long as the module is loaded.
 HelpTypeInfo ChmType;
 
-const ResultViewChoice PageForm = {"PageForm", MsgPageFormLabel, MsgPageSource, MsgPageText};
+const int PageFormRows[] = {MsgPageSource, MsgPageText};
+// A row per TopicSearch value, in its order.
+const int SearchRows[] = {MsgSearchTitles, MsgSearchIndex};
+static_assert(sizeof SearchRows / sizeof SearchRows[0] == TopicSearchCount, "a row for every Search value");
+
+const ResultViewChoice Choices[KestroChoices] = {
+    {"PageForm", MsgPageFormLabel, PageFormRows, 2, true},
+    // An enumeration: a value that is no row reads as 0, so that a row can be appended.
+    {"Search", MsgSearchLabel, SearchRows, TopicSearchCount, false},
+};
 
 const ResultViewTexts DialogTexts = {MsgTitle,  MsgDialogLabel, MsgNonModal, MsgModal,
                                      MsgEditor, MsgViewer,      MsgAccept,   MsgCancel};
@@ -31,17 +41,18 @@ int ShowHelp(const HelpRequest* request, HelpResult* result) {
     if (!keyword) return 0;
     const char* encoding = request->Encoding ? request->Encoding : "";
     if (Front.Module.EncodingToOem) Front.Module.EncodingToOem(keyword, (int)strlen(keyword), encoding);
-    int answer = LookupTopic(request->FileName, keyword, encoding, result->ErrorText);
+    int answer = LookupTopic(request->FileName, keyword, request->Keyword, encoding, result->ErrorText);
     HeapFreeBlock(keyword);
     return answer;
 }
 
 void Configure() {
-    ConfigureResultView(Front.Info, Front.Module, Front.SettingsKey, DialogTexts, &Front.View, &PageForm);
+    ConfigureResultView(Front.Info, Front.Module, Front.SettingsKey, DialogTexts, &Front.View, Choices,
+                        KestroChoices);
 }
 
 void ReadSettings() {
-    ReadResultView(Front.FSF, Front.SettingsKey, &Front.View, &PageForm);
+    ReadResultView(Front.FSF, Front.SettingsKey, &Front.View, Choices, KestroChoices);
 }
 
 } // namespace

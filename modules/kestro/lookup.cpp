@@ -8,17 +8,24 @@
 // - Pages always come from the help file: an index file holds no pages. Without an index file
 //   the page is read through the container that read the tables, so the frames they share (and
 //   the directory) are not read twice.
-// - Every table and the candidate list are released before the page is read.
+// - Every table, the keyword index and the answer's lines are released before the page is read.
+// - The ranked search reads the keyword index of the file that gave the tables (an index file
+//   carries one too), else the help file's; a file with no keyword index is answered from its
+//   titles, ranked the same way.
 #include "lookup.h"
 
 #include <string.h>
 
+#include <new>
+
 #include "charsets.h"
 #include "container.h"
+#include "find/keywords.h"
+#include "find/ranking.h"
 
 namespace {
 
-enum { IndexPathSize = 1024 };
+enum { IndexPathSize = 1024, StemSize = 260 };
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/' || c == ':';
@@ -36,7 +43,7 @@ void Close(ChmContainer* container, TopicPage* page) {
 }
 
 // Reads the four tables of one file. Sets *opened when the file opened at all; the container
-// stays open, for the page, when the tables were read.
+// stays open when the tables were read.
 ChmContainer* TryTables(const char* path, TopicTables* tables, bool* opened, TopicPage* page) {
     ChmContainer* container = Open(path, page);
     if (!container) return nullptr;
@@ -46,33 +53,109 @@ ChmContainer* TryTables(const char* path, TopicTables* tables, bool* opened, Top
     return nullptr;
 }
 
-// The tables from the index file or the help file. *helpContainer is the help file's container
-// when the tables came from it.
-TopicLookupStatus LoadTables(const char* helpFile, TopicTables* tables, ChmContainer** helpContainer,
-                             TopicPage* page) {
+// The containers of a request: the index file's, when the tables came from it, and the help
+// file's, opened when the tables came from it or once the page (or its keyword index) is needed.
+struct Containers {
+    ChmContainer* IndexFile;
+    ChmContainer* Help;
+    ChmContainer* Tables() const { return IndexFile ? IndexFile : Help; }
+};
+
+TopicLookupStatus LoadTables(const char* helpFile, TopicTables* tables, Containers* c, TopicPage* page) {
     bool opened = false;
     char indexPath[IndexPathSize];
-    *helpContainer = nullptr;
     if (FormIndexPath(helpFile, indexPath, sizeof(indexPath)) == 0 && strcmp(indexPath, helpFile) != 0) {
-        if (ChmContainer* index = TryTables(indexPath, tables, &opened, page)) {
-            Close(index, page);
-            return TopicPageFound;
-        }
+        c->IndexFile = TryTables(indexPath, tables, &opened, page);
+        if (c->IndexFile) return TopicPageFound;
     }
-    *helpContainer = TryTables(helpFile, tables, &opened, page);
-    if (*helpContainer) return TopicPageFound;
+    c->Help = TryTables(helpFile, tables, &opened, page);
+    if (c->Help) return TopicPageFound;
     return opened ? TopicTablesUnreadable : TopicFileUnopened;
 }
 
-// Picks one candidate: the only one, or the user's choice among several.
-TopicLookupStatus Choose(const TopicLookupHost* host, const TopicCandidate* list, uint32_t count, bool more,
-                         uint32_t* chosen) {
+// Today's rule: every title that begins with the keyword, in table order, each a line of its own.
+TopicLookupStatus TitleAnswer(const TopicTables& tables, const TopicRequest& request,
+                              const TopicLookupHost* host, TopicAnswer* answer) {
+    TopicCandidate* list;
+    uint32_t count;
+    bool more;
+    if (CollectTopics(&tables, request.Keyword ? request.Keyword : "", host->Compare, host->Convert,
+                      host->ConvertContext, TopicCandidateLimit, &list, &count, &more) != 0)
+        return TopicNoMemory;
+    InitAnswer(answer, false, TopicCandidateLimit);
+    bool added = true;
+    for (uint32_t i = 0; i < count && added; i++) {
+        char path[TopicPathSize];
+        // A path too long for its buffer fails only when its line is chosen.
+        if (FormTopicPath(&tables, list[i].PathOffset, path, sizeof(path)) != 0) path[0] = 0;
+        added = AddAnswerLine(answer, RankBeginning, list[i].Title, path);
+    }
+    answer->More = answer->More || more;
+    FreeObject(list);
+    return added ? TopicPageFound : TopicNoMemory;
+}
+
+// The stages of a ranked search, in order; each runs for the Search values from its own on.
+struct RankedStage {
+    TopicSearch From;
+    RankedStatus (*Run)(const RankedSearch& search, TopicAnswer* answer);
+    bool OnlyWhenUnnamed; // runs only when no line so far names the keyword
+};
+const RankedStage RankedStages[] = {
+    {SearchIndex, AddIndexLines, false},
+    {SearchIndex, AddTitleLines, false},
+    {SearchIndex, AddSubKeywordLines, true},
+};
+
+// The keyword index and the titles, ranked. The index comes from the file that gave the tables,
+// or, when an index file gave them but holds no keyword index, from the help file.
+TopicLookupStatus RankedAnswer(const char* helpFile, const TopicTables& tables, const TopicRequest& request,
+                               const TopicLookupHost* host, Containers* c, TopicAnswer* answer,
+                               TopicPage* page) {
+    InitAnswer(answer, true, TopicCandidateLimit);
+    if (!host->MenuText || !request.Word) return TopicNoMatch;
+    uint32_t language = ContainerLanguageId(c->Tables());
+    const char32_t* upper =
+        host->FileCharacters ? host->FileCharacters(host->TextContext, language) : nullptr;
+    char stem[StemSize];
+    HelpFileStem(helpFile, stem, sizeof stem);
+    KeywordText text = {upper, host->NamedEntity};
+    KeywordIndex* index;
+    if (OpenKeywordIndex(c->Tables(), stem, text, &index) != KeywordOk) return TopicNoMemory;
+    if (KeywordIndexKindOf(index) == KeywordIndexNone && c->IndexFile) {
+        if (!c->Help) c->Help = Open(helpFile, page);
+        if (c->Help) {
+            CloseKeywordIndex(index);
+            if (OpenKeywordIndex(c->Help, stem, text, &index) != KeywordOk) return TopicNoMemory;
+        }
+    }
+    RankedSearch search = {request.Word, request.WordLength, &tables,          index,
+                           upper,        host->MenuText,     host->TextContext};
+    TopicLookupStatus status = TopicPageFound;
+    for (const RankedStage& stage : RankedStages) {
+        if (request.Search < stage.From) continue;
+        if (stage.OnlyWhenUnnamed && LinesBefore(*answer, RankBeginning) > 0) continue;
+        RankedStatus ran = stage.Run(search, answer);
+        if (ran == RankedNoMemory) {
+            status = TopicNoMemory;
+            break;
+        }
+        if (ran == RankedIndexDamaged) page->IndexDamaged = true;
+    }
+    page->IndexBlocksRead = KeywordBlocksRead(index);
+    CloseKeywordIndex(index);
+    return status;
+}
+
+// Picks one line: the only one, or the user's choice among several.
+TopicLookupStatus Choose(const TopicLookupHost* host, const TopicAnswer& answer, uint32_t* chosen) {
+    uint32_t count = static_cast<uint32_t>(answer.Lines.size());
     if (count == 0) return TopicNoMatch;
-    if (count == 1 && !more) {
+    if (count == 1 && !answer.More) {
         *chosen = 0;
         return TopicPageFound;
     }
-    int choice = host->Choose(host->ChooseContext, list, count, more);
+    int choice = host->Choose(host->ChooseContext, answer);
     if (choice == TopicChoiceNoMemory) return TopicNoMemory;
     if (choice < 0 || static_cast<uint32_t>(choice) >= count) return TopicChoiceCancelled;
     *chosen = static_cast<uint32_t>(choice);
@@ -92,45 +175,92 @@ int FormIndexPath(const char* helpFile, char* indexPath, size_t size) {
     return 0;
 }
 
-TopicLookupStatus FindTopicPage(const char* helpFile, const char* keyword, const TopicLookupHost* host,
-                                TopicPage* page) {
-    memset(page, 0, sizeof(*page));
+uint32_t ContainerLanguageId(ChmContainer* container) {
+    unsigned char* system;
+    uint32_t length;
+    uint32_t language = 0;
+    if (ReadObject(container, "/#SYSTEM", &system, &length) == 0) {
+        language = SystemLanguageId(system, length);
+        FreeObject(system);
+    }
+    return language;
+}
+
+void HelpFileStem(const char* helpFile, char* stem, size_t size) {
+    const char* name = helpFile ? helpFile : "";
+    for (const char* p = name; *p; p++)
+        if (IsSeparator(*p)) name = p + 1;
+    const char* dot = strrchr(name, '.');
+    size_t length = dot && dot > name ? static_cast<size_t>(dot - name) : strlen(name);
+    if (size == 0) return;
+    if (length >= size) length = size - 1;
+    memcpy(stem, name, length);
+    stem[length] = 0;
+}
+
+namespace {
+
+// The tables and the answer's lines, with the containers left open for the page.
+TopicLookupStatus BuildAnswer(const char* helpFile, const TopicRequest& request, const TopicLookupHost* host,
+                              Containers* c, TopicAnswer* answer, TopicPage* page) {
     if (!helpFile || !*helpFile) return TopicFileUnopened;
-
     TopicTables tables;
-    ChmContainer* container;
-    TopicLookupStatus status = LoadTables(helpFile, &tables, &container, page);
+    TopicLookupStatus status = LoadTables(helpFile, &tables, c, page);
     if (status != TopicPageFound) return status;
-
-    TopicCandidate* list;
-    uint32_t count;
-    bool more;
-    uint32_t chosen = 0;
-    if (CollectTopics(&tables, keyword, host->Compare, host->Convert, host->ConvertContext,
-                      TopicCandidateLimit, &list, &count, &more) != 0)
+    try {
+        status = request.Search == SearchTitles
+                     ? TitleAnswer(tables, request, host, answer)
+                     : RankedAnswer(helpFile, tables, request, host, c, answer, page);
+    } catch (const std::bad_alloc&) {
         status = TopicNoMemory;
-    else
-        status = Choose(host, list, count, more, &chosen);
-    if (status == TopicPageFound &&
-        FormTopicPath(&tables, list[chosen].PathOffset, page->Path, sizeof(page->Path)))
-        status = TopicPageUnreadable;
-    FreeObject(list);
+    }
     FreeTopicTables(&tables);
+    if (status == TopicPageFound && !FinishAnswer(answer)) status = TopicNoMemory;
+    page->Lines = static_cast<uint32_t>(answer->Lines.size());
+    return status;
+}
+
+} // namespace
+
+TopicLookupStatus FindTopicAnswer(const char* helpFile, const TopicRequest& request,
+                                  const TopicLookupHost* host, TopicAnswer* answer, TopicPage* page) {
+    memset(page, 0, sizeof(*page));
+    Containers c = {nullptr, nullptr};
+    TopicLookupStatus status = BuildAnswer(helpFile, request, host, &c, answer, page);
+    Close(c.IndexFile, page);
+    Close(c.Help, page);
+    return status == TopicPageFound && answer->Lines.empty() ? TopicNoMatch : status;
+}
+
+TopicLookupStatus FindTopicPage(const char* helpFile, const TopicRequest& request,
+                                const TopicLookupHost* host, TopicPage* page) {
+    memset(page, 0, sizeof(*page));
+    Containers c = {nullptr, nullptr};
+    uint32_t chosen = 0;
+    TopicLookupStatus status;
+    {
+        TopicAnswer answer;
+        status = BuildAnswer(helpFile, request, host, &c, &answer, page);
+        if (status == TopicPageFound) status = Choose(host, answer, &chosen);
+        if (status == TopicPageFound) {
+            const std::string& path = answer.Pages[answer.Lines[chosen].Page];
+            if (path.empty() || path.size() >= sizeof(page->Path))
+                status = TopicPageUnreadable;
+            else
+                memcpy(page->Path, path.c_str(), path.size() + 1);
+        }
+    }
+    Close(c.IndexFile, page);
     if (status != TopicPageFound) {
-        Close(container, page);
+        Close(c.Help, page);
         page->Path[0] = 0;
         return status;
     }
 
-    if (!container) container = Open(helpFile, page); // the tables came from the index file
-    if (!container) return TopicFileUnopened;
-    int read = ReadObject(container, page->Path, &page->Data, &page->Length);
-    unsigned char* system;
-    uint32_t systemLength;
-    if (read == 0 && ReadObject(container, "/#SYSTEM", &system, &systemLength) == 0) {
-        page->LanguageId = SystemLanguageId(system, systemLength);
-        FreeObject(system);
-    }
-    Close(container, page);
+    if (!c.Help) c.Help = Open(helpFile, page); // the tables came from the index file
+    if (!c.Help) return TopicFileUnopened;
+    int read = ReadObject(c.Help, page->Path, &page->Data, &page->Length);
+    if (read == 0) page->LanguageId = ContainerLanguageId(c.Help);
+    Close(c.Help, page);
     return read == 0 ? TopicPageFound : TopicPageUnreadable;
 }

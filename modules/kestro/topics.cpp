@@ -39,14 +39,6 @@ bool FindPathOffset(const TopicTables* t, uint32_t urlEntry, uint32_t* pathOffse
     return true;
 }
 
-void SetCandidate(TopicCandidate* candidate, const char* title, uint32_t pathOffset) {
-    memset(candidate, 0, sizeof(*candidate));
-    size_t keep = strlen(title);
-    if (keep > TopicMenuTitleSize - 1) keep = TopicMenuTitleSize - 1;
-    memcpy(candidate->Title, title, keep);
-    candidate->PathOffset = pathOffset;
-}
-
 } // namespace
 
 int ReadTopicTables(ChmContainer* container, TopicTables* t) {
@@ -78,7 +70,7 @@ int CollectTopics(const TopicTables* t, const char* keyword, TopicPrefixCompare 
     *count = 0;
     *more = false;
     int keywordLength = static_cast<int>(strlen(keyword));
-    uint32_t entries = TopicCount(t);
+    uint32_t entries = TopicRows(t);
     uint32_t capacity = 0;
     for (uint32_t n = 0; n < entries; n++) {
         const unsigned char* entry = t->Topics + TopicEntrySize * n;
@@ -106,24 +98,13 @@ int CollectTopics(const TopicTables* t, const char* keyword, TopicPrefixCompare 
             }
             *list = grown;
         }
-        SetCandidate(&(*list)[(*count)++], title, pathOffset);
+        TopicCandidate* candidate = &(*list)[(*count)++];
+        memset(candidate, 0, sizeof(*candidate));
+        size_t keep = strlen(title);
+        if (keep > TopicMenuTitleSize - 1) keep = TopicMenuTitleSize - 1;
+        memcpy(candidate->Title, title, keep);
+        candidate->PathOffset = pathOffset;
     }
-    return 0;
-}
-
-uint32_t TopicCount(const TopicTables* t) {
-    if (!t->Topics || t->TopicsLength <= TopicFieldsEnd) return 0;
-    return (t->TopicsLength - TopicFieldsEnd) / TopicEntrySize + 1;
-}
-
-int TopicAt(const TopicTables* t, uint32_t topic, TopicCandidate* candidate) {
-    if (topic >= TopicCount(t)) return -1;
-    const unsigned char* entry = t->Topics + TopicEntrySize * topic;
-    char title[TopicMenuTitleSize];
-    CopyString(t->Strings, t->StringsLength, ReadLe32(entry + TopicTitleField), title, sizeof(title));
-    uint32_t pathOffset;
-    if (!FindPathOffset(t, ReadLe32(entry + TopicUrlField), &pathOffset)) return -1;
-    SetCandidate(candidate, title, pathOffset);
     return 0;
 }
 
@@ -141,6 +122,28 @@ int FormTopicPath(const TopicTables* t, uint32_t pathOffset, char* path, uint32_
     return 0;
 }
 
+uint32_t TopicRows(const TopicTables* t) {
+    // The table's own rule: a table of 12 bytes or less has no row.
+    return t->Topics && t->TopicsLength > TopicFieldsEnd
+               ? (t->TopicsLength - TopicFieldsEnd) / TopicEntrySize + 1
+               : 0;
+}
+
+int TopicPathOffset(const TopicTables* t, uint32_t topic, uint32_t* pathOffset) {
+    if (topic >= TopicRows(t)) return -1;
+    return FindPathOffset(t, ReadLe32(t->Topics + TopicEntrySize * topic + TopicUrlField), pathOffset) ? 0
+                                                                                                       : -1;
+}
+
+void TopicTitle(const TopicTables* t, uint32_t topic, char* title, uint32_t size) {
+    if (topic >= TopicRows(t)) {
+        title[0] = 0;
+        return;
+    }
+    CopyString(t->Strings, t->StringsLength, ReadLe32(t->Topics + TopicEntrySize * topic + TopicTitleField),
+               title, size);
+}
+
 namespace {
 
 // The bytes [offset, offset + most) of a table that lie inside it, read piece by piece.
@@ -148,7 +151,7 @@ uint32_t ReadPiece(ChmContainer* c, const char* name, uint32_t offset, uint32_t 
     const DirectoryRecord* record = FindDirectoryRecord(c, name);
     if (!record || offset >= record->Length) return 0;
     uint32_t n = record->Length - offset < most ? record->Length - offset : most;
-    return ReadObjectPart(c, name, offset, n, out) == 0 ? n : 0;
+    return ReadObjectRange(c, record, offset, n, out) == 0 ? n : 0;
 }
 
 } // namespace

@@ -57,13 +57,16 @@ int CollectTopics(const TopicTables* tables, const char* keyword, TopicPrefixCom
 // offset lies outside "/#URLSTR" or the path does not fit `size`.
 int FormTopicPath(const TopicTables* tables, uint32_t pathOffset, char* path, uint32_t size);
 
-// The rows of "/#TOPICS" (entries whose title and page fields are both present).
-uint32_t TopicCount(const TopicTables* tables);
+// Rows of "/#TOPICS" that hold both the title and the page field.
+uint32_t TopicRows(const TopicTables* tables);
 
-// Topic `topic` (a row of "/#TOPICS") as a candidate: its title as stored, cut to 127 characters,
-// and where its page path begins. Returns 0, or -1 when the row is past the table or its page
-// cannot be found.
-int TopicAt(const TopicTables* tables, uint32_t topic, TopicCandidate* candidate);
+// Where the page path of row `topic` begins in "/#URLSTR"; -1 when the row or its page lies
+// outside the tables (a topic number from a keyword index is checked here).
+int TopicPathOffset(const TopicTables* tables, uint32_t topic, uint32_t* pathOffset);
+
+// The title of row `topic` as stored (empty for a row outside the table or a title outside
+// "/#STRINGS"), cut to size - 1 bytes.
+void TopicTitle(const TopicTables* tables, uint32_t topic, char* title, uint32_t size);
 
 // Topic `topic` read from the container a few bytes of each table at a time, for an answer of a
 // few topics that need not read the tables whole: its title as stored (cut to `titleSize` - 1

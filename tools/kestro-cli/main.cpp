@@ -11,7 +11,9 @@
 #include "charsets.h"
 #include "container.h"
 #include "find/fulltext.h"
+#include "find/keywords.h"
 #include "htmltext.h"
+#include "lookup.h"
 #include "topics.h"
 
 #ifdef _WIN32
@@ -30,6 +32,8 @@ int Usage() {
           "       kestro-cli topics FILE.chm KEYWORD\n"
           "       kestro-cli search FILE.chm WORD [--prefix]\n"
           "       kestro-cli text FILE.chm /NAME [--oem[=CODEPAGE]]\n"
+          "       kestro-cli keywords FILE.chm [PREFIX]\n"
+          "       kestro-cli find FILE.chm WORD [--by titles|index] [--open N OUT]\n"
           "list: one line per directory entry: name, section, offset, length (tab-separated)\n"
           "cat: the object's bytes to OUT, or to standard output\n"
           "topics: title and page path of every topic whose title begins with KEYWORD\n"
@@ -37,7 +41,13 @@ int Usage() {
           "        from the file's full-text index: occurrences, title and page path, title hits first,\n"
           "        then the most occurrences first; WORD and titles in UTF-8\n"
           "text: the page as text, in UTF-8; with --oem, the bytes of the result file in the console's\n"
-          "      OEM code page (437, 850, 852 or 866; without a number, the one of the locale)\n",
+          "      OEM code page (437, 850, 852 or 866; without a number, the one of the locale)\n"
+          "keywords: the keyword index as read, in UTF-8: keyword, depth, then the pages or \"see also:\"\n"
+          "      and the target (tab-separated); with PREFIX, the keywords that begin with it\n"
+          "find: the lines of Kestro's answer to WORD as its menu shows them, best first: the text\n"
+          "      shown, a tab, the page; --by index (the default) ranks the keyword index and the\n"
+          "      titles, --by titles lists the titles that begin with WORD in table order; --open\n"
+          "      writes the page of line N (from 1) to OUT, as the module opens it\n",
           stderr);
     return ExitUsage;
 }
@@ -311,14 +321,10 @@ int Text(const char* path, const char* name, const char* oem) {
     }
     ChmContainer* container = Open(path);
     if (!container) return ExitOpen;
-    unsigned char *page, *system;
-    uint32_t length, systemLength;
+    unsigned char* page;
+    uint32_t length;
     bool read = ReadNamed(container, path, name, &page, &length);
-    uint32_t language = 0;
-    if (read && ReadObject(container, "/#SYSTEM", &system, &systemLength) == 0) {
-        language = SystemLanguageId(system, systemLength);
-        FreeObject(system);
-    }
+    uint32_t language = read ? ContainerLanguageId(container) : 0;
     CloseContainer(container);
     if (!read) return ExitRead;
     HtmlTextOptions options = TopicPageOptions(name, language);
@@ -345,6 +351,203 @@ int Text(const char* path, const char* name, const char* oem) {
     return ExitOk;
 }
 
+// ---- the keyword index ----
+
+// A command-line argument in UTF-16: UTF-8 here, the ANSI code page under Windows.
+std::u16string ArgumentText(const char* argument) {
+    std::u16string out;
+#ifdef _WIN32
+    int n = MultiByteToWideChar(CP_ACP, 0, argument, -1, nullptr, 0);
+    std::wstring wide(n > 0 ? static_cast<size_t>(n) : 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, argument, -1, &wide[0], n);
+    for (wchar_t c : wide)
+        if (c) out.push_back(static_cast<char16_t>(c));
+#else
+    out = Utf16FromUtf8(argument, strlen(argument));
+#endif
+    return out;
+}
+
+// The characters of the help file's ANSI code page, from the language its "/#SYSTEM" records.
+KeywordText FileText(ChmContainer* container) {
+    KeywordText text = {BuiltInUpperHalf(AnsiCodePageOfLanguage(ContainerLanguageId(container))),
+                        NamedEntity};
+    return text;
+}
+
+struct KeywordListing {
+    const TopicTables* Tables; // null: the file has no topic tables
+    std::string Line;
+};
+
+bool PrintKeyword(void* context, const KeywordEntry& e) {
+    KeywordListing* listing = static_cast<KeywordListing*>(context);
+    std::string& line = listing->Line;
+    line = Utf8FromUtf16(e.Keyword) + "\t" + std::to_string(e.Depth);
+    if (e.SeeAlso) line += "\tsee also: " + Utf8FromUtf16(e.Target);
+    for (uint32_t topic : e.Topics) {
+        uint32_t offset;
+        const TopicTables* t = listing->Tables;
+        if (!t || TopicPathOffset(t, topic, &offset) != 0) {
+            line += "\t(topic " + std::to_string(topic) + " outside /#TOPICS)";
+            continue;
+        }
+        line += "\t/";
+        for (uint32_t i = offset; i < t->UrlStringsLength && t->UrlStrings[i]; i++)
+            line += static_cast<char>(t->UrlStrings[i]);
+    }
+    for (const KeywordPage& page : e.Pages)
+        line += "\t" + (page.Path.empty() || page.Path[0] == '/' ? page.Path : "/" + page.Path);
+    line += "\n";
+    return fwrite(line.data(), 1, line.size(), stdout) == line.size();
+}
+
+int Keywords(const char* path, const char* prefix) {
+    ChmContainer* container = Open(path);
+    if (!container) return ExitOpen;
+    TopicTables tables;
+    bool haveTables = ReadTopicTables(container, &tables) == 0;
+    KeywordIndex* index = nullptr;
+    char stem[TopicPathSize];
+    HelpFileStem(path, stem, sizeof stem);
+    KeywordStatus status = OpenKeywordIndex(container, stem, FileText(container), &index);
+    int exit = ExitOk;
+    if (status == KeywordNoMemory) {
+        fputs("kestro-cli: out of memory\n", stderr);
+        exit = ExitRead;
+    } else if (KeywordIndexKindOf(index) == KeywordIndexNone) {
+        if (const char* refusal = KeywordIndexRefusal(index))
+            fprintf(stderr, "kestro-cli: %s: the keyword index cannot be read: %s\n", path, refusal);
+        else
+            fprintf(stderr, "kestro-cli: %s: no keyword index (no /$WWKeywordLinks/BTree, no .hhk)\n", path);
+        exit = ExitRead;
+    } else {
+        if (const char* refusal = KeywordIndexRefusal(index))
+            fprintf(stderr,
+                    "kestro-cli: %s: warning: the binary keyword index is passed over (%s): the sitemap "
+                    "index is read\n",
+                    path, refusal);
+        KeywordListing listing = {haveTables ? &tables : nullptr, std::string()};
+        std::u16string word = prefix ? ArgumentText(prefix) : std::u16string();
+        status = VisitKeywords(index, word.data(), word.size(), PrintKeyword, &listing);
+        if (status != KeywordOk) {
+            fprintf(stderr, "kestro-cli: %s: the keyword index is %s; what was read is listed\n", path,
+                    status == KeywordNoMemory ? "too large for memory" : "damaged");
+            exit = ExitRead;
+        }
+        if (fflush(stdout) != 0) exit = ExitWrite;
+    }
+    CloseKeywordIndex(index);
+    if (haveTables) FreeTopicTables(&tables);
+    CloseContainer(container);
+    return exit;
+}
+
+// ---- the answer ----
+
+// Titles in UTF-8 from the help file's code page, for the titles rule (the compare and the lines).
+void TitleToUtf8(char* title, void* context) {
+    const char32_t* upper = static_cast<const char32_t*>(context);
+    std::string text;
+    for (const unsigned char* p = reinterpret_cast<unsigned char*>(title); *p; p++)
+        AppendUtf8(&text, *p < 0x80 ? *p : upper ? upper[*p - 0x80] : UndefinedChar);
+    size_t keep = text.size() < TopicTitleSize - 1 ? text.size() : TopicTitleSize - 1;
+    while (keep > 0 && keep < text.size() && (static_cast<unsigned char>(text[keep]) & 0xC0) == 0x80)
+        keep--; // never half a character
+    memcpy(title, text.data(), keep);
+    title[keep] = 0;
+}
+
+const char32_t* FileCharacters(void*, uint32_t language) {
+    return BuiltInUpperHalf(AnsiCodePageOfLanguage(language));
+}
+
+void MenuTextUtf8(void*, const char16_t* text, size_t length, char* out, size_t size) {
+    std::string utf8 = Utf8FromUtf16(std::u16string(text, length));
+    size_t keep = utf8.size() < size - 1 ? utf8.size() : size - 1;
+    while (keep > 0 && keep < utf8.size() && (static_cast<unsigned char>(utf8[keep]) & 0xC0) == 0x80)
+        keep--;
+    memcpy(out, utf8.data(), keep);
+    out[keep] = 0;
+}
+
+int ChooseLine(void* context, const TopicAnswer& answer) {
+    uint32_t line = *static_cast<uint32_t*>(context);
+    return line < answer.Lines.size() ? static_cast<int>(line) : TopicChoiceNone;
+}
+
+const char* Failure(TopicLookupStatus status) {
+    switch (status) {
+    case TopicNoMatch:
+        return "nothing matches the word";
+    case TopicChoiceCancelled:
+        return "the answer has no such line";
+    case TopicFileUnopened:
+        return "cannot be opened";
+    case TopicTablesUnreadable:
+        return "the topic tables (/#TOPICS, /#STRINGS, /#URLTBL, /#URLSTR) cannot be read";
+    case TopicPageUnreadable:
+        return "the line's page cannot be read";
+    default:
+        return "out of memory";
+    }
+}
+
+int Find(const char* path, const char* word, bool byIndex, const char* line, const char* outPath) {
+    // The titles are read in the code page of the file's language, as the module reads them.
+    ChmContainer* container = Open(path);
+    if (!container) return ExitOpen;
+    const char32_t* upper = FileText(container).UpperHalf;
+    CloseContainer(container);
+    std::u16string wide = ArgumentText(word);
+    TopicRequest request = {byIndex ? SearchIndex : SearchTitles, word, wide.data(), wide.size()};
+    uint32_t chosen = 0;
+    TopicLookupHost host = {PrefixCompare, TitleToUtf8, const_cast<char32_t*>(upper),
+                            ChooseLine,    &chosen,     FileCharacters,
+                            MenuTextUtf8,  NamedEntity, nullptr};
+#ifdef _WIN32
+    host.Convert = nullptr; // titles and the keyword are both in the ANSI code page
+#endif
+    TopicPage page;
+    if (!line) {
+        TopicAnswer answer;
+        TopicLookupStatus status = FindTopicAnswer(path, request, &host, &answer, &page);
+        if (status == TopicNoMatch) {
+            fprintf(stderr, "kestro-cli: nothing in %s matches \"%s\"\n", path, word);
+            return ExitOk;
+        }
+        if (status != TopicPageFound) {
+            fprintf(stderr, "kestro-cli: %s: %s\n", path, Failure(status));
+            return status == TopicFileUnopened ? ExitOpen : ExitRead;
+        }
+        for (const AnswerLine& l : answer.Lines)
+            printf("%s\t%s\n", l.Text, answer.Pages[l.Page].c_str());
+        if (answer.More) printf("(more lines match than the %d listed)\n", TopicCandidateLimit);
+        if (page.IndexDamaged)
+            fprintf(stderr, "kestro-cli: warning: %s: the keyword index is damaged\n", path);
+        return fflush(stdout) == 0 ? ExitOk : ExitWrite;
+    }
+    char* end;
+    unsigned long n = strtoul(line, &end, 10);
+    if (*end || n == 0 || n > UINT32_MAX) return Usage();
+    chosen = static_cast<uint32_t>(n - 1);
+    TopicLookupStatus status = FindTopicPage(path, request, &host, &page);
+    if (status != TopicPageFound) {
+        fprintf(stderr, "kestro-cli: %s: %s\n", path, Failure(status));
+        return status == TopicFileUnopened ? ExitOpen : ExitRead;
+    }
+    FILE* out = fopen(outPath, "wb");
+    bool written = out && fwrite(page.Data, 1, page.Length, out) == page.Length;
+    written = out && fclose(out) == 0 && written;
+    FreeObject(page.Data);
+    if (!written) {
+        fprintf(stderr, "kestro-cli: cannot write %s\n", outPath);
+        return ExitWrite;
+    }
+    printf("%s\n", page.Path);
+    return ExitOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -356,6 +559,24 @@ int main(int argc, char** argv) {
         if (argc == 5 && strcmp(argv[4], "--prefix") != 0) return Usage();
         return Search(argv[2], argv[3], argc == 5);
     }
+    if (argc >= 4 && strcmp(argv[1], "find") == 0) {
+        bool byIndex = true;
+        const char *line = nullptr, *out = nullptr;
+        for (int i = 4; i < argc; i++) {
+            if (strcmp(argv[i], "--by") == 0 && i + 1 < argc && strcmp(argv[i + 1], "titles") == 0) {
+                byIndex = false, i++;
+            } else if (strcmp(argv[i], "--by") == 0 && i + 1 < argc && strcmp(argv[i + 1], "index") == 0) {
+                byIndex = true, i++;
+            } else if (strcmp(argv[i], "--open") == 0 && i + 2 < argc) {
+                line = argv[i + 1], out = argv[i + 2], i += 2;
+            } else {
+                return Usage();
+            }
+        }
+        return Find(argv[2], argv[3], byIndex, line, out);
+    }
+    if ((argc == 3 || argc == 4) && strcmp(argv[1], "keywords") == 0)
+        return Keywords(argv[2], argc == 4 ? argv[3] : nullptr);
     if ((argc == 4 || argc == 5) && strcmp(argv[1], "text") == 0) {
         const char* oem = nullptr;
         if (argc == 5) {

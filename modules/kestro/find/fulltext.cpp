@@ -79,7 +79,7 @@ struct Node {
 // Reads the node at `offset`; `header` bytes precede its entries, the free count at `freeField`.
 FullTextStatus ReadNode(FullTextIndex* x, uint32_t offset, uint32_t header, uint32_t freeField, Node* node) {
     if (offset > x->Length || x->NodeSize > x->Length - offset) return FullTextTruncated;
-    if (ReadObjectPart(x->Container, IndexName, offset, x->NodeSize, node->Bytes) != 0)
+    if (ReadObjectRange(x->Container, x->Record, offset, x->NodeSize, node->Bytes) != 0)
         return FullTextUnreadable;
     x->NodesRead++;
     uint32_t free = ReadLe16(node->Bytes + freeField);
@@ -285,7 +285,7 @@ FullTextStatus TakeEntry(FullTextIndex* x, const LeafEntry& e, uint32_t topicLim
     unsigned char* codes = static_cast<unsigned char*>(malloc(e.CodesLength));
     if (!codes) return FullTextNoMemory;
     FullTextStatus status = FullTextDone;
-    if (ReadObjectPart(x->Container, IndexName, e.CodesOffset, e.CodesLength, codes) != 0)
+    if (ReadObjectRange(x->Container, x->Record, e.CodesOffset, e.CodesLength, codes) != 0)
         status = FullTextUnreadable;
     else
         status = DecodeLocations(x, codes, e.CodesLength, e.Topics, e.Title, topicLimit, run);
@@ -346,8 +346,9 @@ FullTextStatus OpenFullTextIndex(ChmContainer* container, FullTextIndex* x) {
     const DirectoryRecord* record = container ? FindDirectoryRecord(container, IndexName) : nullptr;
     if (!record || record->Length == 0) return FullTextAbsent;
     if (record->Length < HeaderFieldsEnd) return FullTextTruncated;
+    x->Record = record;
     unsigned char h[HeaderFieldsEnd];
-    if (ReadObjectPart(container, IndexName, 0, HeaderFieldsEnd, h) != 0) return FullTextUnreadable;
+    if (ReadObjectRange(container, record, 0, HeaderFieldsEnd, h) != 0) return FullTextUnreadable;
     if (memcmp(h, Signature, sizeof Signature) != 0) return FullTextBadSignature;
     x->Length = record->Length;
     x->Documents = ReadLe32(h + DocumentsField);

@@ -29,9 +29,10 @@ enum {
 
 // What a search has to know of the index, from its header, and what searching has cost.
 struct FullTextIndex {
-    ChmContainer* Container; // where "/$FIftiMain" is read from, span by span
-    uint32_t Length;         // of the object
-    uint32_t Documents;      // pages indexed, as the header says
+    ChmContainer* Container;       // where "/$FIftiMain" is read from, span by span
+    const DirectoryRecord* Record; // its record
+    uint32_t Length;               // of the object
+    uint32_t Documents;            // pages indexed, as the header says
     uint32_t RootOffset;
     uint32_t NodeSize;
     uint32_t Depth;          // 1: the root is a leaf

@@ -146,15 +146,22 @@ TEST(ChmBadInput, AMillionMatchingTitlesListTheFirstTenThousand) {
     ASSERT_TRUE(WriteWholeFile(path, ReadWholeFile(Regression(TitlesFile))));
     Chosen chosen;
     TopicLookupHost host = {AsciiPrefixCompare,
-                            [](char*, void* context) { static_cast<Chosen*>(context)->Converted++; }, &chosen,
-                            [](void* context, const TopicCandidate*, uint32_t count, bool more) {
-                                static_cast<Chosen*>(context)->Count = count;
-                                static_cast<Chosen*>(context)->More = more;
+                            [](char*, void* context) { static_cast<Chosen*>(context)->Converted++; },
+                            &chosen,
+                            [](void* context, const TopicAnswer& answer) {
+                                static_cast<Chosen*>(context)->Count =
+                                    static_cast<uint32_t>(answer.Lines.size());
+                                static_cast<Chosen*>(context)->More = answer.More;
                                 return 9999;
                             },
-                            &chosen};
+                            &chosen,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr};
     TopicPage page;
-    ASSERT_EQ(FindTopicPage(path.c_str(), "ti", &host, &page), TopicPageFound);
+    TopicRequest request = {SearchTitles, "ti", nullptr, 0};
+    ASSERT_EQ(FindTopicPage(path.c_str(), request, &host, &page), TopicPageFound);
     EXPECT_EQ(chosen.Count, static_cast<uint32_t>(TopicCandidateLimit));
     EXPECT_TRUE(chosen.More);
     EXPECT_EQ(chosen.Converted, TopicCandidateLimit + 1u); // the walk stopped at the first one more

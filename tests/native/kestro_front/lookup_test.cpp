@@ -37,16 +37,26 @@ struct Chooser {
     int Calls = 0;
     bool More = false;
     std::vector<std::string> Shown;
-    static int Choose(void* context, const TopicCandidate* candidates, uint32_t count, bool more) {
+    std::vector<std::string> Pages; // of the lines shown
+    static int Choose(void* context, const TopicAnswer& answer) {
         Chooser* self = static_cast<Chooser*>(context);
         self->Calls++;
-        self->More = more;
+        self->More = answer.More;
         self->Shown.clear();
-        for (uint32_t i = 0; i < count; i++)
-            self->Shown.push_back(candidates[i].Title);
+        self->Pages.clear();
+        for (const AnswerLine& line : answer.Lines) {
+            self->Shown.push_back(line.Text);
+            self->Pages.push_back(answer.Pages[line.Page]);
+        }
         return self->Answer;
     }
 };
+
+// Today's rule: titles that begin with the keyword.
+TopicRequest TitleRequest(const char* keyword) {
+    TopicRequest request = {SearchTitles, keyword, nullptr, 0};
+    return request;
+}
 
 struct Outcome {
     TopicLookupStatus Status;
@@ -62,11 +72,12 @@ Outcome Find(const std::string& file, const std::string& keyword, Chooser* choos
     Chooser none;
     none.Answer = -1;
     if (!chooser) chooser = &none;
-    TopicLookupHost host = {compare, nullptr, nullptr, Chooser::Choose, chooser};
+    TopicLookupHost host = {compare, nullptr, nullptr, Chooser::Choose, chooser,
+                            nullptr, nullptr, nullptr, nullptr};
     TopicPage page;
     memset(&page, 0x55, sizeof page);
     Outcome o;
-    o.Status = FindTopicPage(file.c_str(), keyword.c_str(), &host, &page);
+    o.Status = FindTopicPage(file.c_str(), TitleRequest(keyword.c_str()), &host, &page);
     o.Path = page.Path;
     o.DataSet = page.Data != nullptr;
     o.Language = page.LanguageId;
@@ -229,13 +240,23 @@ TEST(KestroLookup, TitlesAreConvertedBeforeTheyAreCompared) {
         }
     } recorder;
     Chooser chooser;
-    TopicLookupHost host = {AsciiPrefixCompare, Recorder::Convert, &recorder, Chooser::Choose, &chooser};
+    TopicLookupHost host = {AsciiPrefixCompare,
+                            Recorder::Convert,
+                            &recorder,
+                            Chooser::Choose,
+                            &chooser,
+                            nullptr,
+                            nullptr,
+                            nullptr,
+                            nullptr};
     TopicPage page;
-    ASSERT_EQ(TopicPageFound, FindTopicPage(FixturePath("titles.chm").c_str(), "file_m", &host, &page));
+    ASSERT_EQ(TopicPageFound,
+              FindTopicPage(FixturePath("titles.chm").c_str(), TitleRequest("file_m"), &host, &page));
     EXPECT_STREQ("/filemenu.html", page.Path);
     FreeObject(page.Data);
     EXPECT_EQ(13, recorder.Calls); // every topic entry, untitled ones included
-    EXPECT_EQ(TopicNoMatch, FindTopicPage(FixturePath("titles.chm").c_str(), "file m", &host, &page));
+    EXPECT_EQ(TopicNoMatch,
+              FindTopicPage(FixturePath("titles.chm").c_str(), TitleRequest("file m"), &host, &page));
     EXPECT_EQ(0, chooser.Calls);
 }
 
@@ -306,9 +327,10 @@ TEST_F(KestroFailure, WhatCannotBeOpenedOrReadSaysSo) {
     EXPECT_EQ(TopicFileUnopened, Find(Name("missing.chm"), "file").Status);
     EXPECT_EQ(TopicFileUnopened, Find("", "file").Status);
     Chooser chooser;
-    TopicLookupHost host = {AsciiPrefixCompare, nullptr, nullptr, Chooser::Choose, &chooser};
+    TopicLookupHost host = {
+        AsciiPrefixCompare, nullptr, nullptr, Chooser::Choose, &chooser, nullptr, nullptr, nullptr, nullptr};
     TopicPage page;
-    EXPECT_EQ(TopicFileUnopened, FindTopicPage(nullptr, "file", &host, &page));
+    EXPECT_EQ(TopicFileUnopened, FindTopicPage(nullptr, TitleRequest("file"), &host, &page));
 
     // Not a container at all, and an empty file: they open, but hold no tables.
     EXPECT_EQ(TopicTablesUnreadable, Find(Write("text.chm", "<html>not compiled</html>\r\n"), "file").Status);

@@ -12,7 +12,7 @@ using farhost::WindowAnswer;
 
 namespace {
 
-enum { ItemPageFormLabel = 4, ItemPageForm = 5, ItemAccept = 7 };
+enum { ItemPageFormLabel = 4, ItemPageForm = 5, ItemAccept = 9 };
 
 class PageForm : public KestroTest {
   protected:
@@ -90,7 +90,7 @@ TEST_F(PageForm, TheDialogShowsItOnALineOfItsOwnAndOkWritesIt) {
     EXPECT_EQ(LanguageLine("English", 15), d.Before[ItemPageForm].Data); // the setting read at start
     EXPECT_EQ(1, d.Before[ItemAccept].DefaultButton);
 
-    // OK writes all three values and the new form takes effect at once.
+    // OK writes all four values and the new form takes effect at once.
     host->QueueDialog(DialogAnswer().Choose(ItemPageForm, 0).Button(ItemAccept));
     EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
     EXPECT_EQ("0", Stored("PageForm"));

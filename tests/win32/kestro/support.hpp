@@ -27,8 +27,8 @@ inline void InstallKestroData(const std::string& dataFolder) {
 }
 
 inline const ModuleTraits& KestroModule() {
-    // Its dialog holds the page form's label and list before the buttons.
-    static const ModuleTraits traits = {"Kestro", KESTRO_LVX, LANG_DIR, "help", "kst", InstallKestroData, 7};
+    // Its dialog holds the page form's and the search's labels and lists before the buttons.
+    static const ModuleTraits traits = {"Kestro", KESTRO_LVX, LANG_DIR, "help", "kst", InstallKestroData, 9};
     return traits;
 }
 

@@ -17,7 +17,7 @@ struct ResultModule {
     const char* SecondKeyword; // opens another one
     int OkMessage;             // the OK button's message; Cancel's is the next
     int LastMessage;           // the language file's last message
-    int ChoiceLabel;           // the label of the module's own setting in the dialog, -1 without one
+    int ChoiceLabels[2];       // the labels of the module's own settings in the dialog, -1 past them
     bool Ansi;                 // its answer is in the ANSI code page (else the OEM one)
     // Checks the bytes of the answer to Keyword.
     void (*ExpectAnswer)(const std::string& dataFolder, const std::string& bytes);
@@ -34,9 +34,29 @@ inline void ExpectKestroAnswer(const std::string&, const std::string& content) {
 }
 
 inline const ResultModule kResultModules[] = {
-    {"Dravel", "Dravel.txt", DravelModule, "sample.txt", "", "abandonment", "abandonee", 13, 15, -1, false,
+    {"Dravel",
+     "Dravel.txt",
+     DravelModule,
+     "sample.txt",
+     "",
+     "abandonment",
+     "abandonee",
+     13,
+     15,
+     {-1, -1},
+     false,
      ExpectDravelAnswer},
-    {"Kestro", "*.chm,*.its", KestroModule, "titles.chm", "WIN", "profile", "deep", 11, 16, 13, true,
+    {"Kestro",
+     "*.chm,*.its",
+     KestroModule,
+     "titles.chm",
+     "WIN",
+     "profile",
+     "deep",
+     11,
+     20,
+     {13, 17},
+     true,
      ExpectKestroAnswer},
 };
 
@@ -47,7 +67,7 @@ class ResultViewTest : public ::testing::WithParamInterface<ResultModule>, publi
 
     const ResultModule& M() const { return GetParam(); }
     int Accept() const { return Traits->AcceptItem; } // the dialog's first button
-    int Extra() const { return Accept() - 5; }        // the items of the module's own setting
+    int Extra() const { return Accept() - 5; }        // the items of the module's own settings
 
     Answer Lookup(const char* keyword) {
         return ShowFile(keyword, DataFolder + "\\" + M().File, M().Encoding);

@@ -94,13 +94,13 @@ TEST_P(Settings, TheDialogShowsTheSettingsAndEscOrCancelWritesNothing) {
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, M().OkMessage},
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, M().OkMessage + 1},
     };
-    if (Extra()) { // the module's own setting: its label and list push the rest down
-        items[0].Y2 += Extra();
-        for (size_t i = 4; i < items.size(); i++)
-            items[i].Y1 += Extra();
-        items.insert(items.begin() + 4, {{DI_TEXT, 5, 4, 0, 0, 0, M().ChoiceLabel},
-                                         {DI_COMBOBOX, 5, 5, 46, 0, DIF_DROPDOWNLIST, -1}});
-    }
+    // The module's own settings: each one's label and list push the rest down.
+    items[0].Y2 += Extra();
+    for (size_t i = 4; i < items.size(); i++)
+        items[i].Y1 += Extra();
+    for (int c = Extra() / 2 - 1; c >= 0; c--)
+        items.insert(items.begin() + 4, {{DI_TEXT, 5, 4 + 2 * c, 0, 0, 0, M().ChoiceLabels[c]},
+                                         {DI_COMBOBOX, 5, 5 + 2 * c, 46, 0, DIF_DROPDOWNLIST, -1}});
     for (int i = 0; i < (int)items.size(); i++) {
         SCOPED_TRACE("item " + std::to_string(i));
         const farhost::DialogItemRecord& r = d.Before[i];
