@@ -47,6 +47,11 @@ check "search --prefix takes in longer words" \
     "'$cli' search '$data/fulltext.chm' river --prefix 2>/dev/null | grep -qP '^4\tBank\t/bank.html\$'"
 check "search: a word no page holds is no failure" \
     "'$cli' search '$data/fulltext.chm' zebra 2>'$out/err'; [ \$? = 0 ] && grep -q 'no page holds' '$out/err'"
+check "find --by text: a word only the pages' text holds, its pages most uses first" \
+    "[ \"\$('$cli' find '$data/fulltext.chm' compass --by text)\" = \"\$(printf 'Overview\t/overview2.html\nOverview\t/overview1.html')\" ]"
+check "find --by index leaves the text alone" "[ -z \"\$('$cli' find '$data/fulltext.chm' compass --by index 2>/dev/null)\" ]"
+check "find --by text: nothing found says the text was searched too" \
+    "'$cli' find '$data/fulltext.chm' zebra --by text 2>&1 >/dev/null | grep -q 'text searched too'"
 "$cli" search "$data/titles.chm" file 2>"$out/err"; rc=$?
 check "search without a full-text index: exit 3" "[ $rc = 3 ] && grep -q 'has no full-text index' '$out/err'"
 "$cli" search "$data/fulltext.chm" "caf$(printf '\xe9')" 2>"$out/err"; rc=$?

@@ -33,7 +33,7 @@ int Usage() {
           "       kestro-cli search FILE.chm WORD [--prefix]\n"
           "       kestro-cli text FILE.chm /NAME [--oem[=CODEPAGE]]\n"
           "       kestro-cli keywords FILE.chm [PREFIX]\n"
-          "       kestro-cli find FILE.chm WORD [--by titles|index] [--open N OUT]\n"
+          "       kestro-cli find FILE.chm WORD [--by titles|index|text] [--open N OUT]\n"
           "list: one line per directory entry: name, section, offset, length (tab-separated)\n"
           "cat: the object's bytes to OUT, or to standard output\n"
           "topics: title and page path of every topic whose title begins with KEYWORD\n"
@@ -46,7 +46,8 @@ int Usage() {
           "      and the target (tab-separated); with PREFIX, the keywords that begin with it\n"
           "find: the lines of Kestro's answer to WORD as its menu shows them, best first: the text\n"
           "      shown, a tab, the page; --by index (the default) ranks the keyword index and the\n"
-          "      titles, --by titles lists the titles that begin with WORD in table order; --open\n"
+          "      titles, --by titles lists the titles that begin with WORD in table order, --by text\n"
+          "      ranks as --by index, then searches the pages' text when that finds nothing; --open\n"
           "      writes the page of line N (from 1) to OUT, as the module opens it\n",
           stderr);
     return ExitUsage;
@@ -159,133 +160,6 @@ int Topics(const char* path, const char* keyword) {
     if (count == 0) fprintf(stderr, "kestro-cli: no topic title begins with \"%s\"\n", keyword);
     FreeObject(list);
     FreeTopicTables(&tables);
-    return ExitOk;
-}
-
-const char* FullTextProblem(FullTextStatus status) {
-    switch (status) {
-    case FullTextAbsent:
-        return "has no full-text index (/$FIftiMain)";
-    case FullTextBadSignature:
-        return "has a full-text index of an unknown kind (its signature is not 00 00 28 00)";
-    case FullTextTruncated:
-        return "has a damaged full-text index: a node or a word's locations lie past its end";
-    case FullTextUnsupported:
-        return "has a full-text index of a layout this reader does not know (scale, root or node size)";
-    case FullTextNoMemory:
-        return "cannot be searched: out of memory";
-    case FullTextUnreadable:
-        return "has a full-text index that cannot be read (damaged or unsupported data)";
-    default:
-        return "has a damaged full-text index (its nodes or location codes contradict its layout)";
-    }
-}
-
-// The 8-bit code page of the index's words: its header's, else that of its language.
-unsigned IndexCodePage(const FullTextIndex& index) {
-    if (index.CodePage >= 1250 && BuiltInUpperHalf(index.CodePage)) return index.CodePage;
-    return AnsiCodePageOfLanguage(index.LocaleId);
-}
-
-// UTF-8 text in an 8-bit page; false when it is no well-formed UTF-8 or the page lacks a character.
-bool Utf8ToPage(const char* text, const TextTarget& target, std::string* out) {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
-    while (*p) {
-        char32_t c = *p++;
-        int more = c < 0x80 ? 0 : c >= 0xF0 && c < 0xF8 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
-        if (more < 0) return false;
-        if (more) c &= 0x3Fu >> more;
-        for (; more > 0; more--, p++) {
-            if ((*p & 0xC0) != 0x80) return false;
-            c = c << 6 | (*p & 0x3Fu);
-        }
-        int byte = c < 0x80 ? static_cast<int>(c) : TargetByte(target, c);
-        if (byte < 0) return false;
-        out->push_back(static_cast<char>(byte));
-    }
-    return true;
-}
-
-std::string PageToUtf8(const char* text, const char32_t* upperHalf) {
-    std::string out;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; p++)
-        AppendUtf8(&out, *p < 0x80 || !upperHalf ? *p : upperHalf[*p - 0x80]);
-    return out;
-}
-
-#ifdef _WIN32
-// An argument in the ANSI code page, as UTF-8.
-std::string ArgumentAsUtf8(const char* argument) {
-    wchar_t wide[1024];
-    char utf8[4096];
-    int n = MultiByteToWideChar(CP_ACP, 0, argument, -1, wide, 1024);
-    if (n <= 0 || WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr) <= 0)
-        return "";
-    return utf8;
-}
-#else
-std::string ArgumentAsUtf8(const char* argument) {
-    return argument;
-}
-#endif
-
-int Search(const char* path, const char* wordArgument, bool prefix) {
-    ChmContainer* container = Open(path);
-    if (!container) return ExitOpen;
-    FullTextIndex index;
-    FullTextStatus status = OpenFullTextIndex(container, &index);
-    if (status != FullTextDone) {
-        fprintf(stderr, "kestro-cli: %s %s\n", path, FullTextProblem(status));
-        CloseContainer(container);
-        return ExitRead;
-    }
-    unsigned codePage = IndexCodePage(index);
-    const char32_t* upperHalf = BuiltInUpperHalf(codePage);
-    FullTextFoldTable(upperHalf, index.Fold);
-    TextTarget target;
-    InitTextTarget(&target, upperHalf);
-    std::string word;
-    if (!Utf8ToPage(ArgumentAsUtf8(wordArgument).c_str(), target, &word)) {
-        fprintf(stderr, "kestro-cli: \"%s\" cannot be written in the index's code page %u\n", wordArgument,
-                codePage);
-        CloseContainer(container);
-        return ExitUsage;
-    }
-    unsigned char* system;
-    uint32_t systemLength, language = 0;
-    if (ReadObject(container, "/#SYSTEM", &system, &systemLength) == 0) {
-        language = SystemLanguageId(system, systemLength);
-        FreeObject(system);
-    }
-    // Topics past "/#TOPICS" are no answer; the directory says how many rows it has.
-    const DirectoryRecord* topics = FindDirectoryRecord(container, "/#TOPICS");
-    FullTextHit* hits;
-    uint32_t count;
-    status = SearchFullText(&index, word.c_str(), prefix, topics ? topics->Length / 16 : 0, &hits, &count);
-    if (status != FullTextDone) {
-        fprintf(stderr, "kestro-cli: %s %s\n", path, FullTextProblem(status));
-        CloseContainer(container);
-        return ExitRead;
-    }
-    const char32_t* titleHalf = BuiltInUpperHalf(AnsiCodePageOfLanguage(language));
-    uint32_t inTitles = 0, listed = 0;
-    for (uint32_t i = 0; i < count; i++) {
-        char title[TopicMenuTitleSize], page[TopicPathSize];
-        // Each topic's few bytes of the tables: an answer of a few topics reads a few spans.
-        if (ReadTopic(container, hits[i].Topic, title, sizeof title, page, sizeof page) != 0) continue;
-        listed++;
-        inTitles += hits[i].InTitle != 0;
-        printf("%u\t%s\t%s\n", static_cast<unsigned>(hits[i].Occurrences + hits[i].InTitle),
-               PageToUtf8(title, titleHalf).c_str(), page);
-    }
-    CloseContainer(container);
-    if (listed == 0)
-        fprintf(stderr, "kestro-cli: no page holds %s\"%s\"\n", prefix ? "a word beginning with " : "",
-                wordArgument);
-    else
-        fprintf(stderr, "kestro-cli: %u topics, %u of them with it in the title (listed first)\n",
-                static_cast<unsigned>(listed), static_cast<unsigned>(inTitles));
-    FreeObject(hits);
     return ExitOk;
 }
 
@@ -493,14 +367,94 @@ const char* Failure(TopicLookupStatus status) {
     }
 }
 
-int Find(const char* path, const char* word, bool byIndex, const char* line, const char* outPath) {
+// ---- the full-text index ----
+
+const char* FullTextProblem(FullTextStatus status) {
+    switch (status) {
+    case FullTextAbsent:
+        return "has no full-text index (/$FIftiMain)";
+    case FullTextBadSignature:
+        return "has a full-text index of an unknown kind (its signature is not 00 00 28 00)";
+    case FullTextTruncated:
+        return "has a damaged full-text index: a node or a word's locations lie past its end";
+    case FullTextUnsupported:
+        return "has a full-text index of a layout this reader does not know (scale, root or node size)";
+    case FullTextNoMemory:
+        return "cannot be searched: out of memory";
+    case FullTextUnreadable:
+        return "has a full-text index that cannot be read (damaged or unsupported data)";
+    default:
+        return "has a damaged full-text index (its nodes or location codes contradict its layout)";
+    }
+}
+
+// The 8-bit code page of the index's words: its header's, else that of its language.
+unsigned IndexCodePage(const FullTextIndex& index) {
+    if (index.CodePage >= 1250 && BuiltInUpperHalf(index.CodePage)) return index.CodePage;
+    return AnsiCodePageOfLanguage(index.LocaleId);
+}
+
+int Search(const char* path, const char* wordArgument, bool prefix) {
+    ChmContainer* container = Open(path);
+    if (!container) return ExitOpen;
+    FullTextIndex index;
+    FullTextStatus status = OpenFullTextIndex(container, &index);
+    if (status != FullTextDone) {
+        fprintf(stderr, "kestro-cli: %s %s\n", path, FullTextProblem(status));
+        CloseContainer(container);
+        return ExitRead;
+    }
+    unsigned codePage = IndexCodePage(index);
+    const char32_t* upperHalf = BuiltInUpperHalf(codePage);
+    FullTextFoldTable(upperHalf, index.Fold);
+    std::u16string wide = ArgumentText(wordArgument);
+    char word[FullTextWordSize];
+    if (!FullTextWordBytes(wide.data(), wide.size(), upperHalf, word, sizeof word)) {
+        fprintf(stderr, "kestro-cli: \"%s\" cannot be written in the index's code page %u\n", wordArgument,
+                codePage);
+        CloseContainer(container);
+        return ExitUsage;
+    }
+    // Topics past "/#TOPICS" are no answer; the directory says how many rows it has.
+    const DirectoryRecord* topics = FindDirectoryRecord(container, "/#TOPICS");
+    FullTextHit* hits;
+    uint32_t count;
+    status = SearchFullText(&index, word, prefix, topics ? topics->Length / 16 : 0, &hits, &count);
+    if (status != FullTextDone) {
+        fprintf(stderr, "kestro-cli: %s %s\n", path, FullTextProblem(status));
+        CloseContainer(container);
+        return ExitRead;
+    }
+    const char32_t* titleHalf = FileText(container).UpperHalf;
+    uint32_t inTitles = 0, listed = 0;
+    for (uint32_t i = 0; i < count; i++) {
+        char title[TopicTitleSize], page[TopicPathSize];
+        // Each topic's few bytes of the tables: an answer of a few topics reads a few spans.
+        if (ReadTopic(container, hits[i].Topic, title, TopicMenuTitleSize, page, sizeof page) != 0) continue;
+        listed++;
+        inTitles += hits[i].InTitle != 0;
+        TitleToUtf8(title, const_cast<char32_t*>(titleHalf));
+        printf("%u\t%s\t%s\n", static_cast<unsigned>(hits[i].Occurrences + hits[i].InTitle), title, page);
+    }
+    CloseContainer(container);
+    if (listed == 0)
+        fprintf(stderr, "kestro-cli: no page holds %s\"%s\"\n", prefix ? "a word beginning with " : "",
+                wordArgument);
+    else
+        fprintf(stderr, "kestro-cli: %u topics, %u of them with it in the title (listed first)\n",
+                static_cast<unsigned>(listed), static_cast<unsigned>(inTitles));
+    FreeObject(hits);
+    return ExitOk;
+}
+
+int Find(const char* path, const char* word, TopicSearch search, const char* line, const char* outPath) {
     // The titles are read in the code page of the file's language, as the module reads them.
     ChmContainer* container = Open(path);
     if (!container) return ExitOpen;
     const char32_t* upper = FileText(container).UpperHalf;
     CloseContainer(container);
     std::u16string wide = ArgumentText(word);
-    TopicRequest request = {byIndex ? SearchIndex : SearchTitles, word, wide.data(), wide.size()};
+    TopicRequest request = {search, word, wide.data(), wide.size()};
     uint32_t chosen = 0;
     TopicLookupHost host = {PrefixCompare, TitleToUtf8, const_cast<char32_t*>(upper),
                             ChooseLine,    &chosen,     FileCharacters,
@@ -513,7 +467,8 @@ int Find(const char* path, const char* word, bool byIndex, const char* line, con
         TopicAnswer answer;
         TopicLookupStatus status = FindTopicAnswer(path, request, &host, &answer, &page);
         if (status == TopicNoMatch) {
-            fprintf(stderr, "kestro-cli: nothing in %s matches \"%s\"\n", path, word);
+            fprintf(stderr, "kestro-cli: nothing in %s matches \"%s\"%s\n", path, word,
+                    page.TextSearched ? " (its pages' text searched too)" : "");
             return ExitOk;
         }
         if (status != TopicPageFound) {
@@ -560,20 +515,22 @@ int main(int argc, char** argv) {
         return Search(argv[2], argv[3], argc == 5);
     }
     if (argc >= 4 && strcmp(argv[1], "find") == 0) {
-        bool byIndex = true;
+        TopicSearch search = SearchIndex;
         const char *line = nullptr, *out = nullptr;
+        const char* const searches[] = {"titles", "index", "text"}; // by TopicSearch value
         for (int i = 4; i < argc; i++) {
-            if (strcmp(argv[i], "--by") == 0 && i + 1 < argc && strcmp(argv[i + 1], "titles") == 0) {
-                byIndex = false, i++;
-            } else if (strcmp(argv[i], "--by") == 0 && i + 1 < argc && strcmp(argv[i + 1], "index") == 0) {
-                byIndex = true, i++;
+            int by = -1;
+            for (int s = 0; s < TopicSearchCount && strcmp(argv[i], "--by") == 0 && i + 1 < argc; s++)
+                if (strcmp(argv[i + 1], searches[s]) == 0) by = s;
+            if (by >= 0) {
+                search = static_cast<TopicSearch>(by), i++;
             } else if (strcmp(argv[i], "--open") == 0 && i + 2 < argc) {
                 line = argv[i + 1], out = argv[i + 2], i += 2;
             } else {
                 return Usage();
             }
         }
-        return Find(argv[2], argv[3], byIndex, line, out);
+        return Find(argv[2], argv[3], search, line, out);
     }
     if ((argc == 3 || argc == 4) && strcmp(argv[1], "keywords") == 0)
         return Keywords(argv[2], argc == 4 ? argv[3] : nullptr);

@@ -43,6 +43,7 @@
 
 #include <algorithm>
 
+#include "find/keywords.h"
 #include "lebytes.h"
 
 namespace {
@@ -424,32 +425,11 @@ FullTextStatus SearchFullText(FullTextIndex* x, const char* word, bool prefix, u
     return FullTextDone;
 }
 
-namespace {
-
-// The lower-case form of a Latin, Greek or Cyrillic capital; any other character as it is.
-char32_t LowerCase(char32_t c) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
-    if (c == 0x178) return 0xFF; // Y with diaeresis
-    if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c | 1;
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return c & 1 ? c + 1 : c;
-    if (c == 0x386) return 0x3AC;
-    if (c >= 0x388 && c <= 0x38A) return c + 37;
-    if (c == 0x38C) return 0x3CC;
-    if (c == 0x38E || c == 0x38F) return c + 63;
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;
-    if (c >= 0x400 && c <= 0x40F) return c + 80;
-    if (c >= 0x410 && c <= 0x42F) return c + 32;
-    if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF)) return c | 1;
-    return c;
-}
-
-} // namespace
-
 void FullTextFoldTable(const char32_t* upperHalf, unsigned char fold[256]) {
     for (unsigned b = 0; b < 256; b++) {
         fold[b] = static_cast<unsigned char>(b);
         char32_t c = b < 0x80 ? b : upperHalf ? upperHalf[b - 0x80] : 0xFFFD;
-        char32_t lower = LowerCase(c);
+        char32_t lower = c < 0x10000 ? FoldCase(static_cast<char16_t>(c)) : c;
         if (lower == c) continue;
         if (lower < 0x80) {
             fold[b] = static_cast<unsigned char>(lower);
@@ -469,6 +449,7 @@ bool FullTextWordBytes(const char16_t* word, size_t length, const char32_t* uppe
     for (size_t i = 0; i < length; i++) {
         char16_t c = word[i];
         int byte = c < 0x80 ? c : -1;
+        if (c == 0xFFFD) return false; // what undefined bytes and malformed text decode to
         for (unsigned b = 0x80; byte < 0 && upperHalf && b < 256; b++)
             if (upperHalf[b - 0x80] == c) byte = static_cast<int>(b);
         if (byte <= 0) return false;

@@ -63,8 +63,8 @@ struct FullTextHit {
 FullTextStatus OpenFullTextIndex(ChmContainer* container, FullTextIndex* index);
 
 // The fold table of an 8-bit code page: bytes whose character has a lower-case form in the same
-// page map to that form's byte (Latin, Greek and Cyrillic letters); upperHalf gives the characters
-// of the bytes 0x80..0xFF (U+FFFD where undefined), null for ASCII folding only.
+// page map to that form's byte (Latin and Cyrillic letters, as FoldCase folds them); upperHalf gives the
+// characters of the bytes 0x80..0xFF (U+FFFD where undefined), null for ASCII folding only.
 void FullTextFoldTable(const char32_t* upperHalf, unsigned char fold[256]);
 
 // A word (UTF-16) in the index's 8-bit code page, whose bytes 0x80..0xFF are the characters of

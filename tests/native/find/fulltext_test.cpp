@@ -18,8 +18,10 @@
 #include "charsets.h"
 #include "find/fulltext.h"
 #include "fixtures.h"
+#include "find/keywords.h"
 #include "fulltext_writer.h"
 #include "lebytes.h"
+#include "lookup.h"
 #include "topics.h"
 
 namespace {
@@ -297,11 +299,92 @@ TEST(FullTextAnswer, LclReadsAFewNodesNotTheIndex) {
     EXPECT_LE(help.Container->FramesDecoded - before, 8u); // of the index's 157 frames
 }
 
-// ---- words in 8-bit code pages, indexes of many levels ----
+// ---- the lookup's third Search value: the index and titles, then the pages' text ----
 
 IndexedWord Word(const std::string& word, bool title, std::vector<IndexedTopic> topics) {
     return {word, title, topics};
 }
+
+struct TextLookup {
+    std::vector<std::string> Lines; // "text page", as the chooser was shown them
+    int Choice = -1;
+    static int Choose(void* context, const TopicAnswer& answer) {
+        TextLookup* self = static_cast<TextLookup*>(context);
+        for (const AnswerLine& line : answer.Lines)
+            self->Lines.push_back(std::string(line.Text) + " " + answer.Pages[line.Page]);
+        return self->Choice;
+    }
+    static const char32_t* Characters(void*, uint32_t language) {
+        return BuiltInUpperHalf(AnsiCodePageOfLanguage(language));
+    }
+    static void Utf8(void*, const char16_t* text, size_t length, char* out, size_t size) {
+        std::string utf8 = Utf8FromUtf16(std::u16string(text, length)).substr(0, size - 1);
+        memcpy(out, utf8.c_str(), utf8.size() + 1);
+    }
+    TopicPage Page;
+    TopicLookupStatus Run(const std::string& file, const std::u16string& word, TopicSearch search) {
+        TopicLookupHost host = {AsciiPrefixCompare, nullptr, nullptr, Choose, this,
+                                Characters,         Utf8,    nullptr, nullptr};
+        std::string keyword(word.begin(), word.end());
+        TopicRequest request = {search, keyword.c_str(), word.data(), word.size()};
+        TopicLookupStatus status = FindTopicPage(file.c_str(), request, &host, &Page);
+        FreeObject(Page.Data);
+        return status;
+    }
+};
+
+TEST(FullTextLookup, AWordOnlyTheTextHoldsGivesItsPagesMostUsesFirst) {
+    TextLookup l;
+    l.Choice = 0;
+    EXPECT_EQ(l.Run(FixturePath("fulltext.chm"), u"Compass", SearchText), TopicPageFound);
+    EXPECT_EQ(l.Lines, (std::vector<std::string>{"Overview /overview2.html", "Overview /overview1.html"}));
+    EXPECT_STREQ(l.Page.Path, "/overview2.html");
+    EXPECT_TRUE(l.Page.TextSearched);
+    EXPECT_EQ(l.Page.TextNodesRead, 2u);
+    // One line only: it opens at once.
+    TextLookup one;
+    EXPECT_EQ(one.Run(FixturePath("fulltext.chm"), u"hills", SearchText), TopicPageFound);
+    EXPECT_TRUE(one.Lines.empty());
+    EXPECT_STREQ(one.Page.Path, "/river.html");
+}
+
+TEST(FullTextLookup, TheTextIsSearchedOnlyWhenIndexAndTitlesFindNothing) {
+    TextLookup titles; // "River" is a title: the text's four pages stay out
+    titles.Choice = 0;
+    EXPECT_EQ(titles.Run(FixturePath("fulltext.chm"), u"river", SearchText), TopicPageFound);
+    EXPECT_STREQ(titles.Page.Path, "/river.html");
+    EXPECT_FALSE(titles.Page.TextSearched);
+    TextLookup index; // the second value never searches the text
+    EXPECT_EQ(index.Run(FixturePath("fulltext.chm"), u"compass", SearchIndex), TopicNoMatch);
+    EXPECT_FALSE(index.Page.TextSearched);
+    TextLookup nowhere; // searched, and nothing there: the notice can say so
+    EXPECT_EQ(nowhere.Run(FixturePath("fulltext.chm"), u"zebra", SearchText), TopicNoMatch);
+    EXPECT_TRUE(nowhere.Page.TextSearched);
+    TextLookup noIndex; // a file without a full-text index ends with its titles
+    EXPECT_EQ(noIndex.Run(FixturePath("titles.chm"), u"zebra", SearchText), TopicNoMatch);
+    EXPECT_FALSE(noIndex.Page.TextSearched);
+    TextLookup unwritable; // a word its code page cannot hold is in no page
+    EXPECT_EQ(unwritable.Run(FixturePath("fulltext.chm"), u"\u0444\u0430\u0439\u043B", SearchText),
+              TopicNoMatch);
+    EXPECT_TRUE(unwritable.Page.TextSearched);
+}
+
+TEST(FullTextLookup, CyrillicWordsInTheIndexsCodePage) {
+    FullTextWriter w;
+    w.CodePage = 1251;
+    w.Locale = 0x419;
+    // печать: twice in the second page, once in the first
+    w.Words = {Word("\xEF\xE5\xF7\xE0\xF2\xFC", false, {{0, {4}}, {1, {1, 9}}})};
+    std::string path = std::string(LUMIVO_BINARY_DIR) + "/fulltext-cyrillic.chm";
+    ASSERT_TRUE(WriteWholeFile(path, HelpFileWithIndex(w.Build(), {{"a", "a.html"}, {"b", "b.html"}})));
+    TextLookup l;
+    EXPECT_EQ(l.Run(path, u"\u041F\u0415\u0427\u0410\u0422\u042C", SearchText),
+              TopicChoiceCancelled); // ПЕЧАТЬ
+    EXPECT_EQ(l.Lines, (std::vector<std::string>{"b /b.html", "a /a.html"}));
+    remove(path.c_str());
+}
+
+// ---- words in 8-bit code pages, indexes of many levels ----
 
 TEST(FullTextCodePages, AccentedWordsInCp1252) {
     FullTextWriter w;
@@ -399,7 +482,9 @@ TEST(FullTextCodePages, TheWordInTheIndexsCodePage) {
         FullTextWordBytes(u"\u0424", 1, BuiltInUpperHalf(1252), out, sizeof out)); // no Cyrillic there
     EXPECT_FALSE(FullTextWordBytes(u"caf\u00E9", 4, nullptr, out, sizeof out));    // ASCII only
     EXPECT_FALSE(FullTextWordBytes(u"a\u0000b", 3, nullptr, out, sizeof out));
-    EXPECT_FALSE(FullTextWordBytes(u"abcd", 4, nullptr, out, 4)); // and its NUL
+    EXPECT_FALSE(
+        FullTextWordBytes(u"caf\uFFFD", 4, BuiltInUpperHalf(1252), out, sizeof out)); // not byte 0x81
+    EXPECT_FALSE(FullTextWordBytes(u"abcd", 4, nullptr, out, 4));                     // and its NUL
     ASSERT_TRUE(FullTextWordBytes(u"abc", 3, nullptr, out, 4));
 }
 
