@@ -10,12 +10,12 @@
 // by the native tests); a file that is missing is skipped. The full-text peer is python3-chm.
 #include "../clock.h"
 #include "badfiles.h"
-#include "charsets.h"
-#include "container.h"
+#include "chm/container.h"
 #include "find/fulltext.h"
+#include "find/lookup.h"
+#include "find/topics.h"
 #include "fixtures.h"
-#include "lookup.h"
-#include "topics.h"
+#include "text/charsets.h"
 
 #include <chm_lib.h>
 

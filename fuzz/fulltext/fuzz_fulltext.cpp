@@ -13,7 +13,7 @@
 
 #include "chm_builder.h"
 #include "find/fulltext.h"
-#include "topics.h"
+#include "find/topics.h"
 
 namespace {
 

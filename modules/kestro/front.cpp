@@ -4,7 +4,7 @@
 #include "front.hpp"
 
 #include "heap.hpp"
-#include "lookup.h"
+#include "find/lookup.h"
 
 #include <string.h>
 

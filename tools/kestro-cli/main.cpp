@@ -8,13 +8,13 @@
 
 #include <string>
 
-#include "charsets.h"
-#include "container.h"
+#include "chm/container.h"
 #include "find/fulltext.h"
 #include "find/keywords.h"
-#include "htmltext.h"
-#include "lookup.h"
-#include "topics.h"
+#include "find/lookup.h"
+#include "find/topics.h"
+#include "text/charsets.h"
+#include "text/htmltext.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

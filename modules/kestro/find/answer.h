@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "topics.h"
+#include "find/topics.h"
 
 // How a line names the keyword, best first. A later source appends its ranks before RankCount.
 enum AnswerRank {

@@ -44,7 +44,7 @@
 #include <algorithm>
 
 #include "find/keywords.h"
-#include "lebytes.h"
+#include "chm/lebytes.h"
 
 namespace {
 

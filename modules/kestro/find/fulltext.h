@@ -7,7 +7,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "container.h"
+#include "chm/container.h"
 
 enum FullTextStatus {
     FullTextDone = 0,

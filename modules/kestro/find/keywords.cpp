@@ -34,7 +34,7 @@
 
 #include <new>
 
-#include "lebytes.h"
+#include "chm/lebytes.h"
 
 namespace {
 

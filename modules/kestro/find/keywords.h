@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "container.h"
+#include "chm/container.h"
 
 // One page of a sitemap keyword: the title the index gives it (may be empty) and its path.
 struct KeywordPage {

@@ -11,7 +11,7 @@
 
 #include "find/answer.h"
 #include "find/keywords.h"
-#include "topics.h"
+#include "find/topics.h"
 
 // What the stages of a ranked search share.
 struct RankedSearch {

@@ -15,14 +15,14 @@
 #include <set>
 #include <sstream>
 
-#include "charsets.h"
+#include "text/charsets.h"
 #include "find/fulltext.h"
 #include "fixtures.h"
 #include "find/keywords.h"
 #include "fulltext_writer.h"
-#include "lebytes.h"
-#include "lookup.h"
-#include "topics.h"
+#include "chm/lebytes.h"
+#include "find/lookup.h"
+#include "find/topics.h"
 
 namespace {
 

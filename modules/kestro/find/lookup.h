@@ -10,7 +10,7 @@
 #include <stdint.h>
 
 #include "find/answer.h"
-#include "topics.h"
+#include "find/topics.h"
 
 // Where a lookup looks for the keyword: Kestro's setting "Search". Each value past the first
 // consults what the one before it does, and more; a new value is appended.

@@ -18,17 +18,17 @@
 //   order (title hits, then by occurrences) and show the topic's title, or its page when it has
 //   none. A help file without a full-text index, or with a damaged one, just gives no such line;
 //   TopicPage::TextSearched tells the front which it was.
-#include "lookup.h"
+#include "find/lookup.h"
 
 #include <string.h>
 
 #include <new>
 
-#include "charsets.h"
-#include "container.h"
+#include "chm/container.h"
 #include "find/fulltext.h"
 #include "find/keywords.h"
 #include "find/ranking.h"
+#include "text/charsets.h"
 
 namespace {
 
