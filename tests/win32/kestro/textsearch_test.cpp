@@ -1,9 +1,8 @@
 // Kestro's Search value 2 through the host: the index and titles first, then the pages' text
 // (the help file's full-text index) when they find nothing; the notice that says the text was
-// searched too; the dialog's third row and the help topic's words for it.
+// searched too; the dialog's third row (the help topic's words for it are checked with the other
+// settings', in pageform_test.cpp).
 #include "support.hpp"
-
-#include "lng.hpp"
 
 using farhost::DialogAnswer;
 using farhost::WindowAnswer;
@@ -114,22 +113,6 @@ TEST_F(TextSearch, RussianTexts) {
     host->QueueMessage(0);
     EXPECT_EQ(1, Show("zebra", Fixture("fulltext.chm")).Result);
     EXPECT_EQ(LanguageLine("Russian", MsgNoMatchNorText), Notice());
-}
-
-// The package's help names the third row with the dialog's words, in both languages.
-TEST_F(TextSearch, TheHelpDescribesItInTheDialogsWords) {
-    for (const char* file : {"LumivoEng.hlf", "LumivoRus.hlf"}) {
-        SCOPED_TRACE(file);
-        HlfFile help;
-        ASSERT_TRUE(FarLoadHlf(Built(LANG_DIR) + "\\" + file, &help));
-        const HlfTopic* topic = help.Find("Kestro");
-        ASSERT_NE(nullptr, topic);
-        std::string text;
-        for (const std::string& line : topic->Lines)
-            text += line + "\n";
-        std::string language = file == std::string("LumivoEng.hlf") ? "English" : "Russian";
-        EXPECT_NE(std::string::npos, text.find("#" + LanguageLine(language, MsgSearchText) + "#"));
-    }
 }
 
 } // namespace
