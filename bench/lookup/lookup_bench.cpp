@@ -6,21 +6,27 @@
 // Usage: lookup_bench [runs]
 // Files: build/bench-data/lcl.chm (bench/lzx/get-lcl-chm.sh), build/chm-debian/OpenMCDF.chm
 // (tests/data/chm/fetch-debian.sh, run by the native tests), build/bench-data/big-*.chm
-// (bench/lookup/make-big-chm.sh), build/chm-fulltext/Nini.chm (tests/data/chm/fetch-fulltext.sh, run
-// by the native tests); a file that is missing is skipped. The full-text peer is python3-chm.
+// (bench/lookup/make-big-chm.sh); a file that is missing is skipped. The full-text peer is
+// python3-chm.
 #include "../clock.h"
 #include "badfiles.h"
 #include "chm/container.h"
 #include "find/fulltext.h"
+#include "find/keywords.h"
 #include "find/lookup.h"
+#include "find/ranking.h"
 #include "find/topics.h"
 #include "fixtures.h"
 #include "text/charsets.h"
+#include "text/htmltext.h"
 
 #include <chm_lib.h>
 
 #include <algorithm>
 #include <chrono>
+#include <ctype.h>
+#include <map>
+#include <set>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -172,10 +178,13 @@ Process RunChild(const std::vector<std::string>& args) {
 }
 
 // --child ours|chmlib|find|none FILE NAME: one lookup, then exit (0 when it read).
+TopicPage RankedRequest(const char* path, const std::string& word);
+
 int Child(const std::string& mode, const char* path, const char* name) {
     if (mode == "ours") return Ours(path, name).Ok ? 0 : 1;
     if (mode == "chmlib") return Chmlib(path, name).Ok ? 0 : 1;
     if (mode == "find") return Find(path, name).Status <= TopicChoiceCancelled ? 0 : 1;
+    if (mode == "ranked") return RankedRequest(path, name).Lines > 0 ? 0 : 1;
     return 0;
 }
 
@@ -473,10 +482,314 @@ void BadInputFigures() {
     }
 }
 
+// ---- the ranked lookup (Search 1): the keyword index, the titles, the page ----
+
+void MenuTextUtf8(void*, const char16_t* text, size_t length, char* out, size_t size) {
+    std::string utf8 = Utf8FromUtf16(std::u16string(text, length));
+    snprintf(out, size, "%s", utf8.c_str());
+}
+
+const char32_t* FileCharacters(void*, uint32_t language) {
+    return BuiltInUpperHalf(AnsiCodePageOfLanguage(language));
+}
+
+int ChooseFirst(void*, const TopicAnswer&) {
+    return 0;
+}
+
+TopicLookupHost RankedHost() {
+    return {AsciiPrefixCompare, nullptr,      nullptr,     ChooseFirst, nullptr,
+            FileCharacters,     MenuTextUtf8, NamedEntity, nullptr};
+}
+
+TopicRequest Request(const std::string& word, const std::u16string& wide, TopicSearch search) {
+    return {search, word.c_str(), wide.data(), wide.size()};
+}
+
+struct Menu {
+    TopicLookupStatus Status;
+    std::vector<std::pair<std::string, std::string>> Lines; // text, page
+    bool More = false;
+    TopicPage Cost;
+};
+
+Menu AnswerOf(const char* path, const std::string& word, TopicSearch search) {
+    std::u16string wide = Utf16FromUtf8(word.data(), word.size());
+    TopicLookupHost host = RankedHost();
+    TopicAnswer answer;
+    Menu m;
+    m.Status = FindTopicAnswer(path, Request(word, wide, search), &host, &answer, &m.Cost);
+    for (const AnswerLine& line : answer.Lines)
+        m.Lines.push_back({line.Text, answer.Pages[line.Page]});
+    m.More = answer.More;
+    return m;
+}
+
+// The whole request as the module runs it with Search 1: the index, the titles, the first line's page.
+TopicPage RankedRequest(const char* path, const std::string& word) {
+    std::u16string wide = Utf16FromUtf8(word.data(), word.size());
+    TopicLookupHost host = RankedHost();
+    TopicPage page;
+    FindTopicPage(path, Request(word, wide, SearchIndex), &host, &page);
+    FreeObject(page.Data);
+    page.Data = nullptr;
+    return page;
+}
+
+// The blocks of the binary index the ranked search reads for a word, and the index's layout; the
+// same stages as the lookup's, over a container of their own.
+struct IndexReads {
+    uint32_t BlockSize = 0, Blocks = 0;
+    std::vector<uint32_t> List;
+    uint32_t Frames = 0, Spans = 0; // what the index lookup alone decodes in a fresh container
+};
+
+IndexReads IndexReadsOf(const char* path, const std::string& word) {
+    IndexReads r;
+    ChmContainer* c = OpenContainer(path);
+    if (!c) return r;
+    TopicTables tables;
+    if (ReadTopicTables(c, &tables) != 0) {
+        CloseContainer(c);
+        return r;
+    }
+    uint32_t frames = c->FramesDecoded, spans = c->SpanDecodes;
+    KeywordText text = {BuiltInUpperHalf(AnsiCodePageOfLanguage(ContainerLanguageId(c))), NamedEntity};
+    char stem[260];
+    HelpFileStem(path, stem, sizeof stem);
+    KeywordIndex* index;
+    if (OpenKeywordIndex(c, stem, text, &index) == KeywordOk) {
+        std::u16string wide = Utf16FromUtf8(word.data(), word.size());
+        RankedSearch search = {wide.data(),    wide.size(),  &tables, index,
+                               text.UpperHalf, MenuTextUtf8, nullptr};
+        TopicAnswer answer;
+        InitAnswer(&answer, true, TopicCandidateLimit);
+        AddIndexLines(search, &answer);
+        AddTitleLines(search, &answer);
+        if (LinesBefore(answer, RankBeginning) == 0) AddSubKeywordLines(search, &answer);
+        KeywordIndexHeader h;
+        if (KeywordIndexHeaderOf(index, &h)) r.BlockSize = h.BlockSize, r.Blocks = h.BlockCount;
+        r.List = KeywordBlockList(index);
+        CloseKeywordIndex(index);
+    }
+    r.Frames = c->FramesDecoded - frames;
+    r.Spans = c->SpanDecodes - spans;
+    FreeTopicTables(&tables);
+    CloseContainer(c);
+    return r;
+}
+
+// chmlib doing the same object reads: the four tables, the index's blocks the lookup reads, the page.
+bool ChmlibRanked(const char* path, const char* page, const IndexReads& reads) {
+    chmFile* h = chm_open(path);
+    if (!h) return false;
+    bool ok = true;
+    std::vector<std::string> names(Tables, Tables + 4);
+    names.push_back(page);
+    for (const std::string& name : names) {
+        chmUnitInfo ui;
+        if (chm_resolve_object(h, name.c_str(), &ui) != CHM_RESOLVE_SUCCESS) {
+            ok = false;
+            continue;
+        }
+        std::vector<unsigned char> data(ui.length ? ui.length : 1);
+        ok = ok && chm_retrieve_object(h, &ui, data.data(), 0, (LONGINT64)ui.length) == (LONGINT64)ui.length;
+    }
+    chmUnitInfo ui;
+    if (!reads.List.empty() && chm_resolve_object(h, "/$WWKeywordLinks/BTree", &ui) == CHM_RESOLVE_SUCCESS) {
+        std::vector<unsigned char> block(reads.BlockSize);
+        for (uint32_t n : reads.List)
+            ok = ok && chm_retrieve_object(h, &ui, block.data(), 0x4C + (LONGUINT64)n * reads.BlockSize,
+                                           reads.BlockSize) == (LONGINT64)reads.BlockSize;
+    }
+    chm_close(h);
+    return ok;
+}
+
+std::string Joined(const IndexReads& r) {
+    std::string s = std::to_string(r.BlockSize);
+    for (uint32_t n : r.List)
+        s += "," + std::to_string(n);
+    return s;
+}
+
+IndexReads Split(const char* text) {
+    IndexReads r;
+    char* end;
+    r.BlockSize = static_cast<uint32_t>(strtoul(text, &end, 10));
+    while (*end == ',')
+        r.List.push_back(static_cast<uint32_t>(strtoul(end + 1, &end, 10)));
+    return r;
+}
+
+void RankedFigures(const std::string& path, const std::string& label, const std::vector<std::string>& words,
+                   int runs) {
+    if (!Exists(path)) {
+        printf("%s: missing, skipped\n\n", path.c_str());
+        return;
+    }
+    printf("%s, Search 1 (the keyword index, the titles ranked, the first line's page):\n", label.c_str());
+    for (const std::string& word : words) {
+        Menu m = AnswerOf(path.c_str(), word, SearchIndex);
+        TopicPage one = RankedRequest(path.c_str(), word);
+        if (m.Status != TopicPageFound || m.Lines.empty()) {
+            printf("  \"%s\": no answer (%d), skipped\n", word.c_str(), m.Status);
+            continue;
+        }
+        const std::string& page = m.Lines[0].second;
+        IndexReads reads = IndexReadsOf(path.c_str(), word);
+        printf(
+            "  \"%s\": %zu lines, first %s; the index lookup read %zu of its %u blocks and decoded %u frames "
+            "of 32 KB in %u spans; the whole request decoded %u frames, %.1f MB\n",
+            word.c_str(), m.Lines.size(), page.c_str(), reads.List.size(), reads.Blocks, reads.Frames,
+            reads.Spans, one.FramesDecoded, one.FramesDecoded * 32768 / 1e6);
+        std::vector<double> ours, theirs;
+        for (int r = 0; r < runs; r++) {
+            double c0 = CpuNow();
+            RankedRequest(path.c_str(), word);
+            ours.push_back((CpuNow() - c0) * 1e3);
+            c0 = CpuNow();
+            ChmlibRanked(path.c_str(), page.c_str(), reads);
+            theirs.push_back((CpuNow() - c0) * 1e3);
+        }
+        int processRuns = std::max(3, runs / 4);
+        ProcessFigures none = Processes({"--child", "none", path, word}, processRuns);
+        ProcessFigures po = Processes({"--child", "ranked", path, word}, processRuns);
+        ProcessFigures pc = Processes({"--child", "chmlib-ranked", path, page, Joined(reads)}, processRuns);
+        printf("    in-process CPU, median of %d: ours %.2f ms, chmlib's same reads %.2f ms, ratio %.2f\n",
+               runs, Median(ours), Median(theirs), Median(ours) / Median(theirs));
+        printf("    one process each, median of %d: ours %.1f ms (CPU %.1f), chmlib %.1f ms (CPU %.1f), CPU "
+               "ratio "
+               "%.2f (target 1.0); peak memory ours %.1f MB, chmlib %.1f MB, the process alone %.1f MB "
+               "(target 24 MB in all)\n",
+               processRuns, po.Wall, po.Cpu, pc.Wall, pc.Cpu, po.Cpu / pc.Cpu, po.PeakMb, pc.PeakMb,
+               none.PeakMb);
+    }
+    printf("\n");
+}
+
+// ---- words from real code ----
+
+// Pages that document a word: "unit/word.html" or "unit/class.word.html" (lower case).
+std::map<std::string, std::set<std::string>> DocumentingPages(const char* path) {
+    std::map<std::string, std::set<std::string>> byWord;
+    ChmContainer* c = OpenContainer(path);
+    TopicTables t;
+    if (!c || ReadTopicTables(c, &t) != 0) {
+        CloseContainer(c);
+        return byWord;
+    }
+    for (uint32_t row = 0; row < TopicRows(&t); row++) {
+        uint32_t offset;
+        char page[TopicPathSize];
+        if (TopicPathOffset(&t, row, &offset) != 0 || FormTopicPath(&t, offset, page, sizeof page) != 0)
+            continue;
+        std::string p = page;
+        for (char& ch : p)
+            ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+        size_t slash = p.find('/', 1);
+        if (slash == std::string::npos || p.find('/', slash + 1) != std::string::npos) continue;
+        std::string name = p.substr(slash + 1);
+        if (name.size() <= 5 || name.compare(name.size() - 5, 5, ".html") != 0) continue;
+        name.resize(name.size() - 5);
+        size_t dot = name.find('.');
+        if (dot != std::string::npos && name.find('.', dot + 1) != std::string::npos) continue;
+        byWord[dot == std::string::npos ? name : name.substr(dot + 1)].insert(p);
+    }
+    FreeTopicTables(&t);
+    CloseContainer(c);
+    return byWord;
+}
+
+double Percentile(std::vector<double> v, double q) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[std::min(v.size() - 1, static_cast<size_t>(q * static_cast<double>(v.size())))];
+}
+
+void PrintMenu(const std::string& path, const char* word, TopicSearch search) {
+    Menu m = AnswerOf(path.c_str(), word, search);
+    printf("  \"%s\", Search %d: %zu lines%s\n", word, search, m.Lines.size(), m.More ? " and more" : "");
+    for (size_t i = 0; i < m.Lines.size() && i < 12; i++)
+        printf("    %2zu  %-58s %s\n", i + 1, m.Lines[i].first.c_str(), m.Lines[i].second.c_str());
+    if (m.Lines.size() > 12) printf("    ...\n");
+}
+
+void WordFigures(const std::string& path) {
+    std::string wordsPath = std::string(LUMIVO_SOURCE_DIR) + "/build/bench-data/lazarus-words.txt";
+    if (!Exists(path) || !Exists(wordsPath)) {
+        printf(
+            "Words from real code: lcl.chm or lazarus-words.txt (bench/lookup/get-lazarus-words.sh) missing, "
+            "skipped\n\n");
+        return;
+    }
+    auto documenting = DocumentingPages(path.c_str());
+    std::vector<std::string> words;
+    FILE* f = fopen(wordsPath.c_str(), "r");
+    char line[256];
+    size_t drawn = 0;
+    while (f && words.size() < 400 && fgets(line, sizeof line, f)) {
+        std::string w = line;
+        while (!w.empty() && (w.back() == '\n' || w.back() == '\r'))
+            w.pop_back();
+        drawn++;
+        std::string lower = w;
+        for (char& ch : lower)
+            ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+        if (documenting.count(lower)) words.push_back(w);
+    }
+    if (f) fclose(f);
+    std::set<std::string> distinct(words.begin(), words.end());
+    printf("Words from real code: %zu identifiers that lcl.chm documents, the first of %zu drawn at random "
+           "positions "
+           "of lazarus-src-2.2's example programs (%zu distinct)\n",
+           words.size(), drawn, distinct.size());
+    for (TopicSearch search : {SearchTitles, SearchIndex}) {
+        size_t found = 0, first = 0, single = 0;
+        std::vector<double> lengths;
+        std::map<std::string, Menu> cache;
+        for (const std::string& w : words) {
+            auto known = cache.find(w);
+            if (known == cache.end()) known = cache.emplace(w, AnswerOf(path.c_str(), w, search)).first;
+            const Menu& m = known->second;
+            std::string lower = w;
+            for (char& ch : lower)
+                ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+            const std::set<std::string>& right = documenting[lower];
+            auto isRight = [&](const std::string& page) {
+                std::string p = page;
+                for (char& ch : p)
+                    ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+                return right.count(p) > 0;
+            };
+            bool any = false;
+            for (const auto& l : m.Lines)
+                any = any || isRight(l.second);
+            found += any;
+            first += !m.Lines.empty() && isRight(m.Lines[0].second);
+            single += m.Lines.size() == 1;
+            lengths.push_back(static_cast<double>(m.Lines.size()));
+        }
+        double n = static_cast<double>(words.size());
+        printf("  Search %d (%s): found %.1f %%, on the first line %.1f %%, a single line (opens at once) "
+               "%.1f %%; "
+               "lines: median %.0f, 90th percentile %.0f\n",
+               search,
+               search == SearchTitles ? "titles that begin with the word" : "the index, exact matches first",
+               100 * static_cast<double>(found) / n, 100 * static_cast<double>(first) / n,
+               100 * static_cast<double>(single) / n, Median(lengths), Percentile(lengths, 0.9));
+    }
+    for (const char* word : {"Show", "Create", "TForm"})
+        for (TopicSearch search : {SearchTitles, SearchIndex})
+            PrintMenu(path, word, search);
+    printf("\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc == 5 && strcmp(argv[1], "--child") == 0) return Child(argv[2], argv[3], argv[4]);
+    if (argc == 6 && strcmp(argv[1], "--child") == 0 && strcmp(argv[2], "chmlib-ranked") == 0)
+        return ChmlibRanked(argv[3], argv[4], Split(argv[5])) ? 0 : 1;
     int runs = argc > 1 ? atoi(argv[1]) : 20;
     if (runs < 1) runs = 1;
     std::string data = std::string(LUMIVO_SOURCE_DIR) + "/build/bench-data/";
@@ -495,6 +808,12 @@ int main(int argc, char** argv) {
         }
         LookupFigures(s, runs);
     }
+    std::string debian = std::string(LUMIVO_SOURCE_DIR) + "/build/chm-debian/";
+    RankedFigures(data + "lcl.chm", "lcl.chm", {"Show", "Create", "TForm"}, runs);
+    RankedFigures(debian + "Nini.chm", "Nini.chm (libnini-doc, Microsoft's compiler)", {"IniReader", "Save"},
+                  runs);
+    RankedFigures(debian + "OpenMCDF.chm", "OpenMCDF.chm", {"CompoundFile", "Commit"}, runs);
+    WordFigures(data + "lcl.chm");
     printf("Full-text search: the index's nodes on the word's path and its location codes, then the topics' "
            "titles and pages; pychm doing the same search (its whole-word search takes a word's first entry "
            "only: in lcl.chm the title entry; its prefix search takes every entry, as ours does)\n\n");
@@ -503,12 +822,11 @@ int main(int argc, char** argv) {
         const char* Word;
         bool Prefix;
     };
-    std::string fetched = std::string(LUMIVO_SOURCE_DIR) + "/build/chm-fulltext/";
     const FullTextSubject searches[] = {
         {data + "lcl.chm", "lcl.chm", "tform", false},
         {data + "lcl.chm", "lcl.chm", "wheel", true},
         {data + "lcl.chm", "lcl.chm", "the", false},
-        {fetched + "Nini.chm", "Nini.chm", "config", false},
+        {std::string(LUMIVO_SOURCE_DIR) + "/build/chm-debian/Nini.chm", "Nini.chm", "config", false},
         {std::string(LUMIVO_SOURCE_DIR) + "/build/chm-debian/OpenMCDF.chm", "OpenMCDF.chm", "stream", true},
     };
     for (const FullTextSubject& f : searches) {

@@ -2,7 +2,8 @@
 # Runs kestro-cli as a user would, over the committed fixtures: every object of
 # titles.chm byte-identical to the independent reader's record, the topic listing,
 # the full-text search, a page as text in UTF-8 and in OEM code pages (checked
-# against iconv), and the error exits. Usage: cli_test.sh KESTRO-CLI SOURCE-DIR
+# against iconv), the keyword index as the independent reader records it, the ranked
+# answer and its pages, and the error exits. Usage: cli_test.sh KESTRO-CLI SOURCE-DIR
 set -uo pipefail
 cli=$1
 data=$2/tests/data/chm
@@ -65,6 +66,23 @@ check "missing object: exit 3 and a message" "[ $rc = 3 ] && grep -q 'no object 
 check "missing file: exit 2 and a message" "[ $rc = 2 ] && grep -q 'cannot open' '$out/err'"
 "$cli" topics "$data/regressions/window-size-code-3.chm" x 2>"$out/err"; rc=$?
 check "unreadable tables: exit 3" "[ $rc = 3 ] && grep -q 'topic tables' '$out/err'"
+check "keywords: the index as the independent reader recorded it" \
+    "diff <('$cli' keywords '$data/keywords.chm') <(grep '^keywords.chm' '$data/keywords.tsv' | cut -f2-)"
+check "keywords with a prefix, Cyrillic in UTF-8" \
+    "[ \"\$('$cli' keywords '$data/russian.chm' окно)\" = \"\$(printf 'Окно\t0\t/okno.html\nОкно, Показать метод\t1\t/okno.pokazat.html')\" ]"
+check "find: the index's lines, best first" \
+    "[ \"\$('$cli' find '$data/keywords.chm' show)\" = \"\$(printf 'Show\t/tcontrol.show.html\nShow, TCustomForm\t/tcustomform.show.html\nShow, TForm\t/tform.show.html')\" ]"
+check "find --by titles: today's rule" \
+    "[ \"\$('$cli' find '$data/titles.chm' pr --by titles)\" = \"\$('$cli' topics '$data/titles.chm' pr)\" ]"
+"$cli" find "$data/keywords.chm" show --open 3 "$out/page" >"$out/opened" || fail=1
+check "find --open: the line's page, whole" \
+    "[ \"\$(cat '$out/opened')\" = /tform.show.html ] && [ \"\$(sha256sum <'$out/page' | cut -d' ' -f1)\" = \"\$(grep -P '^keywords.chm\t/tform.show.html\t' '$data/expected.tsv' | cut -f4)\" ]"
+"$cli" find "$data/keywords.chm" show --open 4 "$out/page" 2>"$out/err"; rc=$?
+check "find --open past the lines: exit 3" "[ $rc = 3 ] && grep -q 'no such line' '$out/err'"
+check "find nothing: exit 0 and a note" "'$cli' find '$data/keywords.chm' zebra 2>'$out/err'; [ \$? = 0 ] && grep -q 'nothing in' '$out/err'"
+"$cli" keywords "$data/regressions/window-size-code-3.chm" 2>"$out/err"; rc=$?
+check "keywords of a file without an index: exit 3" "[ $rc = 3 ] && grep -q 'no keyword index' '$out/err'"
+
 "$cli" frobnicate 2>/dev/null; rc=$?
 check "usage: exit 1" "[ $rc = 1 ]"
 exit $fail

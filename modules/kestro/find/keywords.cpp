@@ -28,6 +28,11 @@
 // - The sitemap index is HTML: nested lists give the depth, an object's first "Name" is the
 //   keyword, each later "Name" titles the "Local" after it, "See Also" names a target. It is in
 //   the file's code page unless it starts with a UTF-8 byte order mark.
+// - Free Pascal's compiler stores text of the index as it was written, which is often UTF-8
+//   whatever the file's language (and its binary index holds "?" for every letter it could not
+//   read as UTF-8). Text that is well-formed UTF-8 and has a character beyond ASCII is read as
+//   UTF-8: text in an 8-bit code page practically never is (a Cyrillic or accented letter there
+//   is rarely followed by the continuation bytes UTF-8 needs).
 #include "keywords.h"
 
 #include <string.h>
@@ -174,6 +179,7 @@ struct KeywordIndex {
     uint32_t LastListing; // min(stated, Blocks - 1)
     std::vector<unsigned char> Block;
     uint32_t BlocksRead;
+    std::vector<uint32_t> BlockList;
     const char* Refusal;
     // Sitemap index: its bytes.
     unsigned char* Sitemap;
@@ -189,6 +195,7 @@ bool ReadBlock(KeywordIndex* x, uint32_t n) {
     if (n >= x->Blocks) return false;
     uint32_t size = x->Header.BlockSize;
     x->BlocksRead++;
+    if (x->BlockList.size() < 4096) x->BlockList.push_back(n);
     return ReadObjectRange(x->Container, x->Record, HeaderSize + n * size, size, x->Block.data()) == 0;
 }
 
@@ -368,24 +375,42 @@ void AppendCodePoint(std::u16string* out, char32_t c) {
     }
 }
 
-// One UTF-8 sequence at *p (advanced); U+FFFD for a malformed one.
+// One UTF-8 sequence at *p (advanced); U+FFFD for a malformed one (overlong, a surrogate, past
+// U+10FFFF), which takes one byte.
 char32_t NextUtf8(const unsigned char** p, const unsigned char* end) {
     unsigned char b = *(*p)++;
     if (b < 0x80) return b;
-    int more = b >= 0xF0 && b < 0xF5 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 && b < 0xE0 ? 1 : -1;
+    int more = b >= 0xF0 && b < 0xF5 ? 3 : b >= 0xE0 && b < 0xF0 ? 2 : b >= 0xC2 && b < 0xE0 ? 1 : -1;
     if (more < 0 || end - *p < more) return 0xFFFD;
+    static const char32_t least[] = {0, 0x80, 0x800, 0x10000};
     char32_t c = b & (0x3F >> more);
     for (int i = 0; i < more; i++) {
         if (((*p)[i] & 0xC0) != 0x80) return 0xFFFD;
         c = c << 6 | ((*p)[i] & 0x3F);
     }
+    if (c < least[more] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0xFFFD;
     *p += more;
     return c;
+}
+
+bool LooksUtf8(const unsigned char* p, size_t n) {
+    const unsigned char* end = p + n;
+    bool beyondAscii = false;
+    while (p < end) {
+        if (*p < 0x80) {
+            p++;
+            continue;
+        }
+        if (NextUtf8(&p, end) == 0xFFFD) return false;
+        beyondAscii = true;
+    }
+    return beyondAscii;
 }
 
 // An attribute or parameter value in Unicode, its character references resolved.
 void DecodeValue(const KeywordIndex* x, bool utf8, Span v, std::u16string* out) {
     out->clear();
+    utf8 = utf8 || LooksUtf8(v.Begin, static_cast<size_t>(v.End - v.Begin));
     const unsigned char* p = v.Begin;
     while (p < v.End) {
         if (*p == '&') {
@@ -677,21 +702,35 @@ char16_t FoldCase(char16_t c) {
     return c;
 }
 
-KeywordStatus OpenKeywordIndex(ChmContainer* container, const char* stem, const KeywordText& text,
-                               KeywordIndex** index) {
+namespace {
+
+KeywordStatus Open(ChmContainer* container, const char* stem, const KeywordText& text, bool binary,
+                   KeywordIndex** index) {
     *index = nullptr;
     KeywordIndex* x = new (std::nothrow) KeywordIndex();
     if (!x) return KeywordNoMemory;
     x->Container = container;
     x->Text = text;
     try {
-        if (container && !OpenBinary(x)) OpenSitemap(x, stem);
+        if (container && !(binary && OpenBinary(x))) OpenSitemap(x, stem);
     } catch (const std::bad_alloc&) {
         CloseKeywordIndex(x);
         return KeywordNoMemory;
     }
     *index = x;
     return KeywordOk;
+}
+
+} // namespace
+
+KeywordStatus OpenKeywordIndex(ChmContainer* container, const char* stem, const KeywordText& text,
+                               KeywordIndex** index) {
+    return Open(container, stem, text, true, index);
+}
+
+KeywordStatus OpenKeywordSitemap(ChmContainer* container, const char* stem, const KeywordText& text,
+                                 KeywordIndex** index) {
+    return Open(container, stem, text, false, index);
 }
 
 void CloseKeywordIndex(KeywordIndex* index) {
@@ -718,6 +757,10 @@ uint32_t KeywordBlocksRead(const KeywordIndex* index) {
     return index ? index->BlocksRead : 0;
 }
 
+std::vector<uint32_t> KeywordBlockList(const KeywordIndex* index) {
+    return index ? index->BlockList : std::vector<uint32_t>();
+}
+
 KeywordStatus VisitKeywords(KeywordIndex* index, const char16_t* prefix, size_t length, KeywordVisitor visit,
                             void* context) {
     if (!index) return KeywordOk;
@@ -727,6 +770,17 @@ KeywordStatus VisitKeywords(KeywordIndex* index, const char16_t* prefix, size_t 
     } catch (const std::bad_alloc&) {
         return KeywordNoMemory;
     }
+}
+
+std::u16string DecodeFileText(const char* text, size_t length, const char32_t* upperHalf) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    if (LooksUtf8(p, length)) return Utf16FromUtf8(text, length);
+    std::u16string out;
+    for (size_t i = 0; i < length; i++) {
+        char32_t c = p[i] < 0x80 ? p[i] : upperHalf ? upperHalf[p[i] - 0x80] : 0xFFFD;
+        AppendCodePoint(&out, c ? c : 0xFFFD);
+    }
+    return out;
 }
 
 std::u16string Utf16FromUtf8(const char* text, size_t length) {

@@ -65,6 +65,10 @@ struct KeywordIndex;
 KeywordStatus OpenKeywordIndex(ChmContainer* container, const char* stem, const KeywordText& text,
                                KeywordIndex** index);
 
+// The sitemap index alone, even where the file has a binary one (to hold one against the other).
+KeywordStatus OpenKeywordSitemap(ChmContainer* container, const char* stem, const KeywordText& text,
+                                 KeywordIndex** index);
+
 void CloseKeywordIndex(KeywordIndex* index);
 
 KeywordIndexKind KeywordIndexKindOf(const KeywordIndex* index);
@@ -75,8 +79,10 @@ bool KeywordIndexHeaderOf(const KeywordIndex* index, KeywordIndexHeader* header)
 // Why the binary index was passed over, when it was (null when it was not, or is absent).
 const char* KeywordIndexRefusal(const KeywordIndex* index);
 
-// Blocks of the binary index read so far.
+// Blocks of the binary index read so far, and which (in the order read; the benchmark's peer reads
+// the same bytes).
 uint32_t KeywordBlocksRead(const KeywordIndex* index);
+std::vector<uint32_t> KeywordBlockList(const KeywordIndex* index);
 
 // Called for each entry; false stops the visit.
 typedef bool (*KeywordVisitor)(void* context, const KeywordEntry& entry);
@@ -91,6 +97,11 @@ KeywordStatus VisitKeywords(KeywordIndex* index, const char16_t* prefix, size_t 
 // Case folding for comparisons: Latin (ASCII, Latin-1, Latin Extended-A) and Cyrillic letters to
 // their lower case; every other code unit as it is.
 char16_t FoldCase(char16_t c);
+
+// Text of the help file (a title, a sitemap value) in UTF-16: as UTF-8 when it is well-formed
+// UTF-8 with a character beyond ASCII, else in the code page whose bytes 0x80..0xFF upperHalf
+// gives (null: U+FFFD for them).
+std::u16string DecodeFileText(const char* text, size_t length, const char32_t* upperHalf);
 
 // UTF-8 to UTF-16 (a malformed sequence as U+FFFD) and back, for keywords given and shown as UTF-8.
 std::u16string Utf16FromUtf8(const char* text, size_t length);

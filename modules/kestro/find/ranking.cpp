@@ -56,15 +56,6 @@ bool ContainsFolded(const std::u16string& text, const std::u16string& part) {
     return false;
 }
 
-std::u16string Decode(const char* bytes, const char32_t* upperHalf) {
-    std::u16string out;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes); *p; p++) {
-        char32_t c = *p < 0x80 ? *p : upperHalf ? upperHalf[*p - 0x80] : 0xFFFD;
-        out.push_back(c && c < 0x10000 ? static_cast<char16_t>(c) : u'\uFFFD');
-    }
-    return out;
-}
-
 struct Lines {
     const RankedSearch& Search;
     TopicAnswer* Answer;
@@ -87,7 +78,7 @@ struct Lines {
         *path = buffer;
         char stored[TopicTitleSize];
         TopicTitle(Search.Tables, topic, stored, sizeof stored);
-        *title = Decode(stored, Search.UpperHalf);
+        *title = DecodeFileText(stored, strlen(stored), Search.UpperHalf);
         return true;
     }
 
@@ -253,7 +244,7 @@ RankedStatus AddTitleLines(const RankedSearch& search, TopicAnswer* answer) {
         for (uint32_t topic = 0; topic < rows && !lines.NoMemory; topic++) {
             char stored[TopicTitleSize];
             TopicTitle(search.Tables, topic, stored, sizeof stored);
-            title = Decode(stored, search.UpperHalf);
+            title = DecodeFileText(stored, strlen(stored), search.UpperHalf);
             AnswerRank rank;
             if (TitleNamesWord(title, search.Word, search.Length))
                 rank = RankTitle;

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Fetches the real CHMs the full-text tests search, once, into DEST, and records there what the
 # independent reader (pychm, fulltext-pychm.py) finds for 200 words drawn from each one's pages:
-#   Nini.chm     libnini-doc (Microsoft's compiler)
+#   Nini.chm     libnini-doc, through fetch-debian.sh (Microsoft's compiler)
 #   OpenMCDF.chm openmcdf, through fetch-debian.sh (Microsoft's compiler)
 #   clam.chm     clamav-testfiles (Microsoft's compiler; its full-text index is empty)
 #   lcl.chm      lazarus-doc-2.2, through bench/lzx/get-lcl-chm.sh (Free Pascal's compiler)
@@ -25,16 +25,11 @@ fetch() { # fetch PACKAGE PATH-IN-PACKAGE NAME
         exit 1
     fi
     dpkg -x "$work/$1"_*.deb "$work/$1"
-    case $2 in
-    *.gz) gunzip -c "$work/$1/$2" >"$work/$3" ;;
-    *) cp "$work/$1/$2" "$work/$3" ;;
-    esac
-    mv "$work/$3" "$dest/$3"
+    mv "$work/$1/$2" "$dest/$3"
 }
-fetch libnini-doc usr/share/doc/libnini-doc/Docs/Reference/chm/NiniReference.chm.gz Nini.chm
 fetch clamav-testfiles usr/share/clamav-testfiles/clam.chm clam.chm
 "$here/fetch-debian.sh" "$root/build/chm-debian"
-cp "$root/build/chm-debian/OpenMCDF.chm" "$dest/OpenMCDF.chm"
+cp "$root/build/chm-debian/OpenMCDF.chm" "$root/build/chm-debian/Nini.chm" "$dest/"
 lcl=$("$root/bench/lzx/get-lcl-chm.sh")
 ln -f "$lcl" "$dest/lcl.chm" 2>/dev/null || cp "$lcl" "$dest/lcl.chm"
 

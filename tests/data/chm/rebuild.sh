@@ -3,16 +3,23 @@
 # chmlib's tools, the expected bytes of every object in expected.tsv, and through
 # pychm (python3-chm) what the full-text fixture's index finds (fulltext-pychm.tsv).
 # Hand-written projects live in projects/ in UTF-8 (a project's "codepage" file
-# names the 8-bit code page its sources are converted to); "large" and "many" are
-# generated here.
+# names the 8-bit code page its sources are converted to, its "utf8" file those kept
+# in UTF-8); "large" and "many" are generated here. The keyword indexes of the
+# fixtures, as chmls (Free Pascal's reader) reads them, go to keywords.tsv.
 # Usage: rebuild.sh [--manifest-only]   (the second form only rewrites expected.tsv)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 manifest() {
     : >"$here/expected.tsv"
+    : >"$here/keywords.tsv"
     for chm in "$here"/*.chm; do
         "$here/expected.sh" "$chm" >>"$here/expected.tsv"
+        case $(basename "$chm") in
+        russian.chm) ;; # chmls shows Cyrillic as "?": the test holds its binary index against its .hhk
+        many.chm) "$here/keywords.sh" --digest "$chm" >>"$here/keywords.tsv" ;;
+        *) "$here/keywords.sh" "$chm" >>"$here/keywords.tsv" ;;
+        esac
     done
     # 200 words of its pages, and the ones its tests name.
     "$here/fulltext-pychm.py" "$here/fulltext.chm" fulltext.chm 200 17 the compass overview riv gazetteer \
@@ -36,6 +43,9 @@ for dir in "$here"/projects/*/; do
     if [ -f "$dir/codepage" ]; then
         cp=$(cat "$dir/codepage")
         find "$work/$name" -type f \( -name '*.html' -o -name '*.hhc' -o -name '*.hhk' \) | while read -r f; do
+            # A project's "utf8" file names the sources kept in UTF-8: chmcmd reads an index only
+            # in UTF-8 for its binary index (other bytes become "?" there).
+            grep -qxF "$(basename "$f")" "$dir/utf8" 2>/dev/null && continue
             iconv -f UTF-8 -t "$cp" "$f" >"$f.conv" && mv "$f.conv" "$f"
         done
     fi

@@ -13,6 +13,7 @@
 
 #include "fixtures.h"
 #include "find/lookup.h"
+#include "keyword_writer.h"
 #include "sha256.h"
 
 namespace {
@@ -347,27 +348,12 @@ TEST_F(KestroFailure, WhatCannotBeOpenedOrReadSaysSo) {
 std::string BuildHelp(const std::vector<std::pair<std::string, std::string>>& topics,
                       const std::vector<std::pair<std::string, std::string>>& pages,
                       const std::string& topicsOverride = std::string(), bool useOverride = false) {
-    std::string topicTable, strings(1, '\0'), urlTable, urlStrings;
-    auto put32 = [](std::string& s, uint32_t v) {
-        for (int i = 0; i < 4; i++)
-            s += static_cast<char>(v >> (8 * i));
-    };
-    for (const auto& topic : topics) {
-        put32(topicTable, 0);
-        put32(topicTable, static_cast<uint32_t>(strings.size()));
-        put32(topicTable, static_cast<uint32_t>(urlTable.size()));
-        put32(topicTable, 0);
-        strings += topic.first + '\0';
-        put32(urlTable, 0);
-        put32(urlTable, 0);
-        put32(urlTable, static_cast<uint32_t>(urlStrings.size()));
-        urlStrings += std::string(8, '\0') + topic.second + '\0';
-    }
+    std::vector<HelpTopic> rows;
+    for (const auto& topic : topics)
+        rows.push_back({topic.first, topic.second});
     ChmBuilder b;
-    b.Plain = {{"/#TOPICS", useOverride ? topicsOverride : topicTable},
-               {"/#STRINGS", strings},
-               {"/#URLTBL", urlTable},
-               {"/#URLSTR", urlStrings}};
+    b.Plain = TopicTableObjects(rows);
+    if (useOverride) b.Plain[0].second = topicsOverride;
     for (const auto& page : pages)
         b.Plain.push_back(page);
     Bytes bytes = b.Build();

@@ -73,7 +73,7 @@ TEST_F(Lookup, PrefixCollisionsComeInTheMenuInTableOrder) {
         MenuTexts(menu));
     for (const farhost::MenuItemRecord& item : menu.Items)
         EXPECT_FALSE(item.Selected || item.Disabled || item.Separator || item.Mark) << item.Text;
-    // UserData: where each topic's path begins in "/#URLSTR"; each topic has its own.
+    // UserData: the line's page among the answer's; each topic has its own.
     for (size_t i = 1; i < menu.Items.size(); i++)
         EXPECT_LT(menu.Items[i - 1].UserData, menu.Items[i].UserData);
     EXPECT_EQ(4, menu.Result);

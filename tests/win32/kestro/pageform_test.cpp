@@ -83,12 +83,7 @@ TEST_F(PageForm, TheDialogShowsItOnALineOfItsOwnAndOkWritesIt) {
     EXPECT_EQ(1, Message(HM_CONFIGURE, nullptr, nullptr));
     EXPECT_EQ("(missing)", Stored("PageForm"));
     ASSERT_EQ(1u, host->Dialogs().size());
-    const farhost::DialogRecord& d = host->Dialogs()[0];
-    EXPECT_EQ(LanguageLine("English", 13), d.Before[ItemPageFormLabel].Data);
-    EXPECT_EQ((std::vector<std::string>{LanguageLine("English", 14), LanguageLine("English", 15)}),
-              d.Before[ItemPageForm].List);
-    EXPECT_EQ(LanguageLine("English", 15), d.Before[ItemPageForm].Data); // the setting read at start
-    EXPECT_EQ(1, d.Before[ItemAccept].DefaultButton);
+    ExpectOwnSetting(host->Dialogs()[0], ItemPageFormLabel, 13, {14, 15}, 15);
 
     // OK writes all four values and the new form takes effect at once.
     host->QueueDialog(DialogAnswer().Choose(ItemPageForm, 0).Button(ItemAccept));
@@ -150,7 +145,8 @@ TEST_F(PageForm, TheDialogsLayoutHoldsItsTexts) {
     }
 }
 
-// The package's help has a topic on Kestro's settings that names them with the dialog's words.
+// The package's help has a topic on Kestro's settings (PageForm and Search among them) that names
+// them with the dialog's words.
 TEST_F(PageForm, TheHelpDescribesItInTheDialogsWords) {
     for (const char* file : {"LumivoEng.hlf", "LumivoRus.hlf"}) {
         SCOPED_TRACE(file);
@@ -162,7 +158,7 @@ TEST_F(PageForm, TheHelpDescribesItInTheDialogsWords) {
         for (const std::string& line : topic->Lines)
             text += line + "\n";
         std::string language = file == std::string("LumivoEng.hlf") ? "English" : "Russian";
-        for (int message : {2, 13, 14, 15, 21}) { // 21: the Search setting's third row
+        for (int message : {2, 13, 14, 15, 17, 18, 19, 21}) {
             std::string words = LanguageLine(language, message);
             if (!words.empty() && words.back() == ':') words.pop_back();
             EXPECT_NE(std::string::npos, text.find("#" + words + "#")) << words;

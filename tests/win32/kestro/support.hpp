@@ -21,8 +21,8 @@ inline std::string CopyChmFixture(const std::string& dataFolder, const std::stri
 }
 
 inline void InstallKestroData(const std::string& dataFolder) {
-    for (const char* name :
-         {"titles.chm", "accented.chm", "cyrillic.chm", "large.chm", "many.chm", "pages.chm"})
+    for (const char* name : {"titles.chm", "accented.chm", "cyrillic.chm", "large.chm", "many.chm",
+                             "pages.chm", "keywords.chm", "russian.chm"})
         CopyChmFixture(dataFolder, name);
 }
 
@@ -65,6 +65,19 @@ class KestroTest : public ModuleFixture {
         return CopyChmFixture(DataFolder, name, as);
     }
     std::string Help(const std::string& name) { return DataFolder + "\\" + name; }
+
+    // One of the module's own settings in a dialog record: its label (item `label`, message
+    // `labelText`), its list below it with the rows' messages, the row of `selected` chosen.
+    void ExpectOwnSetting(const farhost::DialogRecord& d, int label, int labelText,
+                          const std::vector<int>& rows, int selected) const {
+        EXPECT_EQ(LanguageLine("English", labelText), d.Before[label].Data);
+        std::vector<std::string> texts;
+        for (int row : rows)
+            texts.push_back(LanguageLine("English", row));
+        EXPECT_EQ(texts, d.Before[label + 1].List);
+        EXPECT_EQ(LanguageLine("English", selected), d.Before[label + 1].Data); // the setting read at start
+        EXPECT_EQ(1, d.Before[Traits->AcceptItem].DefaultButton);
+    }
 
     // A request as the host sends it for the Kestro type: the keyword already in the encoding.
     Answer Show(const std::string& keyword, const std::string& file, const char* encoding = "WIN") {
