@@ -63,7 +63,7 @@ Reading Read(const std::string& index, const std::u16string& prefix, const std::
 std::vector<WrittenEntry> Numbered() {
     std::vector<WrittenEntry> entries;
     for (int i = 0; i < 120; i++) {
-        char word[8];
+        char word[16];
         snprintf(word, sizeof word, "K%03d", i);
         entries.push_back(Keyword(std::u16string(word, word + 4), {0}));
     }
@@ -73,7 +73,7 @@ std::vector<WrittenEntry> Numbered() {
 std::vector<std::u16string> Expected(int from, int to) {
     std::vector<std::u16string> out;
     for (int i = from; i < to; i++) {
-        char word[8];
+        char word[16];
         snprintf(word, sizeof word, "K%03d", i);
         out.push_back(std::u16string(word, word + 4));
     }
