@@ -11,7 +11,7 @@ packages=(
   googletest libgtest-dev
   g++-mingw-w64-i686-posix mingw-w64-i686-dev
   wine wine32:i386
-  fp-utils libchm-bin libchm-dev libmspack-dev 7zip w3m
+  fp-utils libchm-bin libchm-dev libmspack-dev 7zip w3m python3-chm
   mueller7-dict dictzip zlib1g-dev libz-mingw-w64-dev
   time
 )

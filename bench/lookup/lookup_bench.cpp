@@ -1,19 +1,22 @@
 // Lookup benchmark: the reads of one help request (open the file, read the four topic tables and
 // one page, close it) by our reader and by chmlib side by side, in-process and as whole processes,
-// with the peak memory of each; then what the bad-input regression files cost our reader.
+// with the peak memory of each; a search of the pages' text through the full-text index beside
+// pychm doing the same search; then what the bad-input regression files cost our reader.
 //
 // Usage: lookup_bench [runs]
 // Files: build/bench-data/lcl.chm (bench/lzx/get-lcl-chm.sh), build/chm-debian/OpenMCDF.chm
 // (tests/data/chm/fetch-debian.sh, run by the native tests), build/bench-data/big-*.chm
-// (bench/lookup/make-big-chm.sh); a file that is missing is skipped.
+// (bench/lookup/make-big-chm.sh); a file that is missing is skipped. The full-text peer is
+// python3-chm.
 #include "../clock.h"
 #include "badfiles.h"
 #include "chm/container.h"
-#include "fixtures.h"
+#include "find/fulltext.h"
 #include "find/keywords.h"
 #include "find/lookup.h"
 #include "find/ranking.h"
 #include "find/topics.h"
+#include "fixtures.h"
 #include "text/charsets.h"
 #include "text/htmltext.h"
 
@@ -264,6 +267,96 @@ void LookupFigures(const Subject& s, int runs) {
     printf("  peak memory (ru_maxrss): ours %.1f MB, chmlib %.1f MB, the process alone %.1f MB; the lookup's "
            "own: ours %.1f MB (target 24 MB in all), chmlib %.1f MB\n\n",
            po.PeakMb, pc.PeakMb, none.PeakMb, po.PeakMb - none.PeakMb, pc.PeakMb - none.PeakMb);
+}
+
+// ---- full-text search ----
+
+struct Searched {
+    bool Ok = false;
+    uint32_t Hits = 0, TitleHits = 0, Nodes = 0, IndexFrames = 0, Frames = 0;
+    uint64_t LocationBytes = 0;
+    double IndexMs = 0; // the index's header and the search, in an open container
+    std::string First;  // the first line's page
+};
+
+// The whole search as kestro-cli runs it: open, the index's header, the search, each topic's title
+// and page from the topic tables, close.
+Searched SearchOurs(const char* path, const char* word, bool prefix) {
+    Searched r;
+    ChmContainer* c = OpenContainer(path);
+    FullTextIndex x;
+    double c0 = CpuNow();
+    if (!c || OpenFullTextIndex(c, &x) != FullTextDone) {
+        CloseContainer(c);
+        return r;
+    }
+    FullTextFoldTable(BuiltInUpperHalf(1252), x.Fold);
+    FullTextHit* hits;
+    uint32_t count;
+    if (SearchFullText(&x, word, prefix, UINT32_MAX, &hits, &count) != FullTextDone) {
+        CloseContainer(c);
+        return r;
+    }
+    r.IndexMs = (CpuNow() - c0) * 1e3;
+    r.IndexFrames = c->FramesDecoded;
+    r.Ok = true;
+    for (uint32_t i = 0; i < count; i++) {
+        char title[TopicMenuTitleSize], page[TopicPathSize];
+        if (ReadTopic(c, hits[i].Topic, title, sizeof title, page, sizeof page) != 0) continue;
+        if (r.First.empty()) r.First = page;
+        r.Hits++;
+        r.TitleHits += hits[i].InTitle != 0;
+    }
+    r.Nodes = x.NodesRead;
+    r.LocationBytes = x.LocationBytes;
+    r.Frames = c->FramesDecoded;
+    FreeObject(hits);
+    CloseContainer(c);
+    return r;
+}
+
+void FullTextFigures(const std::string& path, const std::string& label, const char* word, bool prefix,
+                     int runs) {
+    Searched ours = SearchOurs(path.c_str(), word, prefix);
+    if (!ours.Ok) {
+        printf("%s: no full-text search (index or tables unreadable): skipped\n\n", label.c_str());
+        return;
+    }
+    ChmContainer* c = OpenContainer(path.c_str());
+    const DirectoryRecord* index = FindDirectoryRecord(c, "/$FIftiMain");
+    double indexMb = index ? index->Length / 1e6 : 0;
+    CloseContainer(c);
+    std::vector<double> cpu, wall, search;
+    for (int r = 0; r < runs; r++) {
+        double w0 = Now(), c0 = CpuNow();
+        search.push_back(SearchOurs(path.c_str(), word, prefix).IndexMs);
+        cpu.push_back((CpuNow() - c0) * 1e3), wall.push_back((Now() - w0) * 1e3);
+    }
+    char command[2048];
+    snprintf(command, sizeof command,
+             "/usr/bin/python3 '%s/bench/lookup/pychm-search.py' '%s' '%s' %s %d 2>/dev/null",
+             LUMIVO_SOURCE_DIR, path.c_str(), word, prefix ? "prefix" : "whole", runs);
+    double peerCpu = 0, peerWall = 0;
+    int peerPages = -1;
+    if (FILE* p = popen(command, "r")) {
+        if (fscanf(p, "%lf %lf %d", &peerCpu, &peerWall, &peerPages) != 3) peerPages = -1;
+        pclose(p);
+    }
+    printf("%s, full-text %s \"%s\": %u topics (%u by title), first %s\n", label.c_str(),
+           prefix ? "prefix" : "word", word, ours.Hits, ours.TitleHits, ours.First.c_str());
+    printf(
+        "  the index (%.1f MB): %u nodes read, %.1f KB of location codes, %u frames of 32 KB decoded for it, "
+        "%.2f ms (CPU); with the topics' titles and pages %u frames\n",
+        indexMb, ours.Nodes, static_cast<double>(ours.LocationBytes) / 1024.0, ours.IndexFrames,
+        Median(search), ours.Frames);
+    if (peerPages < 0)
+        printf("  ours %.2f ms CPU (wall %.2f); pychm (python3-chm) not available\n\n", Median(cpu),
+               Median(wall));
+    else
+        printf("  open, search, titles and pages, close, median of %d (CPU): ours %.2f ms, pychm %.2f ms, "
+               "ratio %.2f   "
+               "(wall %.2f / %.2f ms; pychm keys by title: %d pages)\n\n",
+               runs, Median(cpu), peerCpu, Median(cpu) / peerCpu, Median(wall), peerWall, peerPages);
 }
 
 // ---- bad input ----
@@ -727,6 +820,28 @@ int main(int argc, char** argv) {
                   runs);
     RankedFigures(debian + "OpenMCDF.chm", "OpenMCDF.chm", {"CompoundFile", "Commit"}, runs);
     WordFigures(data + "lcl.chm");
+    printf("Full-text search: the index's nodes on the word's path and its location codes, then the topics' "
+           "titles and pages; pychm doing the same search (its whole-word search takes a word's first entry "
+           "only: in lcl.chm the title entry; its prefix search takes every entry, as ours does)\n\n");
+    struct FullTextSubject {
+        std::string Path, Label;
+        const char* Word;
+        bool Prefix;
+    };
+    const FullTextSubject searches[] = {
+        {data + "lcl.chm", "lcl.chm", "tform", false},
+        {data + "lcl.chm", "lcl.chm", "wheel", true},
+        {data + "lcl.chm", "lcl.chm", "the", false},
+        {std::string(LUMIVO_SOURCE_DIR) + "/build/chm-debian/Nini.chm", "Nini.chm", "config", false},
+        {std::string(LUMIVO_SOURCE_DIR) + "/build/chm-debian/OpenMCDF.chm", "OpenMCDF.chm", "stream", true},
+    };
+    for (const FullTextSubject& f : searches) {
+        if (!Exists(f.Path)) {
+            printf("%s: missing, skipped\n\n", f.Path.c_str());
+            continue;
+        }
+        FullTextFigures(f.Path, f.Label, f.Word, f.Prefix, runs);
+    }
     BadInputFigures();
     return 0;
 }

@@ -17,7 +17,7 @@ HelpTypeInfo ChmType;
 
 const int PageFormRows[] = {MsgPageSource, MsgPageText};
 // A row per TopicSearch value, in its order.
-const int SearchRows[] = {MsgSearchTitles, MsgSearchIndex};
+const int SearchRows[] = {MsgSearchTitles, MsgSearchIndex, MsgSearchText};
 static_assert(sizeof SearchRows / sizeof SearchRows[0] == TopicSearchCount, "a row for every Search value");
 
 const ResultViewChoice Choices[KestroChoices] = {

@@ -27,9 +27,11 @@ enum KestroMessage {
     MsgPageText = 15,   // PageForm row 1
     MsgMoreTitles = 16, // the last line of a topic menu cut at TopicCandidateLimit
     MsgSearchLabel = 17,
-    MsgSearchTitles = 18, // Search row 0
-    MsgSearchIndex = 19,  // Search row 1
-    MsgNoMatch = 20,      // nothing in the index or the titles matches the keyword
+    MsgSearchTitles = 18,   // Search row 0
+    MsgSearchIndex = 19,    // Search row 1
+    MsgNoMatch = 20,        // nothing in the index or the titles matches the keyword
+    MsgSearchText = 21,     // Search row 2
+    MsgNoMatchNorText = 22, // nor does the pages' text hold it
 };
 
 // The module's own settings, in Front.View.Choices.

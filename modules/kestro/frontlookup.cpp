@@ -191,7 +191,11 @@ int LookupTopic(const char* helpFile, const char* keyword, const char* requestKe
     case TopicChoiceCancelled:
         return 1;
     case TopicNoMatch: // nothing to show is no failure, but the user hears of it
-        ShowNothingFound(Front, search == SearchTitles ? MsgNoTopic : MsgNoMatch, MsgAccept, keyword);
+        ShowNothingFound(Front,
+                         search == SearchTitles ? MsgNoTopic
+                         : page.TextSearched    ? MsgNoMatchNorText
+                                                : MsgNoMatch,
+                         MsgAccept, keyword);
         return 1;
     case TopicFileUnopened:
         return Fail(MsgFileUnopened, errorText);

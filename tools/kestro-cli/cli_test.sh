@@ -1,9 +1,9 @@
 #!/bin/bash
 # Runs kestro-cli as a user would, over the committed fixtures: every object of
 # titles.chm byte-identical to the independent reader's record, the topic listing,
-# a page as text in UTF-8 and in OEM code pages (checked against iconv), the keyword
-# index as the independent reader records it, the ranked answer and its pages, and
-# the error exits. Usage: cli_test.sh KESTRO-CLI SOURCE-DIR
+# the full-text search, a page as text in UTF-8 and in OEM code pages (checked
+# against iconv), the keyword index as the independent reader records it, the ranked
+# answer and its pages, and the error exits. Usage: cli_test.sh KESTRO-CLI SOURCE-DIR
 set -uo pipefail
 cli=$1
 data=$2/tests/data/chm
@@ -41,6 +41,24 @@ check "text --oem follows the locale" \
 check "text --oem with a page that is no console's: exit 1" "[ $rc = 1 ] && grep -q 'no OEM code page 1251' '$out/err'"
 "$cli" text "$data/pages.chm" /missing.html 2>"$out/err"; rc=$?
 check "text of a missing page: exit 3" "[ $rc = 3 ] && grep -q 'no object named /missing.html' '$out/err'"
+
+check "search: title hits first, then by occurrences" \
+    "[ \"\$('$cli' search '$data/fulltext.chm' RIVER 2>/dev/null)\" = \"\$(printf '3\tRiver\t/river.html\n5\tDelta\t/delta.html\n3\tBank\t/bank.html\n1\tFord\t/ford.html')\" ]"
+check "search --prefix takes in longer words" \
+    "'$cli' search '$data/fulltext.chm' river --prefix 2>/dev/null | grep -qP '^4\tBank\t/bank.html\$'"
+check "search: a word no page holds is no failure" \
+    "'$cli' search '$data/fulltext.chm' zebra 2>'$out/err'; [ \$? = 0 ] && grep -q 'no page holds' '$out/err'"
+check "find --by text: a word only the pages' text holds, its pages most uses first" \
+    "[ \"\$('$cli' find '$data/fulltext.chm' compass --by text)\" = \"\$(printf 'Overview\t/overview2.html\nOverview\t/overview1.html')\" ]"
+check "find --by index leaves the text alone" "[ -z \"\$('$cli' find '$data/fulltext.chm' compass --by index 2>/dev/null)\" ]"
+check "find --by text: nothing found says the text was searched too" \
+    "'$cli' find '$data/fulltext.chm' zebra --by text 2>&1 >/dev/null | grep -q 'text searched too'"
+"$cli" search "$data/titles.chm" file 2>"$out/err"; rc=$?
+check "search without a full-text index: exit 3" "[ $rc = 3 ] && grep -q 'has no full-text index' '$out/err'"
+"$cli" search "$data/fulltext.chm" "caf$(printf '\xe9')" 2>"$out/err"; rc=$?
+check "search: a word that is no UTF-8: exit 1" "[ $rc = 1 ] && grep -q 'cannot be written' '$out/err'"
+"$cli" search "$data/fulltext.chm" river --prefx 2>/dev/null; rc=$?
+check "search: an unknown option: exit 1" "[ $rc = 1 ]"
 
 "$cli" cat "$data/titles.chm" /FILE.html 2>"$out/err"; rc=$?
 check "missing object: exit 3 and a message" "[ $rc = 3 ] && grep -q 'no object named /FILE.html' '$out/err'"

@@ -1,6 +1,6 @@
 // kestro-cli: lists a CHM's directory, writes one stored object out, lists the topics whose
-// titles begin with a keyword, and prints a page as the text view shows it, through the CHM
-// reader's portable core.
+// titles begin with a keyword, searches the pages' text through the full-text index, and prints a
+// page as the text view shows it, through the CHM reader's portable core.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -9,9 +9,11 @@
 #include <string>
 
 #include "chm/container.h"
+#include "find/fulltext.h"
 #include "find/keywords.h"
 #include "find/lookup.h"
 #include "find/topics.h"
+#include "text/charsets.h"
 #include "text/htmltext.h"
 
 #ifdef _WIN32
@@ -28,19 +30,24 @@ int Usage() {
     fputs("usage: kestro-cli list FILE.chm\n"
           "       kestro-cli cat FILE.chm /NAME [OUT]\n"
           "       kestro-cli topics FILE.chm KEYWORD\n"
+          "       kestro-cli search FILE.chm WORD [--prefix]\n"
           "       kestro-cli text FILE.chm /NAME [--oem[=CODEPAGE]]\n"
           "       kestro-cli keywords FILE.chm [PREFIX]\n"
-          "       kestro-cli find FILE.chm WORD [--by titles|index] [--open N OUT]\n"
+          "       kestro-cli find FILE.chm WORD [--by titles|index|text] [--open N OUT]\n"
           "list: one line per directory entry: name, section, offset, length (tab-separated)\n"
           "cat: the object's bytes to OUT, or to standard output\n"
           "topics: title and page path of every topic whose title begins with KEYWORD\n"
+          "search: the topics whose text or title holds WORD (with --prefix, a word that begins with it),\n"
+          "        from the file's full-text index: occurrences, title and page path, title hits first,\n"
+          "        then the most occurrences first; WORD and titles in UTF-8\n"
           "text: the page as text, in UTF-8; with --oem, the bytes of the result file in the console's\n"
           "      OEM code page (437, 850, 852 or 866; without a number, the one of the locale)\n"
           "keywords: the keyword index as read, in UTF-8: keyword, depth, then the pages or \"see also:\"\n"
           "      and the target (tab-separated); with PREFIX, the keywords that begin with it\n"
           "find: the lines of Kestro's answer to WORD as its menu shows them, best first: the text\n"
           "      shown, a tab, the page; --by index (the default) ranks the keyword index and the\n"
-          "      titles, --by titles lists the titles that begin with WORD in table order; --open\n"
+          "      titles, --by titles lists the titles that begin with WORD in table order, --by text\n"
+          "      ranks as --by index, then searches the pages' text when that finds nothing; --open\n"
           "      writes the page of line N (from 1) to OUT, as the module opens it\n",
           stderr);
     return ExitUsage;
@@ -361,14 +368,94 @@ const char* Failure(TopicLookupStatus status) {
     }
 }
 
-int Find(const char* path, const char* word, bool byIndex, const char* line, const char* outPath) {
+// ---- the full-text index ----
+
+const char* FullTextProblem(FullTextStatus status) {
+    switch (status) {
+    case FullTextAbsent:
+        return "has no full-text index (/$FIftiMain)";
+    case FullTextBadSignature:
+        return "has a full-text index of an unknown kind (its signature is not 00 00 28 00)";
+    case FullTextTruncated:
+        return "has a damaged full-text index: a node or a word's locations lie past its end";
+    case FullTextUnsupported:
+        return "has a full-text index of a layout this reader does not know (scale, root or node size)";
+    case FullTextNoMemory:
+        return "cannot be searched: out of memory";
+    case FullTextUnreadable:
+        return "has a full-text index that cannot be read (damaged or unsupported data)";
+    default:
+        return "has a damaged full-text index (its nodes or location codes contradict its layout)";
+    }
+}
+
+// The 8-bit code page of the index's words: its header's, else that of its language.
+unsigned IndexCodePage(const FullTextIndex& index) {
+    if (index.CodePage >= 1250 && BuiltInUpperHalf(index.CodePage)) return index.CodePage;
+    return AnsiCodePageOfLanguage(index.LocaleId);
+}
+
+int Search(const char* path, const char* wordArgument, bool prefix) {
+    ChmContainer* container = Open(path);
+    if (!container) return ExitOpen;
+    FullTextIndex index;
+    FullTextStatus status = OpenFullTextIndex(container, &index);
+    if (status != FullTextDone) {
+        fprintf(stderr, "kestro-cli: %s %s\n", path, FullTextProblem(status));
+        CloseContainer(container);
+        return ExitRead;
+    }
+    unsigned codePage = IndexCodePage(index);
+    const char32_t* upperHalf = BuiltInUpperHalf(codePage);
+    FullTextFoldTable(upperHalf, index.Fold);
+    std::u16string wide = ArgumentText(wordArgument);
+    char word[FullTextWordSize];
+    if (!FullTextWordBytes(wide.data(), wide.size(), upperHalf, word, sizeof word)) {
+        fprintf(stderr, "kestro-cli: \"%s\" cannot be written in the index's code page %u\n", wordArgument,
+                codePage);
+        CloseContainer(container);
+        return ExitUsage;
+    }
+    // Topics past "/#TOPICS" are no answer; the directory says how many rows it has.
+    const DirectoryRecord* topics = FindDirectoryRecord(container, "/#TOPICS");
+    FullTextHit* hits;
+    uint32_t count;
+    status = SearchFullText(&index, word, prefix, topics ? topics->Length / 16 : 0, &hits, &count);
+    if (status != FullTextDone) {
+        fprintf(stderr, "kestro-cli: %s %s\n", path, FullTextProblem(status));
+        CloseContainer(container);
+        return ExitRead;
+    }
+    const char32_t* titleHalf = FileText(container).UpperHalf;
+    uint32_t inTitles = 0, listed = 0;
+    for (uint32_t i = 0; i < count; i++) {
+        char title[TopicTitleSize], page[TopicPathSize];
+        // Each topic's few bytes of the tables: an answer of a few topics reads a few spans.
+        if (ReadTopic(container, hits[i].Topic, title, TopicMenuTitleSize, page, sizeof page) != 0) continue;
+        listed++;
+        inTitles += hits[i].InTitle != 0;
+        TitleToUtf8(title, const_cast<char32_t*>(titleHalf));
+        printf("%u\t%s\t%s\n", static_cast<unsigned>(hits[i].Occurrences + hits[i].InTitle), title, page);
+    }
+    CloseContainer(container);
+    if (listed == 0)
+        fprintf(stderr, "kestro-cli: no page holds %s\"%s\"\n", prefix ? "a word beginning with " : "",
+                wordArgument);
+    else
+        fprintf(stderr, "kestro-cli: %u topics, %u of them with it in the title (listed first)\n",
+                static_cast<unsigned>(listed), static_cast<unsigned>(inTitles));
+    FreeObject(hits);
+    return ExitOk;
+}
+
+int Find(const char* path, const char* word, TopicSearch search, const char* line, const char* outPath) {
     // The titles are read in the code page of the file's language, as the module reads them.
     ChmContainer* container = Open(path);
     if (!container) return ExitOpen;
     const char32_t* upper = FileText(container).UpperHalf;
     CloseContainer(container);
     std::u16string wide = ArgumentText(word);
-    TopicRequest request = {byIndex ? SearchIndex : SearchTitles, word, wide.data(), wide.size()};
+    TopicRequest request = {search, word, wide.data(), wide.size()};
     uint32_t chosen = 0;
     TopicLookupHost host = {PrefixCompare, TitleToUtf8, const_cast<char32_t*>(upper),
                             ChooseLine,    &chosen,     FileCharacters,
@@ -381,7 +468,8 @@ int Find(const char* path, const char* word, bool byIndex, const char* line, con
         TopicAnswer answer;
         TopicLookupStatus status = FindTopicAnswer(path, request, &host, &answer, &page);
         if (status == TopicNoMatch) {
-            fprintf(stderr, "kestro-cli: nothing in %s matches \"%s\"\n", path, word);
+            fprintf(stderr, "kestro-cli: nothing in %s matches \"%s\"%s\n", path, word,
+                    page.TextSearched ? " (its pages' text searched too)" : "");
             return ExitOk;
         }
         if (status != TopicPageFound) {
@@ -423,21 +511,27 @@ int main(int argc, char** argv) {
     if ((argc == 4 || argc == 5) && strcmp(argv[1], "cat") == 0)
         return Cat(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
     if (argc == 4 && strcmp(argv[1], "topics") == 0) return Topics(argv[2], argv[3]);
+    if ((argc == 4 || argc == 5) && strcmp(argv[1], "search") == 0) {
+        if (argc == 5 && strcmp(argv[4], "--prefix") != 0) return Usage();
+        return Search(argv[2], argv[3], argc == 5);
+    }
     if (argc >= 4 && strcmp(argv[1], "find") == 0) {
-        bool byIndex = true;
+        TopicSearch search = SearchIndex;
         const char *line = nullptr, *out = nullptr;
+        const char* const searches[] = {"titles", "index", "text"}; // by TopicSearch value
         for (int i = 4; i < argc; i++) {
-            if (strcmp(argv[i], "--by") == 0 && i + 1 < argc && strcmp(argv[i + 1], "titles") == 0) {
-                byIndex = false, i++;
-            } else if (strcmp(argv[i], "--by") == 0 && i + 1 < argc && strcmp(argv[i + 1], "index") == 0) {
-                byIndex = true, i++;
+            int by = -1;
+            for (int s = 0; s < TopicSearchCount && strcmp(argv[i], "--by") == 0 && i + 1 < argc; s++)
+                if (strcmp(argv[i + 1], searches[s]) == 0) by = s;
+            if (by >= 0) {
+                search = static_cast<TopicSearch>(by), i++;
             } else if (strcmp(argv[i], "--open") == 0 && i + 2 < argc) {
                 line = argv[i + 1], out = argv[i + 2], i += 2;
             } else {
                 return Usage();
             }
         }
-        return Find(argv[2], argv[3], byIndex, line, out);
+        return Find(argv[2], argv[3], search, line, out);
     }
     if ((argc == 3 || argc == 4) && strcmp(argv[1], "keywords") == 0)
         return Keywords(argv[2], argc == 4 ? argv[3] : nullptr);

@@ -20,6 +20,7 @@ enum AnswerRank {
     RankSubKeyword,  // a sub-keyword naming it: its own part does, or its parent keyword does
     RankTitle,       // a title equal to it (with or without a kind word), or ending in ".keyword"
     RankBeginning,   // a keyword or title that begins with it
+    RankText,        // a page whose text holds it (the full-text index)
     RankCount
 };
 

@@ -12,6 +12,12 @@
 // - The ranked search reads the keyword index of the file that gave the tables (an index file
 //   carries one too), else the help file's; a file with no keyword index is answered from its
 //   titles, ranked the same way.
+// - The pages' text is searched only when the index and the titles give no line, for the whole
+//   word (a word that merely begins with it would bring in pages by the thousand), in the help
+//   file's full-text index: an index file carries none. Its lines come in the full-text answer's
+//   order (title hits, then by occurrences) and show the topic's title, or its page when it has
+//   none. A help file without a full-text index, or with a damaged one, just gives no such line;
+//   TopicPage::TextSearched tells the front which it was.
 #include "find/lookup.h"
 
 #include <string.h>
@@ -19,6 +25,7 @@
 #include <new>
 
 #include "chm/container.h"
+#include "find/fulltext.h"
 #include "find/keywords.h"
 #include "find/ranking.h"
 #include "text/charsets.h"
@@ -107,6 +114,53 @@ const RankedStage RankedStages[] = {
     {SearchIndex, AddSubKeywordLines, true},
 };
 
+// The lines of the pages whose text holds the word, from the help file's full-text index.
+TopicLookupStatus TextAnswer(const char* helpFile, const TopicTables& tables, const TopicRequest& request,
+                             const TopicLookupHost* host, Containers* c, TopicAnswer* answer,
+                             TopicPage* page) {
+    if (!c->Help) c->Help = Open(helpFile, page);
+    FullTextIndex index;
+    if (!c->Help || OpenFullTextIndex(c->Help, &index) != FullTextDone) return TopicPageFound;
+    const char32_t* words =
+        host->FileCharacters ? host->FileCharacters(host->TextContext, index.LocaleId) : nullptr;
+    FullTextFoldTable(words, index.Fold);
+    char word[FullTextWordSize];
+    if (!FullTextWordBytes(request.Word, request.WordLength, words, word, sizeof word)) {
+        page->TextSearched = true; // no word of the index can be this one
+        return TopicPageFound;
+    }
+    FullTextHit* hits;
+    uint32_t count;
+    FullTextStatus searched = SearchFullText(&index, word, false, TopicRows(&tables), &hits, &count);
+    page->TextNodesRead = index.NodesRead;
+    if (searched == FullTextNoMemory) return TopicNoMemory;
+    if (searched != FullTextDone) return TopicPageFound;
+    page->TextSearched = true;
+    const char32_t* titles = host->FileCharacters
+                                 ? host->FileCharacters(host->TextContext, ContainerLanguageId(c->Tables()))
+                                 : nullptr;
+    bool added = true;
+    for (uint32_t i = 0; i < count && added; i++) {
+        uint32_t offset;
+        char path[TopicPathSize], stored[TopicTitleSize], shown[TopicMenuTitleSize];
+        if (TopicPathOffset(&tables, hits[i].Topic, &offset) != 0 ||
+            FormTopicPath(&tables, offset, path, sizeof path) != 0)
+            continue;
+        TopicTitle(&tables, hits[i].Topic, stored, sizeof stored);
+        const char* text = stored[0] ? stored : path + 1;
+        std::u16string title;
+        for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; p++) {
+            char32_t ch = *p < 0x80 ? *p : titles ? titles[*p - 0x80] : UndefinedChar;
+            title.push_back(ch < 0x10000 ? static_cast<char16_t>(ch) : u'\uFFFD');
+        }
+        host->MenuText(host->TextContext, title.data(), title.size(), shown, sizeof shown);
+        shown[TopicMenuTitleSize - 1] = 0;
+        added = AddAnswerLine(answer, RankText, shown, path);
+    }
+    FreeObject(hits);
+    return added ? TopicPageFound : TopicNoMemory;
+}
+
 // The keyword index and the titles, ranked. The index comes from the file that gave the tables,
 // or, when an index file gave them but holds no keyword index, from the help file.
 TopicLookupStatus RankedAnswer(const char* helpFile, const TopicTables& tables, const TopicRequest& request,
@@ -144,6 +198,8 @@ TopicLookupStatus RankedAnswer(const char* helpFile, const TopicTables& tables, 
     }
     page->IndexBlocksRead = KeywordBlocksRead(index);
     CloseKeywordIndex(index);
+    if (status == TopicPageFound && request.Search >= SearchText && answer->Lines.empty())
+        status = TextAnswer(helpFile, tables, request, host, c, answer, page);
     return status;
 }
 

@@ -1,7 +1,7 @@
 // One help request of the CHM reader, short of showing it: the topic tables from the help
 // file's companion index file or from the help file itself, the answer's lines (the topics whose
-// titles begin with the keyword, or the keyword index and the titles ranked, by the Search
-// setting), the user's choice among several, and the chosen page's bytes.
+// titles begin with the keyword, or the keyword index and the titles ranked, then perhaps the
+// pages' text, by the Search setting), the user's choice among several, and the chosen page's bytes.
 // The module front supplies the host's compare, conversions and menu, and turns the
 // outcome into a language-file message.
 #pragma once
@@ -17,6 +17,7 @@
 enum TopicSearch {
     SearchTitles = 0, // titles that begin with the keyword, in table order (the default)
     SearchIndex = 1,  // the keyword index and the titles, ranked: exact matches first
+    SearchText = 2,   // as SearchIndex, then the pages' text (the full-text index) when that finds nothing
     TopicSearchCount
 };
 
@@ -69,6 +70,8 @@ struct TopicPage {
     uint32_t IndexBlocksRead;  // blocks of the binary keyword index read
     uint32_t Lines;            // lines of the answer (before the choice)
     bool IndexDamaged;         // the keyword index could not be read whole: what was read was used
+    bool TextSearched;         // the pages' text was searched: the full-text index was read
+    uint32_t TextNodesRead;    // nodes of the full-text index read
 };
 
 // The index file's path: the help file's with its three-character extension replaced by

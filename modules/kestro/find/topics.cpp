@@ -144,6 +144,53 @@ void TopicTitle(const TopicTables* t, uint32_t topic, char* title, uint32_t size
                title, size);
 }
 
+namespace {
+
+// The bytes [offset, offset + most) of a table that lie inside it, read piece by piece.
+uint32_t ReadPiece(ChmContainer* c, const char* name, uint32_t offset, uint32_t most, unsigned char* out) {
+    const DirectoryRecord* record = FindDirectoryRecord(c, name);
+    if (!record || offset >= record->Length) return 0;
+    uint32_t n = record->Length - offset < most ? record->Length - offset : most;
+    return ReadObjectRange(c, record, offset, n, out) == 0 ? n : 0;
+}
+
+} // namespace
+
+int ReadTopic(ChmContainer* c, uint32_t topic, char* title, uint32_t titleSize, char* path,
+              uint32_t pathSize) {
+    unsigned char entry[TopicEntrySize], url[UrlEntrySize];
+    if (topic > (0xFFFFFFFFu - TopicFieldsEnd) / TopicEntrySize || pathSize < 2 || titleSize < 1 ||
+        ReadPiece(c, "/#TOPICS", topic * TopicEntrySize, TopicFieldsEnd, entry) != TopicFieldsEnd ||
+        ReadPiece(c, "/#URLTBL", ReadLe32(entry + TopicUrlField), UrlEntrySize, url) != UrlEntrySize)
+        return -1;
+    unsigned char piece[TopicPathSize];
+    uint32_t n = ReadPiece(c, "/#STRINGS", ReadLe32(entry + TopicTitleField), titleSize - 1, piece);
+    CopyString(piece, n, 0, title, titleSize);
+    // The path begins after the leading zero bytes; it ends at its NUL, its anchor or the table's end.
+    uint32_t at = ReadLe32(url + UrlStringField), length = 0;
+    bool begun = false;
+    path[length++] = '/';
+    for (;;) {
+        n = ReadPiece(c, "/#URLSTR", at, sizeof piece, piece);
+        if (n == 0) {
+            if (!begun) return -1;
+            path[length] = 0;
+            return 0;
+        }
+        for (uint32_t i = 0; i < n; i++) {
+            if (!begun && piece[i] == 0) continue;
+            begun = true;
+            if (piece[i] == 0 || piece[i] == '#') {
+                path[length] = 0;
+                return 0;
+            }
+            if (length + 1 >= pathSize) return -1;
+            path[length++] = static_cast<char>(piece[i]);
+        }
+        at += n;
+    }
+}
+
 int AsciiPrefixCompare(const char* title, const char* keyword, int length) {
     for (int i = 0; i < length; i++) {
         unsigned char a = static_cast<unsigned char>(title[i]), b = static_cast<unsigned char>(keyword[i]);

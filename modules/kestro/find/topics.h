@@ -68,5 +68,12 @@ int TopicPathOffset(const TopicTables* tables, uint32_t topic, uint32_t* pathOff
 // "/#STRINGS"), cut to size - 1 bytes.
 void TopicTitle(const TopicTables* tables, uint32_t topic, char* title, uint32_t size);
 
+// Topic `topic` read from the container a few bytes of each table at a time, for an answer of a
+// few topics that need not read the tables whole: its title as stored (cut to `titleSize` - 1
+// characters) and its page path as FormTopicPath forms it. Returns 0, or -1 when the row is past
+// "/#TOPICS", a table cannot be read, its page cannot be found or does not fit `pathSize`.
+int ReadTopic(ChmContainer* container, uint32_t topic, char* title, uint32_t titleSize, char* path,
+              uint32_t pathSize);
+
 // Case-insensitive for ASCII letters only; other bytes compare as they are.
 int AsciiPrefixCompare(const char* title, const char* keyword, int length);

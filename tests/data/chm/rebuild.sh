@@ -1,6 +1,7 @@
 #!/bin/bash
 # Rebuilds the CHM fixtures with chmcmd (Debian fp-utils) and records, through
-# chmlib's tools, the expected bytes of every object in expected.tsv.
+# chmlib's tools, the expected bytes of every object in expected.tsv, and through
+# pychm (python3-chm) what the full-text fixture's index finds (fulltext-pychm.tsv).
 # Hand-written projects live in projects/ in UTF-8 (a project's "codepage" file
 # names the 8-bit code page its sources are converted to, its "utf8" file those kept
 # in UTF-8); "large" and "many" are generated here. The keyword indexes of the
@@ -20,6 +21,9 @@ manifest() {
         *) "$here/keywords.sh" "$chm" >>"$here/keywords.tsv" ;;
         esac
     done
+    # 200 words of its pages, and the ones its tests name.
+    "$here/fulltext-pychm.py" "$here/fulltext.chm" fulltext.chm 200 17 the compass overview riv gazetteer \
+        >"$here/fulltext-pychm.tsv"
 }
 if [ "${1:-}" = --manifest-only ]; then
     manifest

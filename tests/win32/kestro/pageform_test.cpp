@@ -158,7 +158,7 @@ TEST_F(PageForm, TheHelpDescribesItInTheDialogsWords) {
         for (const std::string& line : topic->Lines)
             text += line + "\n";
         std::string language = file == std::string("LumivoEng.hlf") ? "English" : "Russian";
-        for (int message : {2, 13, 14, 15, 17, 18, 19}) {
+        for (int message : {2, 13, 14, 15, 17, 18, 19, 21}) {
             std::string words = LanguageLine(language, message);
             if (!words.empty() && words.back() == ':') words.pop_back();
             EXPECT_NE(std::string::npos, text.find("#" + words + "#")) << words;

@@ -42,7 +42,7 @@ TEST_F(Search, StoredAndReadAsAnEnumeration) {
         bool Ranked;
     };
     for (const Case& c : {Case{nullptr, false}, Case{"0", false}, Case{"1", true}, Case{"0x1", true},
-                          Case{"2", false}, Case{"3", false}, Case{"-1", false}, Case{"yes", false}}) {
+                          Case{"2", true}, Case{"3", false}, Case{"-1", false}, Case{"yes", false}}) {
         SCOPED_TRACE(c.Stored ? c.Stored : "(missing)");
         Fresh();
         if (c.Stored) {
@@ -67,7 +67,7 @@ TEST_F(Search, TheDialogShowsItOnALineOfItsOwnAndOkWritesIt) {
     const farhost::DialogRecord& d = host->Dialogs()[0];
     EXPECT_EQ(12, d.Y2); // two lines for each of the module's own settings
     ASSERT_EQ(11u, d.Before.size());
-    ExpectOwnSetting(d, ItemSearchLabel, 17, {18, 19}, 19);
+    ExpectOwnSetting(d, ItemSearchLabel, 17, {18, 19, 21}, 19);
 
     // OK writes all four values, and the new one takes effect at once.
     host->QueueDialog(DialogAnswer().Choose(ItemSearch, 0).Button(ItemAccept));
