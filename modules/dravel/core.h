@@ -37,6 +37,9 @@ enum : size_t {
     MenuTextLimit = 127,    // bytes of a headword shown in the candidate menu
     ArticleLimit = 1 << 20, // an article line longer than this is cut: a guard against junk files
     PathLimit = 259,        // longest result path (the path buffer holds 260)
+    // Candidates offered in one menu, as many as the CHM reader offers topics: a menu of more is
+    // no help, and a run of a million headwords must not make a list of a million.
+    CandidateLimit = 10000,
 };
 
 // Largest offset an index entry can carry: offsets are signed 32-bit.

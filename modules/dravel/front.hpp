@@ -18,7 +18,8 @@ enum DravelMessage {
     // Failures 7 to 12 are numbered by the core (dravel::MessageIndex).
     MsgAccept = 13,
     MsgCancel = 14,
-    MsgNoHeadword = 15, // no headword begins with the keyword
+    MsgNoHeadword = 15,    // no headword begins with the keyword
+    MsgMoreHeadwords = 16, // the last line of a candidate menu cut at dravel::CandidateLimit
 };
 
 enum { DRAVEL_MSG_SIZE = 128 };

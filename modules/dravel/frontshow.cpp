@@ -42,22 +42,30 @@ void EndNotice(void* context) {
 // A candidate's text is copied whole into the menu item's fixed text.
 static_assert(sizeof(dravel::Candidate::text) <= sizeof(FarMenuItemEx::Text.Text), "menu text");
 
-int ChooseCandidate(void*, const dravel::Candidate* candidates, size_t count, const char* /*keyword*/) {
-    if (count > 0x7FFFFFFF / sizeof(FarMenuItemEx)) return -1;
-    FarMenuItemEx* items = (FarMenuItemEx*)HeapAllocArray(count, sizeof(FarMenuItemEx));
+// A menu cut at the candidate limit ends with a line that cannot be chosen, saying that more
+// headwords begin with the keyword.
+int ChooseCandidate(void*, const dravel::Candidate* candidates, size_t count, bool more,
+                    const char* /*keyword*/) {
+    size_t lines = count + (more ? 1 : 0);
+    if (lines > 0x7FFFFFFF / sizeof(FarMenuItemEx)) return -1;
+    FarMenuItemEx* items = (FarMenuItemEx*)HeapAllocArray(lines, sizeof(FarMenuItemEx));
     // Without memory for the menu there is nothing to choose from; the request shows nothing.
     if (!items) return -1;
     for (size_t i = 0; i < count; i++) {
         memcpy(items[i].Text.Text, candidates[i].text, sizeof candidates[i].text);
         items[i].UserData = candidates[i].offset;
     }
+    if (more) {
+        GetText(MsgMoreHeadwords, items[count].Text.Text);
+        items[count].Flags = MIF_DISABLE;
+    }
     char title[DRAVEL_MSG_SIZE];
     GetText(MsgTitle, title);
     int chosen = Front.Info.Menu(Front.Info.ModuleNumber, -1, -1, 0,
                                  FMENU_WRAPMODE | FMENU_AUTOHIGHLIGHT | FMENU_USEEXT, title, nullptr, nullptr,
-                                 nullptr, nullptr, (const FarMenuItem*)items, (int)count);
+                                 nullptr, nullptr, (const FarMenuItem*)items, (int)lines);
     HeapFreeBlock(items);
-    return chosen;
+    return chosen < 0 || (size_t)chosen >= count ? -1 : chosen;
 }
 
 bool MakeFolder(void*, char* folder, size_t size) {

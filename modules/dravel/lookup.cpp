@@ -41,21 +41,28 @@ Error Lookup::Open(const char* dictionaryPath, const char* keyword, const BuildN
     dictionary_.Reset();
 
     bool built = false;
-    Error error = OpenIndex(dictionaryPath, dictionary_, &indexFile_, compare_, notice, false, &built);
+    std::string indexPath;
+    Error error =
+        OpenIndex(dictionaryPath, dictionary_, &indexFile_, compare_, notice, false, &built, &indexPath);
     if (error == Error::None) {
         LineReader index(indexFile_);
         error = FindRun(index, dictionary_, size, keyword_, compare_);
     }
-    // An entry that leads nowhere right (the dictionary edited within its index's time): the
-    // index is built again, once.
-    if (error == Error::BadOffset && !built) {
+    // An index can fit its dictionary by every outward sign and still lie (an entry taken out,
+    // an offset moved within its run): before the keyword's pair is declared missing, or when its
+    // entry leads nowhere right, the index is checked against the dictionary, once per run.
+    bool suspect = error == Error::BadOffset || (error == Error::NoIndexEntry && !built &&
+                                                 !IndexChecked(dictionaryPath, dictionaryFile_, indexFile_));
+    if (suspect && !built) {
         indexFile_.Close();
-        error = OpenIndex(dictionaryPath, dictionary_, &indexFile_, compare_, notice, true);
+        error = CheckIndex(indexPath, dictionary_, &indexFile_, compare_, notice);
         if (error == Error::None) {
             LineReader index(indexFile_);
             error = FindRun(index, dictionary_, size, keyword_, compare_);
         }
     }
+    if (indexFile_.IsOpen() && (built || suspect))
+        NoteIndexChecked(dictionaryPath, dictionaryFile_, indexFile_);
     if (error != Error::None) {
         Close();
         return error;
@@ -64,8 +71,9 @@ Error Lookup::Open(const char* dictionaryPath, const char* keyword, const BuildN
     return Error::None;
 }
 
-Error Lookup::Collect(std::vector<Candidate>* candidates) {
+Error Lookup::Collect(std::vector<Candidate>* candidates, bool* more) {
     candidates->clear();
+    *more = false;
     if (runStart_ < 0) return Error::None;
     char line[LineLimit + 1];
     size_t stored = 0;
@@ -77,6 +85,10 @@ Error Lookup::Collect(std::vector<Candidate>* candidates) {
         size_t headword = HeadwordLength(line, stored);
         if (headword == 0 || headword < keywordLength_) continue;
         if (compare_(line, keyword_, (int)keywordLength_) != 0) continue;
+        if (candidates->size() == CandidateLimit) {
+            *more = true; // one more is enough to know
+            break;
+        }
 
         Candidate item;
         size_t shown = headword < MenuTextLimit ? headword : MenuTextLimit;
@@ -113,15 +125,16 @@ LookupResult RunLookup(const char* dictionaryPath, const char* keyword, const Lo
     std::vector<Candidate> candidates;
     std::string line;
     char folder[PathLimit + 1];
+    bool more = false;
     Error error = lookup.Open(dictionaryPath, keyword, &host.notice);
-    if (error == Error::None) error = lookup.Collect(&candidates);
+    if (error == Error::None) error = lookup.Collect(&candidates, &more);
     if (error == Error::None && candidates.empty()) result.outcome = Outcome::NotFound;
     if (error == Error::None && !candidates.empty()) {
         size_t chosen = 0;
-        if (candidates.size() > 1) {
-            int pick = host.choose
-                           ? host.choose(host.context, candidates.data(), candidates.size(), lookup.Keyword())
-                           : 0;
+        if (candidates.size() > 1 || more) {
+            int pick = host.choose ? host.choose(host.context, candidates.data(), candidates.size(), more,
+                                                 lookup.Keyword())
+                                   : 0;
             if (pick < 0 || (size_t)pick >= candidates.size()) return result;
             chosen = (size_t)pick;
         }

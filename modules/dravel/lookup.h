@@ -32,8 +32,9 @@ class Lookup {
     // index (building it, with the notice, when missing) and finds the keyword's run. An empty
     // or null keyword opens nothing and returns None; Collect then finds nothing.
     Error Open(const char* dictionaryPath, const char* keyword, const BuildNotice* notice = nullptr);
-    // The run's lines whose headword the keyword begins, in dictionary order.
-    Error Collect(std::vector<Candidate>* candidates);
+    // The run's lines whose headword the keyword begins, in dictionary order, at most
+    // CandidateLimit of them; *more tells whether the run holds more.
+    Error Collect(std::vector<Candidate>* candidates, bool* more);
     // The whole line at a candidate's offset (up to ArticleLimit bytes).
     Error ReadArticle(uint32_t offset, std::string* line);
     void Close();
@@ -55,9 +56,10 @@ class Lookup {
 struct LookupHost {
     CompareFn compare;
     BuildNotice notice;
-    // Shows the candidates (count >= 2) and gives the chosen index, or a negative for cancel
-    // (null: the first is taken).
-    int (*choose)(void* context, const Candidate* candidates, size_t count, const char* keyword);
+    // Shows the candidates (count >= 2, or more set: the list stopped at CandidateLimit and the
+    // menu ends with a line saying so) and gives the chosen index, or a negative for cancel (null:
+    // the first is taken).
+    int (*choose)(void* context, const Candidate* candidates, size_t count, bool more, const char* keyword);
     // Makes a new, empty result folder and puts its path into folder (size bytes); false on failure
     // (null: every lookup that finds an article fails with CreateResult).
     bool (*makeFolder)(void* context, char* folder, size_t size);

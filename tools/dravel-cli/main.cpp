@@ -69,9 +69,9 @@ int BuildIndexCommand(const Settings& s, const char* dict) {
 }
 
 int Collect(const Settings& s, dravel::Lookup* lookup, const char* dict, const std::string& keyword,
-            std::vector<dravel::Candidate>* candidates) {
+            std::vector<dravel::Candidate>* candidates, bool* more) {
     dravel::Error error = lookup->Open(dict, keyword.c_str());
-    if (error == dravel::Error::None) error = lookup->Collect(candidates);
+    if (error == dravel::Error::None) error = lookup->Collect(candidates, more);
     if (error != dravel::Error::None) return Fail(dict, error);
     if (candidates->empty()) {
         fprintf(stderr, "dravel-cli: no headword begins with \"%s\"\n",
@@ -84,9 +84,13 @@ int Collect(const Settings& s, dravel::Lookup* lookup, const char* dict, const s
 int CandidatesCommand(const Settings& s, const char* dict, const std::string& keyword) {
     dravel::Lookup lookup(dravel::CompareFor(s.codePage));
     std::vector<dravel::Candidate> candidates;
-    int rc = Collect(s, &lookup, dict, keyword, &candidates);
+    bool more = false;
+    int rc = Collect(s, &lookup, dict, keyword, &candidates, &more);
     for (const dravel::Candidate& c : candidates)
         printf("%s\t%lu\n", Shown(s, c.text, strlen(c.text)).c_str(), (unsigned long)c.offset);
+    if (more)
+        fprintf(stderr, "dravel-cli: the list stops at %zu headwords; more begin with \"%s\"\n",
+                candidates.size(), Shown(s, keyword.data(), keyword.size()).c_str());
     return rc;
 }
 
@@ -94,7 +98,8 @@ int ArticleCommand(const Settings& s, const char* dict, const std::string& keywo
     dravel::CompareFn compare = dravel::CompareFor(s.codePage);
     dravel::Lookup lookup(compare);
     std::vector<dravel::Candidate> candidates;
-    int rc = Collect(s, &lookup, dict, keyword, &candidates);
+    bool more = false;
+    int rc = Collect(s, &lookup, dict, keyword, &candidates, &more);
     if (rc != 0) return rc;
     const dravel::Candidate* chosen = candidates.size() == 1 ? &candidates[0] : nullptr;
     size_t length = strlen(lookup.Keyword());

@@ -85,9 +85,10 @@ void NoticeEnd(void* context) {
     ++static_cast<RecordingHost*>(context)->noticeEnds;
 }
 
-int Choose(void* context, const dravel::Candidate* candidates, size_t count, const char*) {
+int Choose(void* context, const dravel::Candidate* candidates, size_t count, bool more, const char*) {
     auto* self = static_cast<RecordingHost*>(context);
     ++self->menus;
+    self->more = more;
     self->menu.clear();
     for (size_t i = 0; i < count; ++i)
         self->menu.push_back(candidates[i].text);

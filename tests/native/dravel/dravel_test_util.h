@@ -43,6 +43,7 @@ struct RecordingHost {
     std::vector<std::string> menu; // items of the last menu shown
     int menus = 0;
     int choice = 0;     // what the menu answers; negative cancels
+    bool more = false;  // the last menu was cut at the candidate limit
     std::string folder; // folder handed out by makeFolder; empty makes it fail
     explicit RecordingHost(const std::string& resultFolder);
 };
