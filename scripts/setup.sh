@@ -10,6 +10,7 @@ packages=(
   wine wine32:i386
   fp-utils libchm-bin libchm-dev libmspack-dev 7zip w3m
   mueller7-dict dictzip zlib1g-dev libz-mingw-w64-dev
+  dictd dict dict-foldoc dict-freedict-deu-eng sdcv stardict-czech
   time
 )
 
