@@ -7,8 +7,8 @@
 // Usage: html_bench [runs] [extra.chm ...]   (default 3 runs; build/bench-data/lcl.chm is added
 //                                              when present)
 #include "../clock.h"
-#include "charsets.h"
-#include "htmltext.h"
+#include "text/charsets.h"
+#include "text/htmltext.h"
 #include "peer.h"
 
 #include <algorithm>

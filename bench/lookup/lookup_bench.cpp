@@ -8,10 +8,10 @@
 // (bench/lookup/make-big-chm.sh); a file that is missing is skipped.
 #include "../clock.h"
 #include "badfiles.h"
-#include "container.h"
+#include "chm/container.h"
 #include "fixtures.h"
-#include "lookup.h"
-#include "topics.h"
+#include "find/lookup.h"
+#include "find/topics.h"
 
 #include <chm_lib.h>
 

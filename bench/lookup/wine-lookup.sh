@@ -7,6 +7,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
+# Where Wine runs under emulation, the whole benchmark runs in one emulation namespace.
+[ -n "${LUMIVO_I386EMU_ACTIVE:-}" ] || exec tools/i386emu/run.sh "$root/bench/lookup/wine-lookup.sh" "$@"
 runs=${1:-11}
 lcl=$(bench/lzx/get-lcl-chm.sh)
 farhost=build/win32/tools/farhost/farhost.exe

@@ -7,9 +7,9 @@
 //
 // Usage: lzx_bench [file.chm] [runs]   (default: build/bench-data/lcl.chm from get-lcl-chm.sh, 5 runs)
 #include "../clock.h"
-#include "container.h"
-#include "lebytes.h"
-#include "lzx.h"
+#include "chm/container.h"
+#include "chm/lebytes.h"
+#include "chm/lzx.h"
 
 #include <chm_lib.h>
 #include <mspack.h>

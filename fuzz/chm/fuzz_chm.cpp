@@ -11,8 +11,8 @@
 
 #include <vector>
 
-#include "container.h"
-#include "topics.h"
+#include "chm/container.h"
+#include "find/topics.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <stdint.h>
 #include <stdlib.h>
 
-#include "charsets.h"
-#include "htmltext.h"
+#include "text/charsets.h"
+#include "text/htmltext.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;

@@ -3,7 +3,7 @@
 // one stream, 2 a span that ends where the stream resets, 3 a span at a section's end (the span
 // starts at a stream position of the next three bits times 32 KB). Bytes 1..3 give the output length
 // (under 4 MB); the rest is the compressed stream, handed over in an exact-size block.
-#include "lzx.h"
+#include "chm/lzx.h"
 
 #include <stdint.h>
 #include <stdlib.h>

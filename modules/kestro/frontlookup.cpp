@@ -6,8 +6,8 @@
 #include "front.hpp"
 
 #include "heap.hpp"
-#include "htmltext.h"
-#include "lookup.h"
+#include "text/htmltext.h"
+#include "find/lookup.h"
 
 #include <string.h>
 

@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "container.h"
-#include "htmltext.h"
-#include "topics.h"
+#include "chm/container.h"
+#include "text/htmltext.h"
+#include "find/topics.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

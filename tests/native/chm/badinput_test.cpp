@@ -9,9 +9,9 @@
 
 #include "badfiles.h"
 #include "fixtures.h"
-#include "lebytes.h"
-#include "lookup.h"
-#include "topics.h"
+#include "chm/lebytes.h"
+#include "find/lookup.h"
+#include "find/topics.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "chm_builder.h"
-#include "container.h"
+#include "chm/container.h"
 
 struct ExpectedObject {
     std::string Name;

@@ -7,9 +7,9 @@
 #include <dirent.h>
 
 #include "fixtures.h"
-#include "lebytes.h"
+#include "chm/lebytes.h"
 #include "sha256.h"
-#include "topics.h"
+#include "find/topics.h"
 
 namespace {
 

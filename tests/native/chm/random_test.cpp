@@ -11,7 +11,7 @@
 #include "fixtures.h"
 #include "lzx_writer.h"
 #include "sha256.h"
-#include "topics.h"
+#include "find/topics.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "fixtures.h"
-#include "topics.h"
+#include "find/topics.h"
 
 namespace {
 

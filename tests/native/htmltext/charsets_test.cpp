@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "charsets.h"
-#include "container.h"
+#include "text/charsets.h"
+#include "chm/container.h"
 
 #ifndef _WIN32
 #include <iconv.h>

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "container.h"
-#include "htmltext.h"
+#include "chm/container.h"
+#include "text/htmltext.h"
 #include "peer.h"
 #include "wordmatch.h"
 

@@ -9,7 +9,7 @@
 #include <random>
 #include <sstream>
 
-#include "htmltext.h"
+#include "text/htmltext.h"
 
 namespace {
 

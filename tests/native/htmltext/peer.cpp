@@ -7,9 +7,9 @@
 
 #include <map>
 
-#include "charsets.h"
-#include "container.h"
-#include "htmltext.h"
+#include "text/charsets.h"
+#include "chm/container.h"
+#include "text/htmltext.h"
 
 // Images without alternative text are left out, as the text view does: w3m would name them by
 // their file names ("[collapse_all]"), words that are no text of the page.

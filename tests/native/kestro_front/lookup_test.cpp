@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fixtures.h"
-#include "lookup.h"
+#include "find/lookup.h"
 #include "sha256.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Tests of the LZX decoder: streams built by construction with the test writer, grouped by operation
 // (set-up, tables, code lengths, each block type, the window, E8 translation, bad input).
-#include "lebytes.h"
-#include "lzx.h"
+#include "chm/lebytes.h"
+#include "chm/lzx.h"
 #include "lzx_writer.h"
 
 #include <gtest/gtest.h>

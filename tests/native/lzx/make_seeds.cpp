@@ -1,7 +1,7 @@
 // Writes small LZX streams built by the test writer as fuzz_lzx seeds: byte 0 the window bits (less
 // 15) and the way of decoding (fuzz_lzx.cpp), bytes 1..3 the output length, then the stream. Each
 // is checked to decode to its expected bytes first. Usage: lzx_make_seeds DIR
-#include "lzx.h"
+#include "chm/lzx.h"
 #include "lzx_writer.h"
 
 #include <stdio.h>

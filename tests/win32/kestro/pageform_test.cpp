@@ -3,8 +3,8 @@
 // (0), or the page as text in the console's OEM code page (1).
 #include "support.hpp"
 
-#include "container.h"
-#include "htmltext.h"
+#include "chm/container.h"
+#include "text/htmltext.h"
 #include "lng.hpp"
 
 using farhost::DialogAnswer;

@@ -1,6 +1,6 @@
 // The CHM reader's file interface: POSIX descriptors natively, CreateFileA/ReadFile
 // under Windows, and a memory-backed variant for the fuzzer and the tests.
-#include "chmfile.h"
+#include "chm/chmfile.h"
 
 #include <stdlib.h>
 #include <string.h>

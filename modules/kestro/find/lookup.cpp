@@ -9,12 +9,12 @@
 //   the page is read through the container that read the tables, so the frames they share (and
 //   the directory) are not read twice.
 // - Every table and the candidate list are released before the page is read.
-#include "lookup.h"
+#include "find/lookup.h"
 
 #include <string.h>
 
-#include "charsets.h"
-#include "container.h"
+#include "text/charsets.h"
+#include "chm/container.h"
 
 namespace {
 

@@ -41,14 +41,14 @@
 // possibly produce from the content's size. Opening costs time in proportion to the listing
 // and the name list, whatever they hold: two passes over each chunk's entries, one over the
 // names, one over the directory for the sections' Content records.
-#include "container.h"
+#include "chm/container.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
 
-#include "lebytes.h"
+#include "chm/lebytes.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "charsets.h"
+#include "text/charsets.h"
 
 enum { TextViewWidth = 78 };
 

@@ -20,7 +20,7 @@
 //   fit, each cell is laid out on lines of its own. Empty rows and columns take no room.
 // - With a target code page, a character it lacks is replaced by its stand-in as it enters the
 //   tree, so that wrapping and table columns count what will be written.
-#include "htmltext.h"
+#include "text/htmltext.h"
 
 #include <math.h>
 #include <string.h>

@@ -32,12 +32,12 @@
 // - Speed: the main and length trees decode through packed tables (symbol and code length in one
 //   entry); matches copy in 8- or 16-byte chunks and may scribble a few bytes ahead of the output
 //   position, never past the output block, where later symbols overwrite them.
-#include "lzx.h"
+#include "chm/lzx.h"
 
 #include <stdlib.h>
 #include <string.h>
 
-#include "lebytes.h"
+#include "chm/lebytes.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "chmfile.h"
-#include "lzx.h"
+#include "chm/chmfile.h"
+#include "chm/lzx.h"
 
 enum {
     ChmNameSize = 256,          // longest name kept, NUL included; longer ones are parsed past

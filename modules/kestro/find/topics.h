@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-#include "container.h"
+#include "chm/container.h"
 
 enum {
     TopicTitleSize = 512,     // the title as compared, NUL included

@@ -7,7 +7,7 @@
 // - Stand-ins are ASCII, so that any target page can write them: a console page without a
 //   character gets the nearest plain form of it (the base letter of an accented one, a Latin
 //   transliteration of a Cyrillic one), never a wrong letter of its own.
-#include "charsets.h"
+#include "text/charsets.h"
 
 #include <string.h>
 

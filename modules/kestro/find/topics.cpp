@@ -1,12 +1,12 @@
 // Topic lookup over "/#TOPICS", "/#STRINGS", "/#URLTBL" and "/#URLSTR". Every offset
 // taken from a table is checked against the table it points into; an entry that
 // leads outside its tables is simply not a candidate.
-#include "topics.h"
+#include "find/topics.h"
 
 #include <stdlib.h>
 #include <string.h>
 
-#include "lebytes.h"
+#include "chm/lebytes.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "topics.h"
+#include "find/topics.h"
 
 enum TopicLookupStatus {
     TopicPageFound = 0,    // the page's bytes are in the TopicPage
