@@ -7,7 +7,7 @@
 
 #include <new>
 
-#include "htmltext.h"
+#include "text/htmltext.h"
 #include "unicase.h"
 
 namespace dravel {

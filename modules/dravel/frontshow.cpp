@@ -84,17 +84,6 @@ void ShowNotFound(const char* keyword, const char* encoding) {
     ShowNothingFound(Front, MsgNoHeadword, MsgAccept, shown);
 }
 
-// The characters of bytes 0x80..0xFF in a code page of the system's (U+FFFD where it has none).
-void SystemUpperHalf(UINT codePage, char32_t* upper) {
-    for (unsigned b = 0; b < CodePageUpperHalf; b++) {
-        char byte = static_cast<char>(0x80 + b);
-        WCHAR wide[2];
-        upper[b] = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, &byte, 1, wide, 2) == 1
-                       ? wide[0]
-                       : UndefinedChar;
-    }
-}
-
 } // namespace
 
 int ShowArticle(const char* dictionary, const char* keyword, const char* encoding, dravel::Format format,

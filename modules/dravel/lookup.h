@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "charsets.h"
+#include "text/charsets.h"
 #include "core.h"
 #include "fileio.h"
 #include "index.h"

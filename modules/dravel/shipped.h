@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "charsets.h"
+#include "text/charsets.h"
 #include "core.h"
 #include "dictd.h"
 #include "stardict.h"

@@ -10,7 +10,7 @@
 
 #include "article.h"
 #include "articletext.h"
-#include "charsets.h"
+#include "text/charsets.h"
 #include "codepage.h"
 #include "fileio.h"
 #include "index.h"
