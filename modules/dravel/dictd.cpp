@@ -144,7 +144,16 @@ std::string DictdBaseName(const char* path) {
 
 DictdDictionary::DictdDictionary() : index_(indexFile_) {}
 
+void DictdDictionary::Close() {
+    indexFile_.Close();
+    index_.Reset();
+    body_.Close();
+    collation_ = DictdCollation();
+    shortName_.clear();
+}
+
 Error DictdDictionary::Open(const char* path) {
+    Close();
     std::string base;
     try {
         base = DictdBaseName(path);

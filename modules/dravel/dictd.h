@@ -56,6 +56,8 @@ class DictdDictionary {
     // Opens NAME.index and NAME.dict.dz (else NAME.dict) for any of the dictionary's files, reads
     // the collation and the short name. OpenDictionary when either file is missing.
     Error Open(const char* path);
+    // Closes both files (a dictionary is also closed when it goes).
+    void Close();
     const DictdCollation& Collation() const { return collation_; }
     // The "00-database-short" entry's text (the dictionary's name), or empty.
     const std::string& ShortName() const { return shortName_; }

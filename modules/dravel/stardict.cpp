@@ -4,14 +4,16 @@
 // - An .idx entry is the word (UTF-8, NUL-terminated), then the article's offset (32-bit, or
 //   64-bit when a 3.0.0 description says idxoffsetbits=64) and size (32-bit), big-endian. A .syn
 //   entry is the synonym, NUL, and the number of an .idx entry (32-bit big-endian).
-// - Both lists are sorted by StarDictCompare. They are read whole (one pass), counted against
-//   the description and checked for order then, so that a list out of order or of another size
-//   than the description says is named at once rather than searched wrongly.
+// - Both lists are sorted by StarDictCompare. They are read through once when opened (a block at
+//   a time), counted against the description and checked for order then, so that a list out of
+//   order or of another size than the description says is named at once rather than searched
+//   wrongly; only the place of every 32nd entry is kept, and a lookup reads the pages it needs.
 // - Words are found without regard to case for Latin, Greek and Cyrillic, while the lists are
 //   sorted without regard to ASCII case only: the range of a keyword is searched once for its
 //   part up to the first letter that has case outside ASCII and once for each case of that letter;
 //   the words of those ranges are then compared in full.
-// - An index larger than IndexLimit is not read: Far is a 32-bit process.
+// - An .idx.gz is inflated into memory; one larger than IndexLimit is not read: Far is a 32-bit
+//   process.
 #include "stardict.h"
 
 #include <string.h>
@@ -40,10 +42,12 @@ unsigned char AsciiLower(unsigned char c) {
     return c >= 'A' && c <= 'Z' ? (unsigned char)(c + 0x20) : c;
 }
 
-// Compares without regard to ASCII case, over at most n bytes of b when n is given.
+// Compares without regard to ASCII case. Opening an index compares every pair of neighbours, so
+// the bytes that are equal as they stand are passed over first.
 int AsciiCompare(const char* a, size_t aLength, const char* b, size_t bLength) {
     size_t n = aLength < bLength ? aLength : bLength;
     for (size_t i = 0; i < n; ++i) {
+        if (a[i] == b[i]) continue;
         unsigned char x = AsciiLower((unsigned char)a[i]), y = AsciiLower((unsigned char)b[i]);
         if (x != y) return x < y ? -1 : 1;
     }
@@ -185,39 +189,111 @@ std::string StarDictBaseName(const char* path) {
     return base;
 }
 
-Error WordList::Load(std::vector<char>* bytes, uint32_t expectedCount, size_t tailSize) {
-    bytes_.swap(*bytes);
+Error WordList::LoadFile(const std::string& path, uint32_t expectedCount, size_t tailSize) {
+    int64_t size = 0;
+    if (!file_.OpenRead(path.c_str()) || !file_.Size(&size)) return Error::OpenDictionary;
+    inFile_ = true;
+    size_ = (uint64_t)size;
     tail_ = tailSize;
-    count_ = 0;
-    pages_.clear();
-    const char* p = bytes_.data();
-    const char* end = p + bytes_.size();
-    const char* previous = nullptr;
+    bytes_.clear();
+    return Scan(expectedCount);
+}
+
+Error WordList::LoadBytes(std::vector<char>* bytes, uint32_t expectedCount, size_t tailSize) {
+    file_.Close();
+    inFile_ = false;
+    bytes_.swap(*bytes);
+    size_ = bytes_.size();
+    tail_ = tailSize;
+    return Scan(expectedCount);
+}
+
+bool WordList::ReadAt(uint64_t offset, char* buffer, size_t size) {
+    if (!inFile_) {
+        memcpy(buffer, bytes_.data() + offset, size);
+        return true;
+    }
+    if (!file_.Seek((int64_t)offset)) return false;
+    while (size > 0) {
+        int got = file_.Read(buffer, (int)size);
+        if (got <= 0) return false;
+        buffer += got;
+        size -= (size_t)got;
+    }
+    return true;
+}
+
+Error WordList::Scan(uint32_t expectedCount) {
+    // A block of the list at a time, with room for one whole entry past its end, so that an entry
+    // is always seen whole.
+    const size_t entryLimit = WordLimit + 1 + tail_;
+    std::vector<char> block;
+    char previous[WordLimit + 1];
     size_t previousLength = 0;
+    count_ = 0;
+    page_ = 0xFFFFFFFF;
+    pages_.clear();
     try {
-        pages_.reserve(expectedCount / PageSize + 1);
-        while (p < end) {
-            const char* nul = (const char*)memchr(p, 0, (size_t)(end - p));
-            if (!nul) return Error::BadIndex;
-            size_t length = (size_t)(nul - p);
-            if (length == 0 || length > WordLimit || tail_ > (size_t)(end - nul - 1)) return Error::BadIndex;
-            if (count_ == expectedCount) return Error::IndexMismatch; // more words than described
-            if (previous && StarDictCompare(previous, previousLength, p, length) > 0)
-                return Error::UnsortedIndex;
-            if (count_ % PageSize == 0) pages_.push_back((uint32_t)(p - bytes_.data()));
-            previous = p;
-            previousLength = length;
-            ++count_;
-            p = nul + 1 + tail_;
-        }
+        block.resize(64 * 1024 + entryLimit);
+        // As many pages as the description promises, but no more than the file can hold: a count
+        // that lies must not reserve memory for entries that are not there.
+        uint64_t fits = size_ / (tail_ + 2);
+        pages_.reserve((size_t)((expectedCount < fits ? expectedCount : fits) / PageSize + 1));
     } catch (const std::bad_alloc&) {
         return Error::NoMemory;
+    }
+    uint64_t blockStart = 0;
+    size_t have = 0, at = 0;
+    while (blockStart + at < size_) {
+        if (have - at < entryLimit && blockStart + have < size_) {
+            // Keep the unread rest and fill up behind it.
+            memmove(block.data(), block.data() + at, have - at);
+            blockStart += at;
+            have -= at;
+            at = 0;
+            size_t want = block.size() - have;
+            if (want > size_ - (blockStart + have)) want = (size_t)(size_ - (blockStart + have));
+            if (!ReadAt(blockStart + have, block.data() + have, want)) return Error::ReadFailed;
+            have += want;
+        }
+        const char* p = block.data() + at;
+        size_t left = have - at;
+        const char* nul = (const char*)memchr(p, 0, left < WordLimit + 1 ? left : WordLimit + 1);
+        if (!nul) return Error::BadIndex;
+        size_t length = (size_t)(nul - p);
+        if (length == 0 || tail_ > left - length - 1) return Error::BadIndex;
+        if (count_ == expectedCount) return Error::IndexMismatch; // more words than described
+        if (count_ > 0 && StarDictCompare(previous, previousLength, p, length) > 0)
+            return Error::UnsortedIndex;
+        if (count_ % PageSize == 0) pages_.push_back(blockStart + at);
+        memcpy(previous, p, length);
+        previousLength = length;
+        ++count_;
+        at += length + 1 + tail_;
     }
     return count_ == expectedCount ? Error::None : Error::IndexMismatch;
 }
 
-const char* WordList::Word(uint32_t i, size_t* length, const unsigned char** tail) const {
-    const char* p = bytes_.data() + pages_[i / PageSize];
+const char* WordList::Word(uint32_t i, size_t* length, const unsigned char** tail) {
+    uint32_t page = i / PageSize;
+    const char* p;
+    if (inFile_) {
+        if (page != page_) {
+            uint64_t start = pages_[page], end = page + 1 < pages_.size() ? pages_[(size_t)page + 1] : size_;
+            page_ = 0xFFFFFFFF;
+            try {
+                bytes_.resize((size_t)(end - start) + 1);
+            } catch (const std::bad_alloc&) {
+                return nullptr;
+            }
+            if (!ReadAt(start, bytes_.data(), (size_t)(end - start))) return nullptr;
+            bytes_.back() = 0; // the page ends with an entry's tail: its last word stays terminated
+            page_ = page;
+        }
+        p = bytes_.data();
+    } else {
+        p = bytes_.data() + pages_[page];
+    }
     for (uint32_t k = i % PageSize; k > 0; --k)
         p += strlen(p) + 1 + tail_;
     *length = strlen(p);
@@ -225,12 +301,13 @@ const char* WordList::Word(uint32_t i, size_t* length, const unsigned char** tai
     return p;
 }
 
-uint32_t WordList::LowerBound(const char* prefix, size_t length) const {
+uint32_t WordList::LowerBound(const char* prefix, size_t length) {
     uint32_t lo = 0, hi = count_;
     while (lo < hi) {
         uint32_t mid = lo + (hi - lo) / 2;
         size_t n = 0;
         const char* word = Word(mid, &n, nullptr);
+        if (!word) return count_;
         if (AsciiCompare(word, n, prefix, length) < 0)
             lo = mid + 1;
         else
@@ -248,20 +325,24 @@ Error StarDictDictionary::Open(const char* path) {
         if (error == Error::IndexMismatch) return Error::Unsupported; // no description is that long
         if (error != Error::None) return error;
         if ((error = ReadStarDictInfo(bytes.data(), bytes.size(), &info_)) != Error::None) return error;
-        if (info_.idxFileSize > IndexLimit) return Error::Unsupported;
 
-        error = ReadWhole(base + ".idx", info_.idxFileSize, &bytes);
-        if (error == Error::OpenDictionary) error = InflateWhole(base + ".idx.gz", info_.idxFileSize, &bytes);
-        if (error != Error::None) return error;
-        if (bytes.size() != info_.idxFileSize) return Error::IndexMismatch;
-        if ((error = words_.Load(&bytes, info_.wordCount, info_.offsetBits / 8 + 4)) != Error::None)
-            return error;
-
-        if (info_.synWordCount > 0) {
-            error = ReadWhole(base + ".syn", IndexLimit, &bytes);
-            if (error != Error::None) return error;
-            if ((error = synonyms_.Load(&bytes, info_.synWordCount, 4)) != Error::None) return error;
+        const size_t tail = info_.offsetBits / 8 + 4;
+        int64_t size = -1;
+        File idx;
+        if (idx.OpenRead((base + ".idx").c_str())) {
+            if (!idx.Size(&size) || (uint64_t)size != info_.idxFileSize) return Error::IndexMismatch;
+            idx.Close();
+            error = words_.LoadFile(base + ".idx", info_.wordCount, tail);
+        } else {
+            error = info_.idxFileSize > IndexLimit
+                        ? Error::Unsupported
+                        : InflateWhole(base + ".idx.gz", info_.idxFileSize, &bytes);
+            if (error == Error::None) error = words_.LoadBytes(&bytes, info_.wordCount, tail);
         }
+        if (error != Error::None) return error;
+        if (info_.synWordCount > 0 &&
+            (error = synonyms_.LoadFile(base + ".syn", info_.synWordCount, 4)) != Error::None)
+            return error;
         error = body_.Open((base + ".dict.dz").c_str());
         if (error == Error::OpenDictionary) error = body_.Open((base + ".dict").c_str());
         return error;
@@ -270,7 +351,7 @@ Error StarDictDictionary::Open(const char* path) {
     }
 }
 
-Error StarDictDictionary::Collect(const WordList& list, const std::string& keyword, size_t limit,
+Error StarDictDictionary::Collect(WordList& list, const std::string& keyword, size_t limit,
                                   std::vector<uint32_t>* hits) {
     // The keyword up to its first letter with a case outside ASCII, and that letter's cases.
     std::string head = keyword;
@@ -295,18 +376,17 @@ Error StarDictDictionary::Collect(const WordList& list, const std::string& keywo
     }
     for (const std::string& prefix : prefixes) {
         size_t distinct = 0;
-        const char* last = nullptr;
-        size_t lastLength = 0;
+        std::string last;
         for (uint32_t i = list.LowerBound(prefix.data(), prefix.size()); i < list.Count(); ++i) {
             size_t length = 0;
             const char* word = list.Word(i, &length, nullptr);
+            if (!word) return Error::ReadFailed;
             if (!StartsWithAsciiNoCase(word, length, prefix)) break;
             std::string lower = LowerCaseUtf8(word, length);
             if (lower.compare(0, folded.size(), folded) != 0) continue;
-            bool repeat = last && lastLength == length && memcmp(last, word, length) == 0;
+            bool repeat = distinct > 0 && last.size() == length && memcmp(last.data(), word, length) == 0;
             if (!repeat && ++distinct > limit) break; // one more than the limit tells there are more
-            last = word;
-            lastLength = length;
+            last.assign(word, length);
             hits->push_back(i);
         }
     }
@@ -328,7 +408,7 @@ Error StarDictDictionary::Find(const std::string& keyword, size_t limit, std::ve
         };
         std::vector<Hit> all;
         for (int list = 0; list < 2; ++list) {
-            const WordList& words = list == 0 ? words_ : synonyms_;
+            WordList& words = list == 0 ? words_ : synonyms_;
             std::vector<uint32_t> hits;
             Error error = Collect(words, keyword, limit, &hits);
             if (error != Error::None) return error;
@@ -336,6 +416,7 @@ Error StarDictDictionary::Find(const std::string& keyword, size_t limit, std::ve
                 size_t length = 0;
                 const unsigned char* tail = nullptr;
                 const char* word = words.Word(i, &length, &tail);
+                if (!word) return Error::ReadFailed;
                 uint32_t entry = i;
                 if (list == 1) {
                     entry = Be32(tail);
@@ -412,6 +493,7 @@ Error StarDictDictionary::Article(uint32_t entry, std::string* word, std::vector
     size_t length = 0;
     const unsigned char* tail = nullptr;
     const char* w = words_.Word(entry, &length, &tail);
+    if (!w) return Error::ReadFailed;
     uint64_t offset = Be32(tail);
     if (info_.offsetBits == 64) {
         offset = offset << 32 | Be32(tail + 4);

@@ -2,7 +2,8 @@
 // count, index size, offset width, the types of its article fields), NAME.idx or NAME.idx.gz (the
 // words, sorted, each with its article's offset and size in the body), NAME.syn when present
 // (synonyms, each naming a word of the index) and the body NAME.dict.dz or NAME.dict. The index is
-// held in memory; a lookup reads only the chosen articles from the body.
+// read through once when opened and then a page at a time; a lookup reads only the chosen
+// articles from the body.
 #pragma once
 
 #include <stddef.h>
@@ -37,25 +38,36 @@ std::string StarDictBaseName(const char* path);
 // The StarDict order of words: without regard to the case of ASCII letters, then by bytes.
 int StarDictCompare(const char* a, size_t aLength, const char* b, size_t bLength);
 
-// A sorted list of words held in memory, each followed by a fixed-size tail (the .idx's offset
-// and size, the .syn's word number).
+// A sorted list of words, each followed by a fixed-size tail (the .idx's offset and size, the
+// .syn's word number): read through once when it is opened (counted, checked for order, every
+// PageSize-th entry's place noted), then a page of entries at a time as lookups need them, from
+// the file, or from bytes held in memory (an inflated .idx.gz).
 class WordList {
   public:
-    // Takes the file's bytes; reads every entry. BadIndex for an entry that runs past the end
-    // or whose word is empty or longer than WordLimit, IndexMismatch when the count differs from
-    // the description's, UnsortedIndex when two neighbours are out of order.
-    Error Load(std::vector<char>* bytes, uint32_t expectedCount, size_t tailSize);
+    // BadIndex for an entry that runs past the end or whose word is empty or longer than
+    // WordLimit, IndexMismatch when the count differs from the description's, UnsortedIndex when
+    // two neighbours are out of order, OpenDictionary or ReadFailed for the file.
+    Error LoadFile(const std::string& path, uint32_t expectedCount, size_t tailSize);
+    Error LoadBytes(std::vector<char>* bytes, uint32_t expectedCount, size_t tailSize);
     uint32_t Count() const { return count_; }
-    // Word i (NUL-terminated within the list) and its tail.
-    const char* Word(uint32_t i, size_t* length, const unsigned char** tail) const;
+    // Word i (NUL-terminated) and its tail, valid until the next call; null when its page cannot
+    // be read again (the file changed).
+    const char* Word(uint32_t i, size_t* length, const unsigned char** tail);
     // The first word that is not below prefix when ASCII case is ignored.
-    uint32_t LowerBound(const char* prefix, size_t length) const;
+    uint32_t LowerBound(const char* prefix, size_t length);
 
     enum : size_t { WordLimit = 1024, PageSize = 32 };
 
   private:
-    std::vector<char> bytes_;
-    std::vector<uint32_t> pages_; // where every PageSize-th entry starts
+    Error Scan(uint32_t expectedCount);
+    bool ReadAt(uint64_t offset, char* buffer, size_t size);
+
+    File file_;
+    bool inFile_ = false;
+    uint64_t size_ = 0;
+    std::vector<char> bytes_;     // the whole list (in memory), or the page last read
+    uint32_t page_ = 0xFFFFFFFF;  // which page bytes_ holds, read from the file
+    std::vector<uint64_t> pages_; // where every PageSize-th entry starts
     uint32_t count_ = 0;
     size_t tail_ = 0;
 };
@@ -89,8 +101,7 @@ class StarDictDictionary {
     Error Article(uint32_t entry, std::string* word, std::vector<StarDictField>* fields);
 
   private:
-    Error Collect(const WordList& list, const std::string& keyword, size_t limit,
-                  std::vector<uint32_t>* hits);
+    Error Collect(WordList& list, const std::string& keyword, size_t limit, std::vector<uint32_t>* hits);
 
     StarDictInfo info_;
     WordList words_, synonyms_;

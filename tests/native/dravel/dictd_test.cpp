@@ -176,6 +176,7 @@ TEST(DictdFind, ADamagedIndexSaysSoAndTheRestStillReads) {
     Dictd d(Sorted(kComputing, true, true), false);
     const std::string index = dravel_test::ReadFile(d.base + ".index");
     auto with = [&](const std::string& from, const std::string& to) {
+        d.dict.Close(); // a file open for reading cannot be written over on Windows
         std::string changed = index;
         size_t at = changed.find(from);
         EXPECT_NE(at, std::string::npos) << from;
@@ -211,6 +212,7 @@ TEST(DictdFind, ADamagedIndexSaysSoAndTheRestStillReads) {
     std::string moved = index;
     moved.erase(moved.find(goLine), goLine.size() + 1);
     moved.insert(moved.find("\xd0\xbf"), goLine + "\n");
+    d.dict.Close();
     dravel_test::WriteFile(d.base + ".index", moved);
     ASSERT_EQ(d.Open(), Error::None);
     d.Find("list", 100, nullptr, &error);
