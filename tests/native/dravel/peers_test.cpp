@@ -6,69 +6,23 @@
 // stand-in where it has none). Linux only: it runs the programs.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
 #include <iconv.h>
-#include <netinet/in.h>
-#include <signal.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <iostream>
 #include <algorithm>
-#include <thread>
 
 #include "articletext.h"
 #include "dravel_test_util.h"
 #include "lookup.h"
+#include "peer_programs.h"
 #include "shipped.h"
 #include "unicase.h"
 
 namespace {
 
 const size_t kWords = 300;
-
-// Runs a program with its arguments (no shell), its standard output into out; the exit status,
-// or -1 when it could not be run.
-int RunProgram(const std::vector<std::string>& argv, std::string* out) {
-    out->clear();
-    int pipes[2];
-    if (pipe(pipes) != 0) return -1;
-    pid_t pid = fork();
-    if (pid < 0) return -1;
-    if (pid == 0) {
-        dup2(pipes[1], 1);
-        int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) dup2(null, 2);
-        close(pipes[0]);
-        close(pipes[1]);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    close(pipes[1]);
-    char buffer[65536];
-    ssize_t got;
-    while ((got = read(pipes[0], buffer, sizeof buffer)) > 0)
-        out->append(buffer, (size_t)got);
-    close(pipes[0]);
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool HaveProgram(const char* name) {
-    std::string out;
-    return RunProgram({"sh", "-c", std::string("command -v ") + name}, &out) == 0 && !out.empty();
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -145,71 +99,31 @@ std::vector<std::string> SampleHeadwords(const std::string& indexPath, size_t co
 class DictdServer : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        if (!HaveProgram("dictd") || !HaveProgram("dict")) return;
-        folder_ = new dravel_test::TempDir();
-        chmod(folder_->Path().c_str(), 0755); // dictd reads its configuration as its own user
-        std::string config;
-        for (const auto& db : Databases()) {
-            std::string base = "/usr/share/dictd/" + db.second;
-            if (!dravel_test::FileExists(base + ".index")) continue;
-            config += "database " + db.first + " { data " + base + ".dict.dz index " + base + ".index }\n";
-        }
-        dravel_test::WriteFile(folder_->File("dictd.conf"), config);
-        chmod(folder_->File("dictd.conf").c_str(), 0644);
-        // A free port of the loopback, as the system hands one out.
-        int s = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address;
-        memset(&address, 0, sizeof address);
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        bind(s, (sockaddr*)&address, sizeof address);
-        getsockname(s, (sockaddr*)&address, &length);
-        port_ = ntohs(address.sin_port);
-        close(s);
-        server_ = fork();
-        if (server_ == 0) {
-            int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1);
-            dup2(null, 2);
-            std::string conf = folder_->File("dictd.conf"), port = std::to_string(port_);
-            execlp("dictd", "dictd", "-c", conf.c_str(), "-p", port.c_str(), "--listen-to", "127.0.0.1",
-                   "--locale", "C.UTF-8", "-d", "nodetach", "--pid-file", "/dev/null", (char*)nullptr);
-            _exit(127);
-        }
-        for (int i = 0; i < 150 && !Ready(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::vector<std::pair<std::string, std::string>> present;
+        for (const auto& db : Databases())
+            if (dravel_test::FileExists("/usr/share/dictd/" + db.second + ".index"))
+                present.push_back({db.first, "/usr/share/dictd/" + db.second});
+        server_ = new dravel_peers::LocalDictd();
+        started_ = server_->Start(present);
     }
 
     static void TearDownTestSuite() {
-        if (server_ > 0) {
-            kill(server_, SIGTERM);
-            waitpid(server_, nullptr, 0);
-        }
-        delete folder_;
-        folder_ = nullptr;
-        server_ = 0;
+        delete server_;
+        server_ = nullptr;
     }
 
     void SetUp() override {
-        if (!HaveProgram("dictd") || !HaveProgram("dict")) GTEST_SKIP() << "dictd and dict are not installed";
-        ASSERT_TRUE(Ready()) << "dictd did not start on port " << port_;
+        if (!dravel_peers::HaveProgram("dictd") || !dravel_peers::HaveProgram("dict"))
+            GTEST_SKIP() << "dictd and dict are not installed";
+        ASSERT_TRUE(started_) << "dictd did not start";
     }
 
     static std::vector<std::pair<std::string, std::string>> Databases() {
         return {{"mueller7", "mueller7"}, {"foldoc", "foldoc"}, {"deu-eng", "freedict-deu-eng"}};
     }
 
-    static bool Ready() {
-        std::string out;
-        return server_ > 0 && RunProgram(Dict({"-D"}), &out) == 0 &&
-               out.find("Databases") != std::string::npos;
-    }
-
-    static std::vector<std::string> Dict(std::vector<std::string> args) {
-        std::vector<std::string> argv = {"dict", "-h", "127.0.0.1", "-p", std::to_string(port_)};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return argv;
+    static std::string Dict(const std::vector<std::string>& args) {
+        return dravel_peers::RunProgram(server_->Dict(args)).out;
     }
 
     // The headwords dictd matches by prefix for each of the words (each has some), as dict lists
@@ -219,8 +133,7 @@ class DictdServer : public ::testing::Test {
                                                          const std::vector<std::string>& words) {
         std::vector<std::string> args = {"-d", db, "-f", "-m", "-s", "prefix"};
         args.insert(args.end(), words.begin(), words.end());
-        std::string out;
-        RunProgram(Dict(args), &out);
+        std::string out = Dict(args);
         std::vector<std::vector<std::string>> blocks(1);
         for (const std::string& line : Lines(out)) {
             if (line.empty()) {
@@ -247,8 +160,7 @@ class DictdServer : public ::testing::Test {
                                                 const std::vector<std::string>& words) {
         std::vector<std::string> args = {"-d", db, "-f"};
         args.insert(args.end(), words.begin(), words.end());
-        std::string out;
-        RunProgram(Dict(args), &out);
+        std::string out = Dict(args);
         std::vector<std::string> texts;
         std::string one;
         bool inside = false;
@@ -282,14 +194,12 @@ class DictdServer : public ::testing::Test {
         return texts;
     }
 
-    static dravel_test::TempDir* folder_;
-    static pid_t server_;
-    static int port_;
+    static dravel_peers::LocalDictd* server_;
+    static bool started_;
 };
 
-dravel_test::TempDir* DictdServer::folder_ = nullptr;
-pid_t DictdServer::server_ = 0;
-int DictdServer::port_ = 0;
+dravel_peers::LocalDictd* DictdServer::server_ = nullptr;
+bool DictdServer::started_ = false;
 
 TEST_F(DictdServer, CandidatesAndArticlesAgreeWithDictd) {
     TextTarget cp866;
@@ -399,7 +309,7 @@ std::vector<std::string> JsonDefinitions(const std::string& json) {
 
 TEST(Sdcv, ArticlesOfDebiansCzechDictionaryAgreeWithSdcv) {
     const std::string dir = "/usr/share/stardict/dic", base = dir + "/czech-cizi";
-    if (!HaveProgram("sdcv") || !dravel_test::FileExists(base + ".ifo"))
+    if (!dravel_peers::HaveProgram("sdcv") || !dravel_test::FileExists(base + ".ifo"))
         GTEST_SKIP() << "sdcv and stardict-czech are not installed";
     // sdcv keeps a cache beside the dictionary or in the home folder: a copy of our own.
     dravel_test::TempDir data, home;
@@ -439,8 +349,9 @@ TEST(Sdcv, ArticlesOfDebiansCzechDictionaryAgreeWithSdcv) {
         mine = mine.substr(mine.find('\n') + 1);
         std::string bytes = dravel::ResultBytes(text866, &cp866);
         bytes = bytes.substr(bytes.find('\n') + 1);
-        std::string json, theirs;
-        RunProgram({"sdcv", "-n", "-j", "-e", "-x", "-2", data.Path(), word}, &json);
+        std::string json =
+            dravel_peers::RunProgram({"sdcv", "-n", "-j", "-e", "-x", "-2", data.Path(), word}).out;
+        std::string theirs;
         for (const std::string& d : JsonDefinitions(json))
             theirs += d + "\n";
         if (Folded(mine) == Folded(theirs))
