@@ -275,7 +275,7 @@ Error WordList::Scan(uint32_t expectedCount) {
 }
 
 const char* WordList::Word(uint32_t i, size_t* length, const unsigned char** tail) {
-    uint32_t page = i / PageSize;
+    uint32_t page = (uint32_t)(i / PageSize);
     const char* p;
     if (inFile_) {
         if (page != page_) {
