@@ -215,6 +215,6 @@ int main(int argc, char** argv) {
             "    ratio of wall times Dravel/peer %.2f; Dravel's lookup over its process's start: %.1f MB\n",
             peer.wall > 0 ? ours.wall / peer.wall : 0, (double)(ours.peakKb - none.peakKb) / 1024);
     }
-    rmdir(home);
+    dravel_peers::RunProgram({"rm", "-rf", home}); // with sdcv's cache in it
     return 0;
 }
