@@ -52,14 +52,19 @@ void WriteNumberSetting(const FarStandardFunctions& fsf, const char* key, const 
     WriteSetting(key, name, text);
 }
 
-void DescribeOneType(HelpModuleInfo* info, HelpTypeInfo* type, DWORD defaultOptions, const char* name,
-                     const char* masks, const char* encoding) {
+void FillHelpType(HelpTypeInfo* type, DWORD defaultOptions, const char* name, const char* masks,
+                  const char* encoding) {
     memset(type, 0, sizeof *type);
     type->StructSize = sizeof *type;
     type->DefaultOptions = defaultOptions;
     CopyText(type->Name, name, sizeof type->Name);
     CopyText(type->Masks, masks, sizeof type->Masks);
     CopyText(type->Encoding, encoding, sizeof type->Encoding);
+}
+
+void DescribeOneType(HelpModuleInfo* info, HelpTypeInfo* type, DWORD defaultOptions, const char* name,
+                     const char* masks, const char* encoding) {
+    FillHelpType(type, defaultOptions, name, masks, encoding);
     info->Types = type;
     info->TypesNumber = 1;
 }

@@ -33,6 +33,10 @@ int ReadNumberSetting(const FarStandardFunctions& fsf, const char* key, const ch
 // Written in decimal with the host's itoa; nothing happens under an empty key.
 void WriteNumberSetting(const FarStandardFunctions& fsf, const char* key, const char* name, int value);
 
+// Fills a help type's record, cleared first.
+void FillHelpType(HelpTypeInfo* type, DWORD defaultOptions, const char* name, const char* masks,
+                  const char* encoding);
+
 // Fills a module's one help type (its static record, so the host may keep the address) and
 // points the HM_DESCRIBE answer at it: TypesNumber 1. Flags and Title are left to the caller.
 void DescribeOneType(HelpModuleInfo* info, HelpTypeInfo* type, DWORD defaultOptions, const char* name,

@@ -247,3 +247,12 @@ void ApplyResultTable(const PluginStartupInfo& info) {
     parameter.Param.iParam = ansi ? 2 : 1;
     info.EditorControl(ECTL_SETPARAM, &parameter);
 }
+
+void SystemUpperHalf(unsigned codePage, char32_t* upper) {
+    for (unsigned b = 0; b < 128; b++) {
+        char byte = static_cast<char>(0x80 + b);
+        WCHAR wide[2];
+        upper[b] =
+            MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, &byte, 1, wide, 2) == 1 ? wide[0] : 0xFFFD;
+    }
+}

@@ -97,6 +97,11 @@ enum ResultTable { RESULT_TABLE_OEM, RESULT_TABLE_ANSI };
 void OpenResultWindow(const PluginStartupInfo& info, const ResultView& view, const char* path,
                       const char* title, ResultTable table, unsigned codePage = 0);
 
+// The characters of the bytes 0x80..0xFF (128 of them) in a code page of the system's: the
+// console's OEM page or the ANSI one, for the modules that write text in them; U+FFFD where the
+// page has none.
+void SystemUpperHalf(unsigned codePage, char32_t* upper);
+
 // The host plug-in's half, called from its ProcessEditorEvent for EE_READ: when the editor being
 // loaded is a result window, sets its table with ECTL_SETPARAM (only when it differs).
 void ApplyResultTable(const PluginStartupInfo& info);

@@ -13,6 +13,7 @@ packages=(
   wine wine32:i386
   fp-utils libchm-bin libchm-dev libmspack-dev 7zip w3m python3-chm
   mueller7-dict dictzip zlib1g-dev libz-mingw-w64-dev
+  dictd dict dict-foldoc dict-freedict-deu-eng sdcv stardict-czech
   time
 )
 # What the emulated path adds: qemu's i386 user-mode emulator and gcc -m32 for the mends library.

@@ -169,9 +169,10 @@ int main(int argc, char** argv) {
             Clock::time_point t0 = Clock::now();
             dravel::Lookup lookup(dravel::CompareNoCase866);
             std::vector<dravel::Candidate> candidates;
+            bool more = false;
             std::string line, text;
             if (lookup.Open(path.c_str(), word.c_str()) == dravel::Error::None &&
-                lookup.Collect(&candidates) == dravel::Error::None && !candidates.empty() &&
+                lookup.Collect(&candidates, &more) == dravel::Error::None && !candidates.empty() &&
                 lookup.ReadArticle(candidates[0].offset, &line) == dravel::Error::None) {
                 dravel::LayoutArticle(line.data(), line.size(), &text);
                 if (round == 0) {

@@ -63,7 +63,7 @@ struct Host {
     int pick;
 };
 
-int Choose(void* context, const dravel::Candidate*, size_t count, const char*) {
+int Choose(void* context, const dravel::Candidate*, size_t count, bool, const char*, const char*) {
     int pick = static_cast<Host*>(context)->pick;
     return pick == 3 ? -1 : (int)((size_t)pick % count);
 }
@@ -112,6 +112,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;
+    dravel::ResetIndexChecks(); // each input a run of its own
     int flags = data[0];
     size_t k = data[1] % 16;
     size_t n = (size_t)data[2] | (size_t)data[3] << 8;
@@ -146,8 +147,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     dravel::Lookup lookup(dravel::CompareNoCase866);
     std::vector<dravel::Candidate> candidates;
+    bool more = false;
     if (lookup.Open(path.c_str(), keyword.c_str()) != dravel::Error::None) return 0;
-    if (lookup.Collect(&candidates) != dravel::Error::None) return 0;
+    if (lookup.Collect(&candidates, &more) != dravel::Error::None) return 0;
     std::string padded = lookup.Keyword();
     for (const dravel::Candidate& c : candidates) {
         // A candidate always starts a line of the dictionary and begins with the keyword.

@@ -137,25 +137,33 @@ void LayoutArticle(const char* line, size_t length, std::string* out) {
     Layout(text, length, out).Run();
 }
 
-Error WriteResultFile(const char* folder, const char* line, size_t length, std::string* path) {
-    std::string text;
+Error WriteResultBytes(const char* folder, const std::string& bytes, std::string* path) {
     try {
         *path = folder;
         if (!path->empty() && path->back() != PathSeparator()) *path += PathSeparator();
         *path += "Dravel.txt";
-        if (path->size() > PathLimit) return Error::CreateResult;
-        LayoutArticle(line, length, &text);
     } catch (const std::bad_alloc&) {
         return Error::NoMemory;
     }
+    if (path->size() > PathLimit) return Error::CreateResult;
     File file;
     if (!file.Create(path->c_str())) return Error::CreateResult;
-    bool written = file.Write(text.data(), text.size());
+    bool written = file.Write(bytes.data(), bytes.size());
     if (!file.Close() || !written) {
         RemoveFile(path->c_str());
         return Error::CreateResult;
     }
     return Error::None;
+}
+
+Error WriteResultFile(const char* folder, const char* line, size_t length, std::string* path) {
+    std::string text;
+    try {
+        LayoutArticle(line, length, &text);
+    } catch (const std::bad_alloc&) {
+        return Error::NoMemory;
+    }
+    return WriteResultBytes(folder, text, path);
 }
 
 } // namespace dravel

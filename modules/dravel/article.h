@@ -18,6 +18,11 @@ size_t HeadwordLength(const char* line, size_t length);
 // Appends the laid-out article to out. NUL bytes of the line are laid out as spaces.
 void LayoutArticle(const char* line, size_t length, std::string* out);
 
+// Writes bytes into "Dravel.txt" in folder (which must exist) and gives its path. CreateResult
+// when the path would exceed PathLimit or the file cannot be created or written (a partly written
+// file is removed; the folder is left to its maker).
+Error WriteResultBytes(const char* folder, const std::string& bytes, std::string* path);
+
 // Writes the laid-out article into "Dravel.txt" in folder (which must exist) and gives its path.
 // CreateResult when the path would exceed PathLimit or the file cannot be created or written
 // (a partly written file is removed; the folder is left to its maker).

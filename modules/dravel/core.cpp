@@ -23,6 +23,18 @@ int MessageIndex(Error error) {
         return 12;
     case Error::NoMemory:
         return 12;
+    case Error::BadIndex:
+        return 17;
+    case Error::UnsortedIndex:
+        return 18;
+    case Error::IndexMismatch:
+        return 19;
+    case Error::BadBody:
+        return 20;
+    case Error::TooLarge:
+        return 21;
+    case Error::Unsupported:
+        return 22;
     }
     return 7;
 }
@@ -47,6 +59,18 @@ const char* ErrorText(Error error) {
         return "the result folder or file cannot be created";
     case Error::NoMemory:
         return "not enough memory";
+    case Error::BadIndex:
+        return "the dictionary's index is damaged: an entry cannot be read or points outside the dictionary";
+    case Error::UnsortedIndex:
+        return "the dictionary's index is not in its own order";
+    case Error::IndexMismatch:
+        return "the dictionary's description (.ifo) does not match its index (.idx)";
+    case Error::BadBody:
+        return "the dictionary's text is damaged or cut short where the article lies";
+    case Error::TooLarge:
+        return "the article is larger than the 8 MB Dravel shows";
+    case Error::Unsupported:
+        return "not a dictionary of this type, or a version of it that Dravel does not read";
     }
     return "unknown error";
 }

@@ -2,6 +2,8 @@
 // file names there are in whatever code page the process has set for file APIs (Far sets OEM).
 #include "fileio.h"
 
+#include <string.h>
+
 #ifdef _WIN32
 #include <stdio.h>
 #include <windows.h>
@@ -254,5 +256,15 @@ char PathSeparator() {
 }
 
 #endif
+
+bool FileExists(const char* path) {
+    File file;
+    return file.OpenRead(path);
+}
+
+bool PathEndsWith(const std::string& path, const char* ending) {
+    size_t n = strlen(ending);
+    return path.size() >= n && path.compare(path.size() - n, n, ending) == 0;
+}
 
 } // namespace dravel

@@ -45,6 +45,10 @@ class File {
 };
 
 bool RemoveFile(const char* path);
+// Whether a file of that name can be opened for reading.
+bool FileExists(const char* path);
+// Whether a path ends with the given ending (".index", ".dict.dz"), compared as it stands.
+bool PathEndsWith(const std::string& path, const char* ending);
 // Renames a closed file, replacing a file of the new name.
 bool RenameFile(const char* from, const char* to);
 // The user's folder for temporary files, with its separator at the end.

@@ -5,6 +5,7 @@
 #include "far.hpp"
 #include "helpmodule.hpp"
 #include "resultview.hpp"
+#include "shipped.h"
 
 // Lines of the language file's sections, in order.
 enum DravelMessage {
@@ -18,7 +19,9 @@ enum DravelMessage {
     // Failures 7 to 12 are numbered by the core (dravel::MessageIndex).
     MsgAccept = 13,
     MsgCancel = 14,
-    MsgNoHeadword = 15, // no headword begins with the keyword
+    MsgNoHeadword = 15,    // no headword begins with the keyword
+    MsgMoreHeadwords = 16, // the last line of a candidate menu cut at dravel::CandidateLimit
+    // Failures 17 to 22 of the dictd and StarDict readers are numbered by the core too.
 };
 
 enum { DRAVEL_MSG_SIZE = 128 };
@@ -33,4 +36,5 @@ void GetText(int n, char* dest);
 // The whole HM_SHOWHELP: lookup, menu, result file and its window. The keyword is in the
 // request's encoding, the dictionary's own. 1 done or nothing to do, 0 failed with errorText
 // (128 bytes) holding the reason.
-int ShowArticle(const char* dictionary, const char* keyword, const char* encoding, char* errorText);
+int ShowArticle(const char* dictionary, const char* keyword, const char* encoding, dravel::Format format,
+                char* errorText);

@@ -12,6 +12,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <new>
+#include <set>
+
 namespace dravel {
 
 namespace {
@@ -146,20 +149,40 @@ bool IndexFits(File& indexFile, LineReader& index, File& dictionaryFile, LineRea
 
 namespace {
 
-// Builds the index into "<path>.new" and renames it to path once it is whole; then opens it.
-Error BuildAt(const std::string& path, LineReader& dictionary, File* index, CompareFn compare) {
+// Whether two files hold the same bytes.
+bool SameContent(const std::string& a, const std::string& b) {
+    File fa, fb;
+    if (!fa.OpenRead(a.c_str()) || !fb.OpenRead(b.c_str())) return false;
+    static char bufferA[16 * 1024], bufferB[16 * 1024];
+    for (;;) {
+        int gotA = fa.Read(bufferA, sizeof bufferA), gotB = fb.Read(bufferB, sizeof bufferB);
+        if (gotA < 0 || gotA != gotB || memcmp(bufferA, bufferB, (size_t)gotA) != 0) return false;
+        if (gotA == 0) return true;
+    }
+}
+
+// Builds the index into "<path>.new" and renames it to path once it is whole; then opens it. With
+// keepSame, an index already at path with the same bytes stays as it is (*changed false).
+Error BuildAt(const std::string& path, LineReader& dictionary, File* index, CompareFn compare,
+              bool keepSame = false, bool* changed = nullptr) {
     std::string fresh = path + ".new";
     File out;
     if (!out.Create(fresh.c_str())) return Error::CreateIndex;
     Error error = BuildIndex(dictionary, out, compare, nullptr);
     // A dictionary dated ahead of this clock (a share's server) must not look newer than its
     // index for ever after: the index takes the dictionary's time then.
-    int64_t built = 0, changed = 0;
-    if (error == Error::None && out.ModifiedTime(&built) && dictionary.Source().ModifiedTime(&changed) &&
-        built < changed)
-        out.SetModifiedTime(changed);
+    int64_t built = 0, edited = 0;
+    if (error == Error::None && out.ModifiedTime(&built) && dictionary.Source().ModifiedTime(&edited) &&
+        built < edited)
+        out.SetModifiedTime(edited);
     if (!out.Close() && error == Error::None) error = Error::CreateIndex;
-    if (error == Error::None && !RenameFile(fresh.c_str(), path.c_str())) error = Error::CreateIndex;
+    bool same = error == Error::None && keepSame && SameContent(fresh, path);
+    if (changed) *changed = !same;
+    if (same) {
+        RemoveFile(fresh.c_str());
+    } else if (error == Error::None && !RenameFile(fresh.c_str(), path.c_str())) {
+        error = Error::CreateIndex;
+    }
     if (error != Error::None) {
         RemoveFile(fresh.c_str());
         return error;
@@ -167,10 +190,53 @@ Error BuildAt(const std::string& path, LineReader& dictionary, File* index, Comp
     return index->OpenRead(path.c_str()) && index->Seek(0) ? Error::None : Error::CreateIndex;
 }
 
+// The dictionaries whose index this run has checked, each with the state of both files then.
+std::set<std::string>& CheckedIndexes() {
+    static std::set<std::string> checked;
+    return checked;
+}
+
+std::string CheckState(const char* dictionaryPath, File& dictionary, File& index) {
+    int64_t values[4] = {-1, -1, -1, -1};
+    dictionary.Size(&values[0]);
+    dictionary.ModifiedTime(&values[1]);
+    index.Size(&values[2]);
+    index.ModifiedTime(&values[3]);
+    std::string state = dictionaryPath;
+    for (int64_t value : values)
+        state += '|' + std::to_string(value);
+    return state;
+}
+
 } // namespace
 
+void NoteIndexChecked(const char* dictionaryPath, File& dictionary, File& index) {
+    try {
+        CheckedIndexes().insert(CheckState(dictionaryPath, dictionary, index));
+    } catch (const std::bad_alloc&) {
+        // Unnoted, the index is only checked again.
+    }
+}
+
+bool IndexChecked(const char* dictionaryPath, File& dictionary, File& index) {
+    return CheckedIndexes().count(CheckState(dictionaryPath, dictionary, index)) != 0;
+}
+
+void ResetIndexChecks() {
+    CheckedIndexes().clear();
+}
+
+Error CheckIndex(const std::string& indexPath, LineReader& dictionary, File* index, CompareFn compare,
+                 const BuildNotice* notice, bool* changed) {
+    if (notice && notice->begin) notice->begin(notice->context);
+    Error error = BuildAt(indexPath, dictionary, index, compare, true, changed);
+    if (notice && notice->end) notice->end(notice->context);
+    dictionary.Seek(0);
+    return error;
+}
+
 Error OpenIndex(const char* dictionaryPath, LineReader& dictionary, File* index, CompareFn compare,
-                const BuildNotice* notice, bool rebuild, bool* built) {
+                const BuildNotice* notice, bool rebuild, bool* built, std::string* usedPath) {
     if (built) *built = false;
     File& dictionaryFile = dictionary.Source();
     int64_t size = 0, time = 0;
@@ -180,18 +246,22 @@ Error OpenIndex(const char* dictionaryPath, LineReader& dictionary, File* index,
     for (const std::string& place : places) {
         if (rebuild || !index->OpenRead(place.c_str())) continue;
         LineReader reader(*index);
-        if (IndexFits(*index, reader, dictionaryFile, dictionary, compare) && index->Seek(0))
+        if (IndexFits(*index, reader, dictionaryFile, dictionary, compare) && index->Seek(0)) {
+            if (usedPath) *usedPath = place;
             return Error::None;
+        }
         index->Close();
     }
 
     if (notice && notice->begin) notice->begin(notice->context);
-    Error error = BuildAt(places[0], dictionary, index, compare);
+    const std::string* place = &places[0];
+    Error error = BuildAt(*place, dictionary, index, compare);
     // The dictionary's folder takes no file (a CD, a share): the spare place.
-    if (error == Error::CreateIndex) error = BuildAt(places[1], dictionary, index, compare);
+    if (error == Error::CreateIndex) error = BuildAt(*(place = &places[1]), dictionary, index, compare);
     if (notice && notice->end) notice->end(notice->context);
     dictionary.Seek(0);
     if (error == Error::None && built) *built = true;
+    if (error == Error::None && usedPath) *usedPath = *place;
     return error;
 }
 
@@ -212,6 +282,46 @@ bool ParseOffset(const char* text, int64_t* offset) {
     return true;
 }
 
+namespace {
+
+// Whether the nearest line before offset that could start a run (two characters or more) begins
+// with the key: then offset lies inside a run rather than at its start. It looks back through at
+// most one article and one line's worth of bytes; a line that starts farther back is not seen.
+bool RunGoesBack(LineReader& dictionary, int64_t offset, const char* key, CompareFn compare) {
+    enum { Window = 16 * 1024 };
+    static char buffer[Window];
+    const int64_t farthest = offset - (int64_t)(ArticleLimit + LineLimit);
+    int64_t end = offset;      // the bytes before end are still to be seen
+    int64_t lineEnd = -1;      // end of the text of the line being passed, -1 between lines
+    char first[3] = {0, 0, 0}; // the first two bytes of the line being passed, as far as seen
+    while (end > 0 && end > farthest) {
+        int64_t start = end > Window ? end - Window : 0;
+        int size = (int)(end - start);
+        if (dictionary.ReadAt(start, buffer, size) != size) return false;
+        for (int i = size - 1; i >= 0; --i) {
+            bool lineBreak = buffer[i] == '\r' || buffer[i] == '\n';
+            if (lineEnd < 0) {
+                if (lineBreak) continue;
+                lineEnd = start + i + 1;
+                first[0] = buffer[i];
+                first[1] = 0;
+                continue;
+            }
+            if (!lineBreak) {
+                first[1] = first[0];
+                first[0] = buffer[i];
+                continue;
+            }
+            if (lineEnd - (start + i + 1) >= 2) return first[0] && first[1] && compare(first, key, 2) == 0;
+            lineEnd = -1;
+        }
+        end = start;
+    }
+    return end == 0 && lineEnd >= 2 && first[0] && first[1] && compare(first, key, 2) == 0;
+}
+
+} // namespace
+
 Error FindRun(LineReader& index, LineReader& dictionary, int64_t dictionarySize, const char* keyword,
               CompareFn compare) {
     char entry[EntryLimit + 1];
@@ -230,6 +340,7 @@ Error FindRun(LineReader& index, LineReader& dictionary, int64_t dictionarySize,
     char start[3];
     dictionary.Seek(offset);
     if (!dictionary.ReadLine(start, 2, &stored) || compare(start, keyword, 2) != 0) return Error::BadOffset;
+    if (RunGoesBack(dictionary, offset, keyword, compare)) return Error::BadOffset;
     dictionary.Seek(offset);
     return Error::None;
 }

@@ -40,8 +40,25 @@ Error BuildIndex(LineReader& dictionary, File& index, CompareFn compare, long* e
 // and renames that into place only when it is whole, so no half-built or empty index is ever
 // left to be trusted: a dictionary without a body leaves nothing and fails with NoBodyStart
 // every time. *built (may be null) tells whether this call built it.
+// *usedPath (may be null) receives the index file's path.
 Error OpenIndex(const char* dictionaryPath, LineReader& dictionary, File* index, CompareFn compare,
-                const BuildNotice* notice, bool rebuild = false, bool* built = nullptr);
+                const BuildNotice* notice, bool rebuild = false, bool* built = nullptr,
+                std::string* usedPath = nullptr);
+
+// Checks an index that fits by every outward sign against its dictionary: builds the index anew
+// beside it ("<indexPath>.new", under the notice) and puts it in place when it differs from the
+// one at indexPath, else drops it. index (closed on entry) is opened on the index in place.
+// *changed (may be null) tells whether it differed.
+Error CheckIndex(const std::string& indexPath, LineReader& dictionary, File* index, CompareFn compare,
+                 const BuildNotice* notice, bool* changed = nullptr);
+
+// An index is checked against its dictionary at most once per run of the program for each state
+// of the two files (path, sizes, times): a lookup of a pair that has no entry must not read the
+// whole dictionary every time. The first two note and ask for the current state of both files.
+void NoteIndexChecked(const char* dictionaryPath, File& dictionary, File& index);
+bool IndexChecked(const char* dictionaryPath, File& dictionary, File& index);
+// Forgets every check (for the tests: each plays one run of its own).
+void ResetIndexChecks();
 
 // Whether an index file fits the dictionary it is opened with, by what can be checked without
 // reading the dictionary through: it is no older than the dictionary, it is not empty and ends
@@ -53,7 +70,8 @@ bool IndexFits(File& indexFile, LineReader& index, File& dictionaryFile, LineRea
 
 // Finds the first entry whose key equals the keyword's first two characters and positions the
 // dictionary at its offset. The offset must lie inside the dictionary, at the start of a line
-// that begins with the key; otherwise BadOffset, never a line from elsewhere.
+// that begins with the key and starts its run (the nearest line before it that could start a
+// run has another key); otherwise BadOffset, never a line from elsewhere or the middle of a run.
 Error FindRun(LineReader& index, LineReader& dictionary, int64_t dictionarySize, const char* keyword,
               CompareFn compare);
 

@@ -245,4 +245,19 @@ bool LineReader::ByteAt(int64_t offset, unsigned char* byte) {
     return ok;
 }
 
+int LineReader::ReadAt(int64_t offset, char* buffer, int size) {
+    if (offset < 0 || size < 0) return -1;
+    if (offset >= blockStart_ && size <= blockLength_ && offset - blockStart_ <= blockLength_ - size) {
+        memcpy(buffer, block_ + (offset - blockStart_), (size_t)size);
+        return size;
+    }
+    if (!file_.Seek(offset)) {
+        filePos_ = -1;
+        return -1;
+    }
+    int got = file_.Read(buffer, size);
+    filePos_ = got < 0 ? -1 : offset + got;
+    return got;
+}
+
 } // namespace dravel

@@ -42,6 +42,9 @@ class LineReader {
 
     // The byte at an offset, through the block; false past the end or on a read error.
     bool ByteAt(int64_t offset, unsigned char* byte);
+    // Up to size bytes at an offset, for looking back from a line: from the block when it holds
+    // them, else straight from the file (the block is kept). The count, or -1 on a failed read.
+    int ReadAt(int64_t offset, char* buffer, int size);
 
     bool Failed() const { return failed_; }
     // The file it reads.

@@ -7,6 +7,8 @@
 #include <new>
 
 #include "article.h"
+#include "articletext.h"
+#include "codepage.h"
 
 namespace dravel {
 
@@ -41,21 +43,28 @@ Error Lookup::Open(const char* dictionaryPath, const char* keyword, const BuildN
     dictionary_.Reset();
 
     bool built = false;
-    Error error = OpenIndex(dictionaryPath, dictionary_, &indexFile_, compare_, notice, false, &built);
+    std::string indexPath;
+    Error error =
+        OpenIndex(dictionaryPath, dictionary_, &indexFile_, compare_, notice, false, &built, &indexPath);
     if (error == Error::None) {
         LineReader index(indexFile_);
         error = FindRun(index, dictionary_, size, keyword_, compare_);
     }
-    // An entry that leads nowhere right (the dictionary edited within its index's time): the
-    // index is built again, once.
-    if (error == Error::BadOffset && !built) {
+    // An index can fit its dictionary by every outward sign and still lie (an entry taken out,
+    // an offset moved within its run): before the keyword's pair is declared missing, or when its
+    // entry leads nowhere right, the index is checked against the dictionary, once per run.
+    bool suspect = error == Error::BadOffset || (error == Error::NoIndexEntry && !built &&
+                                                 !IndexChecked(dictionaryPath, dictionaryFile_, indexFile_));
+    if (suspect && !built) {
         indexFile_.Close();
-        error = OpenIndex(dictionaryPath, dictionary_, &indexFile_, compare_, notice, true);
+        error = CheckIndex(indexPath, dictionary_, &indexFile_, compare_, notice);
         if (error == Error::None) {
             LineReader index(indexFile_);
             error = FindRun(index, dictionary_, size, keyword_, compare_);
         }
     }
+    if (indexFile_.IsOpen() && (built || suspect))
+        NoteIndexChecked(dictionaryPath, dictionaryFile_, indexFile_);
     if (error != Error::None) {
         Close();
         return error;
@@ -64,8 +73,9 @@ Error Lookup::Open(const char* dictionaryPath, const char* keyword, const BuildN
     return Error::None;
 }
 
-Error Lookup::Collect(std::vector<Candidate>* candidates) {
+Error Lookup::Collect(std::vector<Candidate>* candidates, bool* more) {
     candidates->clear();
+    *more = false;
     if (runStart_ < 0) return Error::None;
     char line[LineLimit + 1];
     size_t stored = 0;
@@ -77,6 +87,10 @@ Error Lookup::Collect(std::vector<Candidate>* candidates) {
         size_t headword = HeadwordLength(line, stored);
         if (headword == 0 || headword < keywordLength_) continue;
         if (compare_(line, keyword_, (int)keywordLength_) != 0) continue;
+        if (candidates->size() == CandidateLimit) {
+            *more = true; // one more is enough to know
+            break;
+        }
 
         Candidate item;
         size_t shown = headword < MenuTextLimit ? headword : MenuTextLimit;
@@ -105,47 +119,161 @@ Error Lookup::ReadArticle(uint32_t offset, std::string* line) {
     return Error::None;
 }
 
-LookupResult RunLookup(const char* dictionaryPath, const char* keyword, const LookupHost& host) {
+std::string KeywordAsUtf8(const char* keyword, const char32_t* upperHalf) {
+    std::string out;
+    for (const unsigned char* p = (const unsigned char*)keyword; *p; ++p)
+        AppendUtf8(&out, *p < 0x80 || !upperHalf ? (char32_t)*p : upperHalf[*p - 0x80]);
+    return out;
+}
+
+namespace {
+
+// A headword as a menu item's text: in the target's code page (or UTF-8) for a UTF-8 dictionary,
+// as it stands otherwise; cut to MenuTextLimit bytes, never inside a character.
+void CandidateText(const std::string& headword, bool utf8, const TextTarget* target, Candidate* item) {
+    std::string text = headword;
+    if (utf8 && target) text = TextInTarget(PlainText(headword.data(), headword.size()), *target);
+    size_t shown = text.size() < MenuTextLimit ? text.size() : (size_t)MenuTextLimit;
+    if (utf8 && !target)
+        while (shown > 0 && shown < text.size() && ((unsigned char)text[shown] & 0xC0) == 0x80)
+            --shown;
+    memcpy(item->text, text.data(), shown);
+    item->text[shown] = '\0';
+    for (size_t i = 0; i < shown; ++i)
+        if (item->text[i] == '\0' || item->text[i] == '\n' || item->text[i] == '\r') item->text[i] = ' ';
+}
+
+// Text with its line ends as CR LF.
+std::string WithCrLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\r') continue;
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+std::string ResultBytes(const std::u32string& text, const TextTarget* target) {
+    return target ? TextInTarget(text, *target) : WithCrLf(TextAsUtf8(text));
+}
+
+namespace {
+
+// Lets the host choose among several candidates (or a list cut at the limit); false when the
+// menu was cancelled.
+bool Choose(const LookupHost& host, const std::vector<Candidate>& candidates, bool more, const char* keyword,
+            const char* name, size_t* chosen) {
+    *chosen = 0;
+    if (candidates.size() < 2 && !more) return true;
+    int pick = host.choose
+                   ? host.choose(host.context, candidates.data(), candidates.size(), more, keyword, name)
+                   : 0;
+    if (pick < 0 || (size_t)pick >= candidates.size()) return false;
+    *chosen = (size_t)pick;
+    return true;
+}
+
+// The end of every lookup that found an article: its bytes into "Dravel.txt" in a new result
+// folder, or the failure that came before.
+void Deliver(Error error, const std::string& bytes, const char* title, bool converted, const LookupHost& host,
+             LookupResult* result) {
+    char folder[PathLimit + 1];
+    folder[0] = '\0';
+    if (error == Error::None && (!host.makeFolder || !host.makeFolder(host.context, folder, sizeof folder)))
+        error = Error::CreateResult;
+    if (error == Error::None) {
+        folder[sizeof folder - 1] = '\0';
+        error = WriteResultBytes(folder, bytes, &result->path);
+    }
+    if (error == Error::None) {
+        result->outcome = Outcome::Written;
+        result->title = title;
+        result->converted = converted;
+    } else {
+        result->outcome = Outcome::Failed;
+        result->error = error;
+    }
+}
+
+LookupResult RunShippedLookup(const char* dictionaryPath, const char* keyword, const LookupHost& host,
+                              Format format) {
+    LookupResult result;
+    ShippedLookup lookup;
+    std::vector<std::string> headwords;
+    std::vector<Candidate> candidates;
+    bool more = false;
+    Error error = lookup.Open(dictionaryPath, format);
+    if (error == Error::None) {
+        std::string key = lookup.Utf8() ? KeywordAsUtf8(keyword, host.keywordUpperHalf) : keyword;
+        error = lookup.Find(key, &headwords, &more);
+    }
+    if (error == Error::None && headwords.empty()) result.outcome = Outcome::NotFound;
+    if (error == Error::None && !headwords.empty()) {
+        candidates.resize(headwords.size());
+        for (size_t i = 0; i < headwords.size(); ++i) {
+            CandidateText(headwords[i], lookup.Utf8(), host.target, &candidates[i]);
+            candidates[i].offset = (uint32_t)i;
+        }
+        Candidate name;
+        CandidateText(lookup.Name(), lookup.Utf8(), host.target, &name);
+        size_t chosen = 0;
+        if (!Choose(host, candidates, more, keyword, name.text, &chosen)) return result;
+        std::string bytes;
+        if (lookup.Utf8()) {
+            std::u32string text;
+            error = lookup.Text(chosen, host.target, &text);
+            if (error == Error::None) bytes = ResultBytes(text, host.target);
+        } else {
+            error = lookup.Bytes(chosen, &bytes);
+            if (error == Error::None) bytes = WithCrLf(bytes);
+        }
+        Deliver(error, bytes, keyword, lookup.Utf8(), host, &result);
+        return result;
+    }
+    result.error = error;
+    if (error != Error::None) result.outcome = Outcome::Failed;
+    return result;
+}
+
+} // namespace
+
+LookupResult RunLookup(const char* dictionaryPath, const char* keyword, const LookupHost& host,
+                       Format format) {
     LookupResult result;
     if (!keyword || !*keyword) return result;
-
-    Lookup lookup(host.compare);
-    std::vector<Candidate> candidates;
-    std::string line;
-    char folder[PathLimit + 1];
-    Error error = lookup.Open(dictionaryPath, keyword, &host.notice);
-    if (error == Error::None) error = lookup.Collect(&candidates);
-    if (error == Error::None && candidates.empty()) result.outcome = Outcome::NotFound;
-    if (error == Error::None && !candidates.empty()) {
-        size_t chosen = 0;
-        if (candidates.size() > 1) {
-            int pick = host.choose
-                           ? host.choose(host.context, candidates.data(), candidates.size(), lookup.Keyword())
-                           : 0;
-            if (pick < 0 || (size_t)pick >= candidates.size()) return result;
-            chosen = (size_t)pick;
+    try {
+        if (format != Format::OneLine) {
+            result = RunShippedLookup(dictionaryPath, keyword, host, format);
+        } else {
+            Lookup lookup(host.compare);
+            std::vector<Candidate> candidates;
+            bool more = false;
+            Error error = lookup.Open(dictionaryPath, keyword, &host.notice);
+            if (error == Error::None) error = lookup.Collect(&candidates, &more);
+            if (error == Error::None && candidates.empty()) result.outcome = Outcome::NotFound;
+            if (error == Error::None && !candidates.empty()) {
+                size_t chosen = 0;
+                if (!Choose(host, candidates, more, lookup.Keyword(), "", &chosen)) return result;
+                std::string line, bytes;
+                error = lookup.ReadArticle(candidates[chosen].offset, &line);
+                std::vector<Candidate>().swap(candidates);
+                if (error == Error::None) LayoutArticle(line.data(), line.size(), &bytes);
+                Deliver(error, bytes, lookup.Keyword(), false, host, &result);
+            } else if (error != Error::None) {
+                result.outcome = Outcome::Failed;
+                result.error = error;
+            }
         }
-        error = lookup.ReadArticle(candidates[chosen].offset, &line);
-        std::vector<Candidate>().swap(candidates);
-        if (error == Error::None) {
-            folder[0] = '\0';
-            if (!host.makeFolder || !host.makeFolder(host.context, folder, sizeof folder))
-                error = Error::CreateResult;
-        }
-        if (error == Error::None) {
-            folder[sizeof folder - 1] = '\0';
-            error = WriteResultFile(folder, line.data(), line.size(), &result.path);
-        }
-        if (error == Error::None) {
-            result.outcome = Outcome::Written;
-            result.title = lookup.Keyword();
-        }
-    }
-    if (error != Error::None) {
+    } catch (const std::bad_alloc&) {
+        result = LookupResult();
         result.outcome = Outcome::Failed;
-        result.error = error;
-        result.path.clear();
+        result.error = Error::NoMemory;
     }
+    if (result.outcome == Outcome::Failed) result.path.clear();
     return result;
 }
 

@@ -10,16 +10,19 @@
 #include <string>
 #include <vector>
 
+#include "text/charsets.h"
 #include "core.h"
 #include "fileio.h"
 #include "index.h"
 #include "linereader.h"
+#include "shipped.h"
 
 namespace dravel {
 
 struct Candidate {
     char text[MenuTextLimit + 1]; // the headword cut to 127 bytes, NULs shown as spaces
-    uint32_t offset;              // where its line starts in the dictionary
+    uint32_t offset;              // where its line starts in the dictionary; in the shipped
+                                  // formats, its number in the lookup's list
 };
 
 class Lookup {
@@ -32,8 +35,9 @@ class Lookup {
     // index (building it, with the notice, when missing) and finds the keyword's run. An empty
     // or null keyword opens nothing and returns None; Collect then finds nothing.
     Error Open(const char* dictionaryPath, const char* keyword, const BuildNotice* notice = nullptr);
-    // The run's lines whose headword the keyword begins, in dictionary order.
-    Error Collect(std::vector<Candidate>* candidates);
+    // The run's lines whose headword the keyword begins, in dictionary order, at most
+    // CandidateLimit of them; *more tells whether the run holds more.
+    Error Collect(std::vector<Candidate>* candidates, bool* more);
     // The whole line at a candidate's offset (up to ArticleLimit bytes).
     Error ReadArticle(uint32_t offset, std::string* line);
     void Close();
@@ -55,13 +59,21 @@ class Lookup {
 struct LookupHost {
     CompareFn compare;
     BuildNotice notice;
-    // Shows the candidates (count >= 2) and gives the chosen index, or a negative for cancel
-    // (null: the first is taken).
-    int (*choose)(void* context, const Candidate* candidates, size_t count, const char* keyword);
+    // Shows the candidates (count >= 2, or more set: the list stopped at CandidateLimit and the
+    // menu ends with a line saying so) and gives the chosen index, or a negative for cancel (null:
+    // the first is taken). name is the dictionary's own name, in the candidates' code page, or
+    // empty.
+    int (*choose)(void* context, const Candidate* candidates, size_t count, bool more, const char* keyword,
+                  const char* name);
     // Makes a new, empty result folder and puts its path into folder (size bytes); false on failure
     // (null: every lookup that finds an article fails with CreateResult).
     bool (*makeFolder)(void* context, char* folder, size_t size);
     void* context;
+    // The shipped formats' UTF-8 dictionaries only. The upper half of the keyword's 8-bit code
+    // page (null: the keyword is UTF-8), and the code page the candidates and the result file are
+    // written in (null: UTF-8).
+    const char32_t* keywordUpperHalf = nullptr;
+    const TextTarget* target = nullptr;
 };
 
 enum class Outcome {
@@ -74,11 +86,22 @@ enum class Outcome {
 struct LookupResult {
     Outcome outcome = Outcome::Nothing;
     Error error = Error::None;
-    std::string path;  // the result file
-    std::string title; // the keyword as used
+    std::string path;       // the result file
+    std::string title;      // the keyword as used
+    bool converted = false; // the file is in the host's target code page (UTF-8 without one),
+                            // not in the dictionary's own bytes
 };
 
-// The whole lookup of one HM_SHOWHELP: open, collect, choose, read, write.
-LookupResult RunLookup(const char* dictionaryPath, const char* keyword, const LookupHost& host);
+// The whole lookup of one HM_SHOWHELP in a dictionary of the format: open, collect, choose, read,
+// write.
+LookupResult RunLookup(const char* dictionaryPath, const char* keyword, const LookupHost& host,
+                       Format format = Format::OneLine);
+
+// The result file's bytes of a shipped dictionary's article text: in the target's code page with
+// its stand-ins, or UTF-8 without a target; lines ending in CR LF.
+std::string ResultBytes(const std::u32string& text, const TextTarget* target);
+
+// An 8-bit keyword as UTF-8, its bytes 0x80..0xFF read through the code page's upper half.
+std::string KeywordAsUtf8(const char* keyword, const char32_t* upperHalf);
 
 } // namespace dravel

@@ -54,17 +54,6 @@ int ChooseTopic(void*, const TopicAnswer& answer) {
     return chosen < 0 || (uint32_t)chosen >= count ? TopicChoiceNone : chosen;
 }
 
-// The characters of bytes 0x80..0xFF in a code page of the system's (U+FFFD where it has none).
-void SystemUpperHalf(UINT codePage, char32_t* upper) {
-    for (unsigned b = 0; b < CodePageUpperHalf; b++) {
-        char byte = static_cast<char>(0x80 + b);
-        WCHAR wide[2];
-        upper[b] = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, &byte, 1, wide, 2) == 1
-                       ? wide[0]
-                       : UndefinedChar;
-    }
-}
-
 // The help file's code page for the ranked search, from its language; the last one is kept.
 const char32_t* FileCharacters(void*, uint32_t languageId) {
     static UINT kept;

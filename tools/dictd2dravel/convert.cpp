@@ -24,6 +24,8 @@
 #include <zlib.h>
 
 #include "core.h"
+#include "dictd.h"
+#include "fileio.h"
 
 namespace dictd2dravel {
 
@@ -209,17 +211,6 @@ unsigned RunKey(const std::string& line, CodePage cp) {
     return ((unsigned)dravel::FoldCase(cp, a) << 8) | dravel::FoldCase(cp, b);
 }
 
-bool EndsWith(const std::string& s, const char* tail) {
-    size_t n = strlen(tail);
-    return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
-}
-
-bool Exists(const std::string& path) {
-    FILE* f = fopen(path.c_str(), "rb");
-    if (f) fclose(f);
-    return f != nullptr;
-}
-
 bool ReadPlainFile(const std::string& path, std::string* out) {
     FILE* f = fopen(path.c_str(), "rb");
     if (!f) return false;
@@ -374,30 +365,15 @@ long CountRuns(const std::vector<std::string>& body, CodePage cp) {
 }
 
 bool DecodeBase64(const std::string& text, uint64_t* value) {
-    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    uint64_t v = 0;
-    if (text.empty()) return false;
-    for (char c : text) {
-        const char* d = c ? strchr(kDigits, c) : nullptr;
-        if (!d) return false;
-        v = v * 64 + (uint64_t)(d - kDigits);
-        if (v > ((uint64_t)1 << 40)) return false;
-    }
-    *value = v;
-    return true;
+    return dravel::DecodeBase64Number(text.data(), text.size(), value);
 }
 
 bool Convert(const char* source, const char* output, const Options& options, Report* report,
              std::string* error) {
-    std::string base = source;
-    for (const char* ext : {".index", ".dict.dz", ".dict"}) {
-        if (EndsWith(base, ext)) {
-            base.resize(base.size() - strlen(ext));
-            break;
-        }
-    }
+    std::string base = dravel::DictdBaseName(source);
     std::string indexPath = base + ".index";
-    std::string dataPath = Exists(base + ".dict.dz") ? base + ".dict.dz" : base + ".dict";
+    std::string dataPath =
+        dravel::FileExists((base + ".dict.dz").c_str()) ? base + ".dict.dz" : base + ".dict";
 
     std::string indexText, data;
     if (!ReadPlainFile(indexPath, &indexText)) {

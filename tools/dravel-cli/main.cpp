@@ -1,12 +1,16 @@
-// dravel-cli: the dictionary provider's portable core from the command line: build a
-// dictionary's index, list the candidates for a keyword, print or write a laid-out article.
+// dravel-cli: the dictionary provider's portable core from the command line: build a one-line
+// dictionary's index, list the candidates for a keyword, print or write an article as the result
+// file has it, in any of the three formats (the one-line form, dictd, StarDict).
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
 #include <vector>
 
 #include "article.h"
+#include "articletext.h"
+#include "text/charsets.h"
 #include "codepage.h"
 #include "fileio.h"
 #include "index.h"
@@ -18,6 +22,9 @@ struct Settings {
     dravel::CodePage codePage = dravel::CodePage::Cp866;
     bool utf8 = false;   // the terminal speaks UTF-8: convert keywords in and text out
     bool result = false; // article: write Dravel.txt into a new LUMV folder
+    bool detect = true;  // the format from the file's name and neighbours
+    dravel::Format format = dravel::Format::OneLine;
+    unsigned oem = 0; // dictd and StarDict: write the article in this console code page (0: UTF-8)
 };
 
 void Usage(FILE* to) {
@@ -26,14 +33,22 @@ void Usage(FILE* to) {
                 "       dravel-cli [options] article DICT HEADWORD\n"
                 "\n"
                 "  index       build DICT.hsh anew and print its number of entries (runs)\n"
-                "  candidates  list the headwords KEYWORD begins, with their offsets (the index is\n"
-                "              built first when it is missing, as the provider does)\n"
-                "  article     print the laid-out article of HEADWORD: the candidate equal to it, or\n"
-                "              the only candidate\n"
+                "  candidates  list the headwords KEYWORD begins, with their offsets (one-line form;\n"
+                "              its index is built first when it is missing, as the provider does) or\n"
+                "              their numbers (dictd, StarDict: those equal to KEYWORD first)\n"
+                "  article     print the article of HEADWORD as the result file has it: the candidate\n"
+                "              equal to it, or the only candidate\n"
                 "\n"
-                "  --codepage cp866|cp1251  the dictionary's code page for case-insensitive\n"
-                "                           comparison (default cp866)\n"
-                "  --utf8                   keywords are UTF-8 and output is converted to UTF-8\n"
+                "  --format oneline|dictd|stardict  the dictionary's format; by default the file's\n"
+                "                           name tells (.index: dictd; .ifo, .idx, .syn: StarDict;\n"
+                "                           .dict, .dict.dz: whichever description lies beside it)\n"
+                "  --codepage cp866|cp1251  one-line form: the dictionary's code page for\n"
+                "                           case-insensitive comparison (default cp866)\n"
+                "  --utf8                   one-line form: keywords are UTF-8 and output is\n"
+                "                           converted to UTF-8 (dictd and StarDict speak UTF-8)\n"
+                "  --oem=CODEPAGE           dictd and StarDict: write the article in the console\n"
+                "                           code page (437, 850, 852, 866) as Dravel.lvx does,\n"
+                "                           stand-ins for what it lacks (default: UTF-8)\n"
                 "  --result                 article: also write Dravel.txt into a new folder LUMV*\n"
                 "                           in the temporary folder and print its path\n"
                 "\n"
@@ -69,9 +84,9 @@ int BuildIndexCommand(const Settings& s, const char* dict) {
 }
 
 int Collect(const Settings& s, dravel::Lookup* lookup, const char* dict, const std::string& keyword,
-            std::vector<dravel::Candidate>* candidates) {
+            std::vector<dravel::Candidate>* candidates, bool* more) {
     dravel::Error error = lookup->Open(dict, keyword.c_str());
-    if (error == dravel::Error::None) error = lookup->Collect(candidates);
+    if (error == dravel::Error::None) error = lookup->Collect(candidates, more);
     if (error != dravel::Error::None) return Fail(dict, error);
     if (candidates->empty()) {
         fprintf(stderr, "dravel-cli: no headword begins with \"%s\"\n",
@@ -84,9 +99,13 @@ int Collect(const Settings& s, dravel::Lookup* lookup, const char* dict, const s
 int CandidatesCommand(const Settings& s, const char* dict, const std::string& keyword) {
     dravel::Lookup lookup(dravel::CompareFor(s.codePage));
     std::vector<dravel::Candidate> candidates;
-    int rc = Collect(s, &lookup, dict, keyword, &candidates);
+    bool more = false;
+    int rc = Collect(s, &lookup, dict, keyword, &candidates, &more);
     for (const dravel::Candidate& c : candidates)
         printf("%s\t%lu\n", Shown(s, c.text, strlen(c.text)).c_str(), (unsigned long)c.offset);
+    if (more)
+        fprintf(stderr, "dravel-cli: the list stops at %zu headwords; more begin with \"%s\"\n",
+                candidates.size(), Shown(s, keyword.data(), keyword.size()).c_str());
     return rc;
 }
 
@@ -94,7 +113,8 @@ int ArticleCommand(const Settings& s, const char* dict, const std::string& keywo
     dravel::CompareFn compare = dravel::CompareFor(s.codePage);
     dravel::Lookup lookup(compare);
     std::vector<dravel::Candidate> candidates;
-    int rc = Collect(s, &lookup, dict, keyword, &candidates);
+    bool more = false;
+    int rc = Collect(s, &lookup, dict, keyword, &candidates, &more);
     if (rc != 0) return rc;
     const dravel::Candidate* chosen = candidates.size() == 1 ? &candidates[0] : nullptr;
     size_t length = strlen(lookup.Keyword());
@@ -126,6 +146,62 @@ int ArticleCommand(const Settings& s, const char* dict, const std::string& keywo
     return 0;
 }
 
+// dictd and StarDict: the keyword is UTF-8 as the terminal gives it (a dictd dictionary that is
+// not UTF-8 gets the bytes as they are).
+int ShippedCommand(const Settings& s, bool article, const char* dict, const std::string& keyword) {
+    dravel::ShippedLookup lookup;
+    std::vector<std::string> headwords;
+    bool more = false;
+    dravel::Error error = lookup.Open(dict, s.format);
+    if (error == dravel::Error::None) error = lookup.Find(keyword, &headwords, &more);
+    if (error != dravel::Error::None) return Fail(dict, error);
+    if (headwords.empty()) {
+        fprintf(stderr, "dravel-cli: no headword begins with \"%s\"\n", keyword.c_str());
+        return 1;
+    }
+    if (!article) {
+        for (size_t i = 0; i < headwords.size(); ++i)
+            printf("%s\t%zu\n", headwords[i].c_str(), i);
+        if (more)
+            fprintf(stderr, "dravel-cli: the list stops at %zu headwords; more begin with \"%s\"\n",
+                    headwords.size(), keyword.c_str());
+        return 0;
+    }
+    size_t chosen = headwords.size();
+    for (size_t i = 0; i < headwords.size() && chosen == headwords.size(); ++i)
+        if (lookup.IsExact(i) || headwords.size() == 1) chosen = i;
+    if (chosen == headwords.size()) {
+        fprintf(stderr, "dravel-cli: %zu headwords begin with \"%s\"; name one of them:\n", headwords.size(),
+                keyword.c_str());
+        for (const std::string& h : headwords)
+            fprintf(stderr, "  %s\n", h.c_str());
+        return 1;
+    }
+    TextTarget target;
+    if (s.oem) InitTextTarget(&target, BuiltInUpperHalf(s.oem));
+    std::string bytes, file;
+    if (lookup.Utf8()) {
+        std::u32string text;
+        error = lookup.Text(chosen, s.oem ? &target : nullptr, &text);
+        bytes = s.oem ? dravel::ResultBytes(text, &target) : TextAsUtf8(text);
+        file = dravel::ResultBytes(text, s.oem ? &target : nullptr);
+    } else {
+        error = lookup.Bytes(chosen, &bytes);
+        file = bytes;
+    }
+    if (error != dravel::Error::None) return Fail(dict, error);
+    fwrite(bytes.data(), 1, bytes.size(), stdout);
+    if (s.result) {
+        std::string folder, path;
+        if (!dravel::MakeTempFolder("LUMV", &folder))
+            return Fail("temporary folder", dravel::Error::CreateResult);
+        error = dravel::WriteResultBytes(folder.c_str(), file, &path);
+        if (error != dravel::Error::None) return Fail(folder.c_str(), error);
+        fprintf(stderr, "dravel-cli: wrote %s\n", path.c_str());
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -147,6 +223,25 @@ int main(int argc, char** argv) {
                         name ? name : "(none)");
                 return 2;
             }
+        } else if (strcmp(a, "--format") == 0 || strncmp(a, "--format=", 9) == 0) {
+            const char* name = a[8] == '=' ? a + 9 : (i + 1 < argc ? argv[++i] : "");
+            s.detect = false;
+            if (strcmp(name, "oneline") == 0) {
+                s.format = dravel::Format::OneLine;
+            } else if (strcmp(name, "dictd") == 0) {
+                s.format = dravel::Format::Dictd;
+            } else if (strcmp(name, "stardict") == 0) {
+                s.format = dravel::Format::StarDict;
+            } else {
+                fprintf(stderr, "dravel-cli: unknown format %s (oneline, dictd or stardict)\n", name);
+                return 2;
+            }
+        } else if (strncmp(a, "--oem=", 6) == 0) {
+            s.oem = (unsigned)strtoul(a + 6, nullptr, 10);
+            if (!BuiltInUpperHalf(s.oem) || s.oem >= 1250) {
+                fprintf(stderr, "dravel-cli: unknown console code page %s (437, 850, 852 or 866)\n", a + 6);
+                return 2;
+            }
         } else if (a[0] == '-' && a[1] == '-') {
             fprintf(stderr, "dravel-cli: unknown option %s\n", a);
             return 2;
@@ -155,6 +250,15 @@ int main(int argc, char** argv) {
         }
     }
     if (args.size() == 2 && strcmp(args[0], "index") == 0) return BuildIndexCommand(s, args[1]);
+    if (args.size() == 3 && s.detect) s.format = dravel::DetectFormat(args[1]);
+    if (args.size() == 3 && s.format != dravel::Format::OneLine) {
+        if (!*args[2]) {
+            fprintf(stderr, "dravel-cli: the keyword is empty\n");
+            return 2;
+        }
+        if (strcmp(args[0], "candidates") == 0) return ShippedCommand(s, false, args[1], args[2]);
+        if (strcmp(args[0], "article") == 0) return ShippedCommand(s, true, args[1], args[2]);
+    }
     if (args.size() == 3) {
         std::string keyword = s.utf8 ? dravel::FromUtf8(s.codePage, args[2]) : std::string(args[2]);
         if (keyword.empty()) {

@@ -161,8 +161,9 @@ TEST(Convert, SourceThatBreaksTheRunRuleStillReadsRight) {
             if (a.first[0] == '0') continue;
             std::string word = Cp866(a.first.c_str());
             std::vector<dravel::Candidate> candidates;
+            bool more = false;
             ASSERT_EQ(lookup.Open(out.c_str(), word.c_str()), dravel::Error::None) << a.first;
-            ASSERT_EQ(lookup.Collect(&candidates), dravel::Error::None);
+            ASSERT_EQ(lookup.Collect(&candidates, &more), dravel::Error::None);
             auto own = std::find_if(candidates.begin(), candidates.end(),
                                     [&](const dravel::Candidate& c) { return word == c.text; });
             ASSERT_NE(own, candidates.end()) << a.first;

@@ -43,6 +43,14 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     fclose(f);
 }
 
+std::string SystemFile(const std::string& path) {
+#ifdef _WIN32
+    return "Z:" + path;
+#else
+    return path;
+#endif
+}
+
 std::string ReadFile(const std::string& path) {
     std::string out;
     FILE* f = fopen(path.c_str(), "rb");
@@ -85,9 +93,12 @@ void NoticeEnd(void* context) {
     ++static_cast<RecordingHost*>(context)->noticeEnds;
 }
 
-int Choose(void* context, const dravel::Candidate* candidates, size_t count, const char*) {
+int Choose(void* context, const dravel::Candidate* candidates, size_t count, bool more, const char*,
+           const char* name) {
     auto* self = static_cast<RecordingHost*>(context);
     ++self->menus;
+    self->more = more;
+    self->name = name;
     self->menu.clear();
     for (size_t i = 0; i < count; ++i)
         self->menu.push_back(candidates[i].text);
@@ -111,8 +122,9 @@ RecordingHost::RecordingHost(const std::string& resultFolder) : folder(resultFol
     host.context = this;
 }
 
-dravel::LookupResult Ask(RecordingHost* host, const std::string& dictionary, const char* keyword) {
-    return dravel::RunLookup(dictionary.c_str(), keyword, host->host);
+dravel::LookupResult Ask(RecordingHost* host, const std::string& dictionary, const char* keyword,
+                         dravel::Format format) {
+    return dravel::RunLookup(dictionary.c_str(), keyword, host->host, format);
 }
 
 } // namespace dravel_test

@@ -26,6 +26,9 @@ class TempDir {
 };
 
 void WriteFile(const std::string& path, const std::string& bytes);
+// A file of the machine's own installed packages ("/usr/share/..."), as this build names it (under
+// Wine, on drive Z:).
+std::string SystemFile(const std::string& path);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 
@@ -43,10 +46,13 @@ struct RecordingHost {
     std::vector<std::string> menu; // items of the last menu shown
     int menus = 0;
     int choice = 0;     // what the menu answers; negative cancels
+    bool more = false;  // the last menu was cut at the candidate limit
+    std::string name;   // the dictionary's name the last menu was given
     std::string folder; // folder handed out by makeFolder; empty makes it fail
     explicit RecordingHost(const std::string& resultFolder);
 };
 
-dravel::LookupResult Ask(RecordingHost* host, const std::string& dictionary, const char* keyword);
+dravel::LookupResult Ask(RecordingHost* host, const std::string& dictionary, const char* keyword,
+                         dravel::Format format = dravel::Format::OneLine);
 
 } // namespace dravel_test

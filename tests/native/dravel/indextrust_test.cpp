@@ -247,3 +247,94 @@ TEST(IndexTrust, TheSpareNameFollowsPathSizeAndTime) {
     EXPECT_NE(a, dravel::SpareIndexPath("C:\\dict\\a.txt", 100, 6));
     EXPECT_EQ(a.compare(0, dravel::TemporaryFolder().size(), dravel::TemporaryFolder()), 0);
 }
+
+// A well-formed index newer than its dictionary can still lie. A lookup that finds no entry for
+// its pair, or an entry that starts no run, checks the index against the dictionary once and
+// rebuilds it when they disagree.
+namespace {
+
+const std::string kGo =
+    Lines({"header", "'cause  [1] because", "give  [2] to hand", "go  [3] to leave", "god  [4] a deity",
+           "gold  [5] a metal", "good  [6] not bad", "gun  [7] a weapon"});
+
+struct LyingIndex {
+    Dictionary d{kGo};
+    TempDir result;
+    std::string fresh;
+    LyingIndex() {
+        EXPECT_EQ(d.Open(), Error::None);
+        fresh = ReadFile(d.Index());
+    }
+    // The index written as given and dated after the dictionary, so that it fits by every
+    // outward sign.
+    void Write(const std::string& index) {
+        WriteFile(d.Index(), index);
+        Age(d.Index(), 60);
+    }
+    dravel::LookupResult Ask(RecordingHost* host, const char* keyword) {
+        TemporaryFolderAt temp(d.spare.Path());
+        return dravel_test::Ask(host, d.path, keyword);
+    }
+};
+
+// The entry of the key, with its line end, cut out of an index.
+std::string Without(const std::string& index, const char* key) {
+    size_t at = index.find(std::string("\r\n") + key);
+    EXPECT_NE(at, std::string::npos) << key;
+    size_t end = index.find("\r\n", at + 2);
+    return index.substr(0, at) + index.substr(end);
+}
+
+} // namespace
+
+TEST(IndexTrust, AnIndexWithoutTheGoEntryIsCheckedAndRebuilt) {
+    LyingIndex f;
+    ASSERT_NE(f.fresh.find("\r\ngo"), std::string::npos);
+    f.Write(Without(f.fresh, "go"));
+    dravel::ResetIndexChecks();
+    RecordingHost host(f.result.Path());
+    host.choice = 0;
+    for (const char* keyword : {"go", "good", "god", "gold"}) {
+        dravel::LookupResult r = f.Ask(&host, keyword);
+        EXPECT_EQ(r.outcome, dravel::Outcome::Written) << keyword << ": " << dravel::ErrorText(r.error);
+        std::filesystem::remove_all(f.result.File("Dravel.txt"));
+    }
+    EXPECT_EQ(ReadFile(f.d.Index()), f.fresh);
+    EXPECT_EQ(host.noticeBegins, 1) << "one check, one rebuild";
+}
+
+TEST(IndexTrust, AKeyWithoutAnEntryIsCheckedOncePerRun) {
+    LyingIndex f;
+    dravel::ResetIndexChecks();
+    RecordingHost host(f.result.Path());
+    for (int i = 0; i < 3; ++i) {
+        dravel::LookupResult r = f.Ask(&host, "zz");
+        EXPECT_EQ(r.outcome, dravel::Outcome::Failed);
+        EXPECT_EQ(r.error, Error::NoIndexEntry);
+    }
+    EXPECT_EQ(host.noticeBegins, 1) << "the index agreed with its dictionary the first time";
+    EXPECT_EQ(ReadFile(f.d.Index()), f.fresh);
+    // A dictionary that changes is another dictionary: it is checked again.
+    WriteFile(f.d.path, kGo + "zz  [8] sleep\r\n");
+    Age(f.d.path, 120);
+    dravel::LookupResult r = f.Ask(&host, "zz");
+    EXPECT_EQ(r.outcome, dravel::Outcome::Written);
+}
+
+TEST(IndexTrust, AnEntryMovedToItsRunsSecondLineIsRebuilt) {
+    LyingIndex f;
+    std::string moved = f.fresh;
+    std::string go = "go" + std::to_string(OffsetOf(kGo, "go  [3]"));
+    size_t at = moved.find(go);
+    ASSERT_NE(at, std::string::npos);
+    moved.replace(at, go.size(), "go" + std::to_string(OffsetOf(kGo, "god  [4]")));
+    f.Write(moved);
+    dravel::ResetIndexChecks();
+    RecordingHost host(f.result.Path());
+    host.choice = 0;
+    dravel::LookupResult r = f.Ask(&host, "go");
+    ASSERT_EQ(r.outcome, dravel::Outcome::Written) << dravel::ErrorText(r.error);
+    EXPECT_EQ(host.menu, (V{"go", "god", "gold", "good"}));
+    EXPECT_EQ(ReadFile(f.result.File("Dravel.txt")), "go\r\n[3] to leave\r\n");
+    EXPECT_EQ(ReadFile(f.d.Index()), f.fresh);
+}

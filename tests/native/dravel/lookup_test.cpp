@@ -168,3 +168,19 @@ TEST(Lookup, BundledSample) {
     EXPECT_EQ(Ask(&f.host, f.dict, "'cause").outcome, Outcome::Written);
     EXPECT_EQ(f.Result(), "'cause\r\n[k@\\z] _\xE3\xE1\xE2. = because\r\n");
 }
+
+// A run of a million one-letter headwords once gave a million candidates (and a menu of them):
+// the list stops at the limit, and the menu learns that more headwords match.
+TEST(Lookup, AMillionOneLetterHeadwordsStopAtTheCandidateLimit) {
+    std::string bytes = "'c\r\n";
+    bytes.reserve(8u << 20);
+    for (int i = 0; i < 1000000; ++i)
+        bytes += "a  " + std::to_string(i % 10) + "\r\n";
+    Fixture f(bytes);
+    f.host.choice = 9999;
+    dravel::LookupResult r = Ask(&f.host, f.dict, "a");
+    ASSERT_EQ(r.outcome, Outcome::Written);
+    EXPECT_EQ(f.host.menu.size(), (size_t)dravel::CandidateLimit);
+    EXPECT_TRUE(f.host.more);
+    EXPECT_EQ(f.Result(), "a\r\n9\r\n");
+}

@@ -124,8 +124,9 @@ TEST_F(MuellerTest, SampledHeadwordsFindTheirOwnArticles) {
         const std::string& line = body[i].second;
         std::string headword = line.substr(0, line.find("  "));
         std::vector<dravel::Candidate> candidates;
+        bool more = false;
         ASSERT_EQ(lookup.Open(m.path.c_str(), headword.c_str()), dravel::Error::None) << headword;
-        ASSERT_EQ(lookup.Collect(&candidates), dravel::Error::None) << headword;
+        ASSERT_EQ(lookup.Collect(&candidates, &more), dravel::Error::None) << headword;
         auto own = std::find_if(candidates.begin(), candidates.end(), [&](const dravel::Candidate& c) {
             return c.offset == (uint32_t)body[i].first;
         });

@@ -199,9 +199,10 @@ class ModuleFixture : public ::testing::Test {
         Message = nullptr;
     }
 
-    // A request as the host sends it for the module's type: the keyword already in the encoding.
-    Answer ShowFile(const std::string& keyword, const std::string& file, const char* encoding) {
-        HelpRequest request = {sizeof(HelpRequest), 0,       HO_ASKKEYWORD, HC_CATALOGUEENTRY, file.c_str(),
+    // A request as the host sends it for one of the module's types (its first by default): the
+    // keyword already in the encoding.
+    Answer ShowFile(const std::string& keyword, const std::string& file, const char* encoding, int type = 0) {
+        HelpRequest request = {sizeof(HelpRequest), type,    HO_ASKKEYWORD, HC_CATALOGUEENTRY, file.c_str(),
                                keyword.c_str(),     encoding};
         HelpResult result;
         memset(&result, 0, sizeof result);

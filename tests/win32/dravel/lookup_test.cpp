@@ -182,4 +182,34 @@ TEST_F(Lookup, CyrillicTextOfTheArticleArrivesUnchanged) {
     EXPECT_EQ(Laid(ArticleLine("abandonee")), content);
 }
 
+TEST_F(Lookup, TooManyHeadwordsEndTheMenuWithALineSayingMoreMatch) {
+    const size_t CandidateLimit = 10000; // the most headwords a menu lists, as many as Kestro's titles
+    // 10,001 headwords "ab0" ... "ab10000" in one run.
+    std::string dict = DataFolder + "\\many.txt", bytes = "'c\r\n";
+    for (size_t i = 0; i <= CandidateLimit; i++)
+        bytes += "ab" + std::to_string(i) + "  article " + std::to_string(i) + "\r\n";
+    ASSERT_TRUE(farhost::Host::WriteFile(dict, bytes));
+    Load();
+    host->QueueMenu({"End", "Enter"}); // the last line cannot be chosen: End stops above it
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show("ab", dict).Result);
+    ASSERT_EQ(1u, host->Menus().size());
+    const farhost::MenuRecord& menu = host->Menus()[0];
+    ExpectCandidateMenu(menu);
+    ASSERT_EQ(CandidateLimit + 1, menu.Items.size());
+    EXPECT_EQ("ab9999", menu.Items[CandidateLimit - 1].Text);
+    EXPECT_EQ(LanguageLine("English", 16), menu.Items.back().Text);
+    EXPECT_TRUE(menu.Items.back().Disabled);
+    EXPECT_EQ(static_cast<int>(CandidateLimit) - 1, menu.Result);
+    ASSERT_EQ(1u, host->Windows().size());
+    EXPECT_EQ("ab9999\r\narticle 9999\r\n", host->Windows()[0].Content);
+
+    // "ab10000" is the one that did not fit: typed out, it opens at once.
+    host->QueueWindow(WindowAnswer::Close);
+    EXPECT_EQ(1, Show("ab10000", dict).Result);
+    EXPECT_EQ(1u, host->Menus().size());
+    EXPECT_EQ("ab10000\r\narticle 10000\r\n", host->Windows().back().Content);
+    EXPECT_TRUE(TempEntries().empty());
+}
+
 } // namespace

@@ -8,8 +8,9 @@
 #include "article.h"
 
 struct ResultModule {
-    const char* Label; // the module and its one type
-    const char* Masks; // of the type
+    const char* Label; // the module and its first type
+    const char* Masks; // of that type
+    int Types;         // the module's help types
     const ModuleTraits& (*Traits)();
     const char* File;          // the help file the lookups ask, in the data folder
     const char* Encoding;      // of the type: the host converts the keyword to it
@@ -36,25 +37,27 @@ inline void ExpectKestroAnswer(const std::string&, const std::string& content) {
 inline const ResultModule kResultModules[] = {
     {"Dravel",
      "Dravel.txt",
+     3,
      DravelModule,
      "sample.txt",
      "",
      "abandonment",
      "abandonee",
      13,
-     15,
+     22,
      {-1, -1},
      false,
      ExpectDravelAnswer},
     {"Kestro",
      "*.chm,*.its",
+     1,
      KestroModule,
      "titles.chm",
      "WIN",
      "profile",
      "deep",
      11,
-     20,
+     22,
      {13, 17},
      true,
      ExpectKestroAnswer},
