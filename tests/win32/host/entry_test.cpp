@@ -123,7 +123,7 @@ TEST(LanguageFiles, SameMessagesInBothLanguagesAndEveryHelpTopic) {
     std::vector<std::string> english, russian;
     ASSERT_TRUE(FarLoadLng(dir + "LumivoEng.lng", &english));
     ASSERT_TRUE(FarLoadLng(dir + "LumivoRus.lng", &russian));
-    EXPECT_EQ(english.size(), (size_t)MCancel + 1);
+    EXPECT_EQ(english.size(), (size_t)MAddHelpFile + 1);
     EXPECT_EQ(russian.size(), english.size());
     for (size_t i = 0; i < english.size() && i < russian.size(); i++) {
         EXPECT_FALSE(english[i].empty()) << i;
