@@ -146,6 +146,27 @@ TEST(LanguageFiles, SameMessagesInBothLanguagesAndEveryHelpTopic) {
     }
 }
 
+// Every topic of both help files through the host's help viewer, whose layout check finds a key
+// that runs into its text or a text carried on a column off.
+TEST_F(PluginTest, EveryHelpTopicKeepsItsKeyColumns) {
+    Install(true);
+    ASSERT_TRUE(Load());
+    const ProbeView* probe = Probe();
+    ASSERT_NE(probe, nullptr);
+    size_t topics = 0;
+    for (const char* file : {"LumivoEng.hlf", "LumivoRus.hlf"}) {
+        HlfFile help;
+        ASSERT_TRUE(FarLoadHlf(Folder + file, &help)) << file;
+        topics += help.Topics.size();
+        for (const HlfTopic& topic : help.Topics)
+            EXPECT_TRUE(probe->Info->ShowHelp((Folder + file).c_str(), topic.Name.c_str(), FHELP_CUSTOMFILE))
+                << file << " " << topic.Name;
+    }
+    EXPECT_EQ(host->Helps().size(), topics);
+    EXPECT_GE(topics, 10u);
+    ExpectNoHostErrors();
+}
+
 TEST_F(PluginTest, SettingsKeyAndWordDelimitersFromTheHost) {
     host->SetWordDiv(".,;");
     Install(true);
