@@ -135,6 +135,7 @@ struct HelpFileMenu {
     void PrepareEditor(int encoding);
     void Remove(int g);
     void Move(int g, int d);
+    bool HasHelpFile(int g);
     bool Accept(int g, int* result);
 };
 
@@ -335,9 +336,25 @@ void HelpFileMenu::Move(int g, int d) {
     SwapEntries(g - FIRST_ENTRY, g - FIRST_ENTRY + d);
 }
 
+// A request needs a help file to go to. With none in the list, or none in the entry the request
+// would use, a box says so and how to add one, and the menu stays for it; nothing is remembered.
+bool HelpFileMenu::HasHelpFile(int g) {
+    int message = MNoHelpFiles;
+    if (Count > 0) {
+        if (g == HC_REPEATLAST) return true; // the remembered request names its own
+        ReadEntry((g >= FIRST_ENTRY ? g : Active) - FIRST_ENTRY, &Work);
+        if (Work.File[0]) return true;
+        message = MNoEntryFile;
+    }
+    const char* lines[] = {GetMsg(MTitle), GetMsg(message), GetMsg(MAddHelpFile), GetMsg(MOk)};
+    Info.Message(Info.ModuleNumber, 0, nullptr, lines, 4, 1);
+    return false;
+}
+
 bool HelpFileMenu::Accept(int g, int* result) {
     if (g == SEPARATOR_POS) return false;
-    if ((Count == 0 || g >= Count + FIRST_ENTRY) && g != HC_OPENWORD) return false;
+    if (g >= Count + FIRST_ENTRY && g != HC_OPENWORD) return false; // the blank line
+    if (g != HC_OPENWORD && !HasHelpFile(g)) return false;
     if (g >= FIRST_ENTRY) Selected = Active = g;
     if (OpenFrom == OPEN_EDITOR) RememberEditorChoice(&EditorChoices, EditorId, Selected);
     if (g != HC_OPENWORD && Active >= FIRST_ENTRY) ReadEntry(Active - FIRST_ENTRY, &Work);

@@ -39,6 +39,9 @@ enum LumivoMsg {
     MGenericFailure,
     MOk,
     MCancel,
+    MNoHelpFiles, // a request with no help file to go to: the list is empty,
+    MNoEntryFile, // or the entry names none;
+    MAddHelpFile, // how to add one
 };
 
 enum {

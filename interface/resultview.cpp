@@ -141,10 +141,12 @@ bool ConfigureResultView(const PluginStartupInfo& info, const ModuleStartupInfo&
     count = ChoiceCount(choices, count);
     DialogTemplateItem layout[MAX_ITEMS] = {
         // Far opens a list at least 21 columns wide under its field: both stay inside the frame.
+        // It draws a field's arrow in the column after it: the last one's leaves a column free
+        // before the frame.
         {DI_DOUBLEBOX, 3, 1, 48, 6, 0, (signed char)texts.Title},
         {DI_TEXT, 5, 2, 0, 0, 0, (signed char)texts.Label},
         {DI_COMBOBOX, 5, 3, 24, 0, DIF_DROPDOWNLIST, -1},
-        {DI_COMBOBOX, 27, 3, 46, 0, DIF_DROPDOWNLIST, -1},
+        {DI_COMBOBOX, 27, 3, 45, 0, DIF_DROPDOWNLIST, -1},
         {DI_TEXT, 4, 4, 0, 0, DIF_SEPARATOR, -1},
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, (signed char)texts.Accept},
         {DI_BUTTON, 0, 5, 0, 0, DIF_CENTERGROUP, (signed char)texts.Cancel},

@@ -129,25 +129,33 @@ DialogItemRecord Snapshot(const DialogState& d, size_t i, bool after) {
 }
 
 // Far opens a combo box's list (and an edit's history) under the field, from its first column
-// to its last but at least 21 columns wide, and draws the field's arrow right after it. Both
-// belong inside the frame the field stands in (or the dialog, when no frame holds it).
+// to its last but at least 21 columns wide, and draws the field's arrow in the column right after
+// it. Both belong inside the frame the field stands in (or the dialog, when no frame holds it). A
+// combo box's arrow also leaves the column before a frame free: right beside it, it reads as a
+// part of the frame.
 void CheckDropDowns(const std::vector<FarDialogItem>& items, int width, std::vector<std::string>* faults) {
     for (size_t i = 0; i < items.size(); i++) {
         const FarDialogItem& it = items[i];
         if ((it.Type != DI_COMBOBOX && !HasHistory(it)) || (it.Flags & DIF_HIDDEN)) continue;
         int right = std::max(it.X2, it.X1 + 20), limit = width, arrow = it.X2 + 1;
+        bool framed = false;
         for (const FarDialogItem& box : items)
             if ((box.Type == DI_DOUBLEBOX || box.Type == DI_SINGLEBOX) && box.X1 < it.X1 && box.X2 > it.X2 &&
-                box.Y1 < it.Y1 && box.Y2 > it.Y1)
-                limit = std::min(limit, box.X2);
+                box.Y1 < it.Y1 && box.Y2 > it.Y1 && box.X2 <= limit) {
+                limit = box.X2;
+                framed = true;
+            }
+        const std::string where = ", on or past its frame at column " + std::to_string(limit);
         if (arrow >= limit)
             faults->push_back("the arrow of item " + std::to_string(i) + " stands at column " +
-                              std::to_string(arrow) + ", on or past its frame at column " +
+                              std::to_string(arrow) + where);
+        else if (it.Type == DI_COMBOBOX && framed && arrow + 1 == limit)
+            faults->push_back("the arrow of item " + std::to_string(i) + " stands at column " +
+                              std::to_string(arrow) + ", touching its frame at column " +
                               std::to_string(limit));
         else if (right >= limit)
             faults->push_back("the list of item " + std::to_string(i) + " reaches column " +
-                              std::to_string(right) + ", on or past its frame at column " +
-                              std::to_string(limit));
+                              std::to_string(right) + where);
     }
 }
 

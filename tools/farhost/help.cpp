@@ -86,6 +86,8 @@ bool Host::Impl::ShowHelpTopic(const std::string& origin, const char* path, cons
                     rec.Text.push_back("$ " + line);
                 for (const std::string& line : t->Lines)
                     rec.Text.push_back(line);
+                for (const std::string& fault : HelpColumnFaults(t->Lines))
+                    Error("help topic " + t->Name + " of " + file + ": " + fault);
             }
         }
     }

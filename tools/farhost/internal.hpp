@@ -145,6 +145,10 @@ std::vector<std::string> RenderMessage(const MessageRecord& message);
 std::vector<std::string> RenderHelp(const HelpRecord& help);
 std::vector<std::string> RenderWindowOpen(const WindowRecord& window);    // the call
 std::vector<std::string> RenderWindowContent(const WindowRecord& window); // the window as shown
+// A help topic's tables of keys, checked as Far shows them: lines "   #key#  text" and the
+// lines indented further that carry the texts on, up to a blank line or a paragraph, keep one
+// column for the texts. A key that runs into its text shows as a text a column or two off.
+std::vector<std::string> HelpColumnFaults(const std::vector<std::string>& lines);
 std::string BreakKeyName(int breakKey);
 std::string Quote(const std::string& text); // "text" as the script writes it: \" and \x{NN} for control bytes
 

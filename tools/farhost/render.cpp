@@ -428,6 +428,47 @@ std::vector<std::string> RenderHelp(const HelpRecord& help) {
     return out;
 }
 
+std::vector<std::string> HelpColumnFaults(const std::vector<std::string>& lines) {
+    std::vector<std::string> faults;
+    std::vector<std::pair<std::string, bool>> table; // the lines as shown; true for a key's line
+    auto check = [&]() {
+        int column = -1;
+        std::string first;
+        for (const auto& line : table) {
+            if (!line.second) continue;
+            size_t gap = line.first.find("  ", 3);
+            size_t text = gap == std::string::npos ? gap : line.first.find_first_not_of(' ', gap);
+            if (text == std::string::npos) continue; // a key on a line of its own
+            if (column < 0) {
+                column = (int)text;
+                first = line.first;
+            } else if ((int)text != column)
+                faults.push_back("the text of \"" + line.first + "\" starts at column " +
+                                 std::to_string(text) + ", that of \"" + first + "\" at " +
+                                 std::to_string(column));
+        }
+        for (const auto& line : table) {
+            size_t indent = line.first.find_first_not_of(' ');
+            if (!line.second && column >= 0 && (int)indent != column)
+                faults.push_back("\"" + line.first + "\" goes on at column " + std::to_string(indent) +
+                                 ", its table's texts start at " + std::to_string(column));
+        }
+        table.clear();
+    };
+    for (const std::string& line : lines) {
+        if (line.find_first_not_of(' ') == std::string::npos)
+            check();
+        else if (line.compare(0, 4, "   #") == 0)
+            table.push_back({HelpLine(line), true});
+        else if (line.compare(0, 4, "    ") == 0)
+            table.push_back({HelpLine(line), false});
+        else
+            check();
+    }
+    check();
+    return faults;
+}
+
 std::vector<std::string> RenderWindowOpen(const WindowRecord& wr) {
     std::vector<std::string> out;
     std::string head = std::string(wr.Editor ? "editor " : "viewer ") + Quote(wr.FileName);

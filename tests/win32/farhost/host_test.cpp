@@ -112,6 +112,35 @@ TEST_F(HostTest, ShowHelpResolvesFilesAndTopics) {
     InPlugin([&](const PluginStartupInfo& I) { EXPECT_FALSE(I.ShowHelp(nullptr, "x", FHELP_SELFHELP)); });
 }
 
+// A table of keys whose texts do not keep one column is a fault of the topic shown: a key that
+// runs into its text, and a text carried on a column off. Blank lines and paragraphs end a table.
+TEST_F(HostTest, ShowHelpChecksTheColumnsOfKeyTables) {
+    ASSERT_TRUE(farhost::Host::WriteFile(Dir("Keys.hlf"),
+                                         ".Language=English,English\r\n"
+                                         "@Contents\r\n"
+                                         "   #Enter#      Accepts the ~entry~@Usage@ under\r\n"
+                                         "              the cursor.\r\n"
+                                         "   #Ctrl+Up#, #Ctrl+Down#  Move\r\n"
+                                         "   #Esc#\r\n"
+                                         "               Leaves.\r\n"
+                                         "\r\n"
+                                         "   #F1#   A table of its own after a blank line.\r\n"
+                                         "   Keys in a paragraph end it:\r\n"
+                                         "         an indented line without a key.\r\n"));
+    InPlugin(
+        [&](const PluginStartupInfo& I) { I.ShowHelp(Dir("Keys.hlf").c_str(), nullptr, FHELP_CUSTOMFILE); });
+    ASSERT_EQ(host.Errors().size(), 2u);
+    EXPECT_NE(
+        host.Errors()[0].find("the text of \"   Ctrl+Up, Ctrl+Down  Move\" starts at column 23, that of "
+                              "\"   Enter      Accepts the [entry] under\" at 14"),
+        std::string::npos)
+        << host.Errors()[0];
+    EXPECT_NE(host.Errors()[1].find(
+                  "\"               Leaves.\" goes on at column 15, its table's texts start at 14"),
+              std::string::npos)
+        << host.Errors()[1];
+}
+
 TEST_F(HostTest, ScriptDrivesTheDemoBehaviour) {
     std::string error;
     std::string script = "# the test plug-in's own menu\n"

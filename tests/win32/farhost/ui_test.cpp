@@ -438,3 +438,39 @@ TEST_F(HostTest, MenusBoxesAndDialogsAreDrawnAtFarsWidths) {
         std::string::npos)
         << host.Errors()[0];
 }
+
+// Far draws a field's arrow in the column after the field. A combo box's arrow right beside the
+// frame is a fault, one a column away is not; an edit's history arrow only has to stay inside.
+TEST_F(HostTest, AComboBoxArrowBesideItsFrameIsALayoutFault) {
+    auto show = [&](int comboRight, int editRight) {
+        host.QueueDialog(farhost::DialogAnswer().Esc());
+        InPlugin([&](const PluginStartupInfo& I) {
+            FarDialogItem d[3] = {};
+            FarListItem li[1] = {};
+            strcpy(li[0].Text, "entry");
+            FarList list = {1, li};
+            d[0].Type = DI_DOUBLEBOX, d[0].X1 = 3, d[0].Y1 = 1, d[0].X2 = 30, d[0].Y2 = 4;
+            d[1].Type = DI_COMBOBOX, d[1].X1 = 5, d[1].Y1 = 2, d[1].X2 = comboRight, d[1].ListItems = &list;
+            d[2].Type = DI_EDIT, d[2].X1 = 5, d[2].Y1 = 3, d[2].X2 = editRight, d[2].Flags = DIF_HISTORY;
+            d[2].History = "h";
+            I.Dialog(I.ModuleNumber, -1, -1, 34, 6, nullptr, d, 3);
+        });
+    };
+    show(27, 28); // the combo box's arrow at 28 leaves 29 free; the edit's at 29 is inside
+    EXPECT_TRUE(host.Errors().empty()) << (host.Errors().empty() ? "" : host.Errors()[0]);
+    EXPECT_NE(host.Transcript().find("| _______________________v |\n"), std::string::npos)
+        << host.Transcript();
+
+    show(28, 28);
+    ASSERT_EQ(host.Errors().size(), 1u);
+    EXPECT_NE(
+        host.Errors()[0].find("the arrow of item 1 stands at column 29, touching its frame at column 30"),
+        std::string::npos)
+        << host.Errors()[0];
+
+    show(27, 29); // an arrow on the frame is a fault for either
+    ASSERT_EQ(host.Errors().size(), 2u);
+    EXPECT_NE(host.Errors()[1].find("the arrow of item 2 stands at column 30, on or past its frame"),
+              std::string::npos)
+        << host.Errors()[1];
+}

@@ -335,12 +335,11 @@ TEST_F(DispatchTest, TheEditorRefusingItsLineStopsTheRequestWithAWarning) {
     ExpectAllAnswersUsed();
 }
 
-TEST_F(DispatchTest, NoTypeOrNoFileEndsTheRequestSilently) {
+TEST_F(DispatchTest, NoTypeEndsTheRequestSilently) {
     Start({"Htm"});
     const Entry entries[] = {
         {"Unknown type", "Nope", "C:\\help\\a.chm", "kw", "", "00"},
         {"No mask fits", "", "C:\\help\\a.txt", "kw", "", "00"},
-        {"No file", "Htm type 0", "", "kw", "", "00"},
     };
     for (const Entry& entry : entries) {
         AcceptEntry(entry);
@@ -353,6 +352,71 @@ TEST_F(DispatchTest, NoTypeOrNoFileEndsTheRequestSilently) {
     EXPECT_EQ(ShowHelps("Htm"), 1);
     EXPECT_EQ(Value("LastHelpFile"), "C:\\help\\a.txt");
     ExpectAllAnswersUsed();
+}
+
+// UTF-8 text in code page 866, as the Russian language file holds it.
+std::string Cp866(const char* utf8) {
+    wchar_t wide[256];
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 256);
+    char oem[256] = "";
+    WideCharToMultiByte(866, 0, wide, n, oem, sizeof oem, nullptr, nullptr);
+    return oem;
+}
+
+// A request with no help file to go to, from an empty list (every fresh install) or from an entry
+// whose help file is empty: one box says so and how to add one, the menu stays for Ins, and
+// nothing is sent or remembered. In English and in Russian.
+TEST_F(DispatchTest, ARequestWithoutAHelpFileSaysHowToAddOne) {
+    struct Language {
+        const char* Name;
+        std::string Title, Empty, NoFile, Add;
+    };
+    const Language languages[] = {
+        {"English", "Lumivo help", "No help file has been added yet.", "This entry names no help file.",
+         "Press Ins in this menu to add one."},
+        {"Russian", Cp866("Справка Lumivo"), Cp866("Файлы справки ещё не добавлены."),
+         Cp866("В этой записи не указан файл справки."),
+         Cp866("Добавьте файл справки клавишей Ins в этом меню.")},
+    };
+    for (const Language& language : languages) {
+        SCOPED_TRACE(language.Name);
+        Fresh();
+        host->SetLanguage(language.Name);
+        Start({"Htm"});
+        Edit("C:\\src\\a.c", {"word"}, 0);
+        // The empty list: help on the word, then repeat; a box each time, then the menu again.
+        Keys({"Enter"});
+        host->QueueMessage(0);
+        Keys({"Down", "Enter"});
+        host->QueueMessage(0);
+        Keys({"Esc"});
+        host->OpenPlugin(OPEN_EDITOR);
+        // An entry without a help file: chosen itself, and active for help on the word.
+        StoreEntry(0, {"No file", "Htm type 0", "", "kw", "", "00"});
+        Host::RegSetString(flow::Key, "LastPos", "4");
+        Keys({"Enter"});
+        host->QueueMessage(0);
+        Keys({"Home", "Enter"});
+        host->QueueMessage(0);
+        Keys({"Esc"});
+        host->OpenPlugin(OPEN_EDITOR);
+
+        EXPECT_EQ(host->Menus().size(), 6u) << "the menu stays after each box";
+        ASSERT_EQ(host->Messages().size(), 4u);
+        for (size_t i = 0; i < 4; i++) {
+            const farhost::MessageRecord& box = host->Messages()[i];
+            EXPECT_EQ(box.Flags, 0u) << i;
+            EXPECT_EQ(box.Title, language.Title) << i;
+            EXPECT_EQ(box.Lines,
+                      (std::vector<std::string>{i < 2 ? language.Empty : language.NoFile, language.Add}))
+                << i;
+            EXPECT_EQ(box.Buttons, std::vector<std::string>{Msg(MOk)}) << i;
+        }
+        EXPECT_EQ(ShowHelps("Htm"), 0);
+        for (const char* value : {"LastHelpFile", "LastKeyword", "LastKeywordLength", "LastHelpFlags"})
+            EXPECT_EQ(Value(value), "(missing)") << value;
+        ExpectAllAnswersUsed();
+    }
 }
 
 // The real Vessik.lvx in lvx\, reached through the module table: Far's help

@@ -39,14 +39,21 @@ class MenuTest : public FlowTest {
 
 TEST_F(MenuTest, EmptyCatalogueHasFiveItemsAndAcceptsOnlyTheShellCommand) {
     Start();
-    Keys({"Enter"});         // help on the word: needs an entry, the menu comes back
+    Keys({"Enter"}); // help on the word: needs an entry; a box says how to add one, the menu stays
+    host->QueueMessage(0);
     Keys({"Down", "Enter"}); // repeat: the same
+    host->QueueMessage(0);
     Keys({"Down", "Enter"});
     flow::MenuOut out = ShowMenu(OPEN_PLUGINSMENU);
     EXPECT_EQ(out.Result, 2);
     for (const std::string* text :
          {&out.File, &out.Keyword, &out.Title, &out.Flags, &out.Encoding, &out.Type})
         EXPECT_EQ(*text, "");
+    ASSERT_EQ(host->Messages().size(), 2u);
+    for (const farhost::MessageRecord& box : host->Messages()) {
+        EXPECT_EQ(box.Title, Msg(MTitle));
+        EXPECT_EQ(box.Lines, (std::vector<std::string>{Msg(MNoHelpFiles), Msg(MAddHelpFile)}));
+    }
 
     ASSERT_EQ(host->Menus().size(), 3u);
     const MenuRecord& menu = host->Menus()[0];
@@ -109,9 +116,9 @@ TEST_F(MenuTest, StoredPositionsOutOfRangeFallBack) {
 
 TEST_F(MenuTest, EditorMemoryWinsOverTheMaskWhichWinsOverTheStoredSelection) {
     Start();
-    StoreEntry(0, {"headers", "", "", "", "*.h"});
-    StoreEntry(1, {"no masks"});
-    StoreEntry(2, {"C sources", "", "", "", "*.c,*.h"});
+    StoreEntry(0, {"headers", "", "C:\\help\\h.chm", "", "*.h"});
+    StoreEntry(1, {"no masks", "", "C:\\help\\any.chm"});
+    StoreEntry(2, {"C sources", "", "C:\\help\\c.chm", "", "*.c,*.h"});
     auto selectedFor = [&](int openFrom, const char* file, int editorId) {
         SetPositions("4", nullptr);
         Keys({"Esc"});
