@@ -29,15 +29,16 @@
 // Random access. The reset table lists the compressed offset of every 32 KB frame (Free
 // Pascal's compiler adds one more entry for the stream's end, Microsoft's does not); the
 // decoder restarts where the window fills, and the control data declares a reset interval.
-// Spans start and end at the common multiples of the two ("units": 64 KB in the files we
-// meet), and a span decode is trusted only when it ends exactly where the table says the next
-// unit begins, with no block running on and no match reaching before its start. Anything else
-// (no table, when the span info gives the length instead; a short table; entries that do not
-// increase or pass the compressed length; a frame length other than 32 KB; a declared interval
-// the stream does not follow) falls back to the sequential decode of the whole section from
-// its start, which serves every read afterwards, so that every file reads with the same bytes
-// either way. That fallback is refused for a section larger than ChmMaxDecodedBlock. When it
-// fails on a stream that is damaged, the spans that did verify still serve their reads.
+// Units start and end at the common multiples of the two (64 KB in the files we meet). The
+// header states the rule that makes every object read the same in any order: the table is
+// judged once (its shape, then its last two units against the stream: an error that shifts the
+// entries from some unit on cannot end well there), each unit is decoded by itself and checked
+// against the next entry, and a unit whose predecessor ends elsewhere is not believed either.
+// What the table cannot serve (no table, when the span info gives the length instead; a short
+// table; entries that do not increase or pass the compressed length; a frame length other than
+// 32 KB; a declared interval the stream does not follow; a unit that fails its check) is read
+// from the sequential decode of the section from its start, kept for later reads. That decode is
+// refused for a section larger than ChmMaxDecodedBlock, and tried once.
 //
 // Every value read from the file is checked before use: positions are 64-bit and compared
 // with the file size (files of 2 GiB or more are refused at open), the chunk count is
@@ -104,8 +105,6 @@ const uint64_t MaxLzxExpansion = 2048;
 // Units larger than this (a declared interval far beyond the window) are not worth a random
 // access: the section is read sequentially.
 const uint32_t MaxUnitSize = 4u << 20;
-// A run of units missing from the cache is decoded in spans of at most this (or one unit).
-const uint32_t MaxSpanSize = 2u << 20;
 
 // A 64-bit file position beyond any file we accept is pinned there, so that later sums of
 // it with 32-bit offsets cannot wrap around.
@@ -597,7 +596,9 @@ int WindowBits(uint32_t windowSize) {
 // ---- compressed sections ----
 
 struct CompressedSection {
-    enum Mode { Broken, RandomAccess, Sequential, Whole } Mode;
+    // Decided once, when the section is first read (see the header's rule): RandomAccess when
+    // the reset table is trusted, Sequential when not, Broken when nothing can be decoded.
+    enum Mode { Broken, RandomAccess, Sequential } Mode;
     int WindowBits;
     uint32_t Uncompressed, Compressed;
     uint64_t ContentPosition; // where the compressed stream lies in the file
@@ -606,7 +607,8 @@ struct CompressedSection {
     // at UnitStart[u] in the stream; UnitStart[UnitCount] is the stream's length.
     uint32_t UnitSize, UnitCount;
     uint32_t* UnitStart;
-    uint32_t* UnitSpan; // 1 + the span that holds a unit, 0 when none does
+    uint32_t* UnitSpan;     // 1 + the span that holds a unit, 0 when none does
+    unsigned char* Verdict; // per unit, what its own decode showed (UnitVerdict)
     struct Span {
         unsigned char* Data;
         uint32_t FirstUnit, Units, Bytes;
@@ -614,9 +616,9 @@ struct CompressedSection {
     } * Spans;
     uint32_t SpanCount, SpanCapacity;
     uint64_t Clock;
-    bool FallbackFailed; // the sequential decode was tried and failed: spans serve what they can
+    bool FallbackFailed; // the sequential decode was tried and failed: not tried again
 
-    unsigned char* Data; // Whole: the entire section
+    unsigned char* Data; // the whole section, once the sequential decode has run
 };
 
 namespace {
@@ -648,6 +650,7 @@ void FreeCompressedSection(ChmContainer* c, CompressedSection* s) {
     free(s->Spans);
     free(s->UnitStart);
     free(s->UnitSpan);
+    free(s->Verdict);
     free(s->Data);
     free(s);
 }
@@ -683,8 +686,9 @@ bool ReadResetPoints(CompressedSection* s, const unsigned char* reset, uint32_t 
     if (units > (entries + unitFrames - 1) / unitFrames) return true; // short: a unit has no entry
     uint32_t* starts = static_cast<uint32_t*>(malloc((units + 1) * sizeof(uint32_t)));
     uint32_t* spans = static_cast<uint32_t*>(calloc(units, sizeof(uint32_t)));
-    if (!starts || !spans) {
-        free(starts), free(spans);
+    unsigned char* verdicts = static_cast<unsigned char*>(calloc(units, 1));
+    if (!starts || !spans || !verdicts) {
+        free(starts), free(spans), free(verdicts);
         return false;
     }
     bool sound = true;
@@ -694,7 +698,7 @@ bool ReadResetPoints(CompressedSection* s, const unsigned char* reset, uint32_t 
         starts[u] = static_cast<uint32_t>(start);
     }
     if (!sound) {
-        free(starts), free(spans);
+        free(starts), free(spans), free(verdicts);
         return true;
     }
     starts[units] = s->Compressed;
@@ -702,6 +706,7 @@ bool ReadResetPoints(CompressedSection* s, const unsigned char* reset, uint32_t 
     s->UnitCount = units;
     s->UnitStart = starts;
     s->UnitSpan = spans;
+    s->Verdict = verdicts;
     return true;
 }
 
@@ -781,8 +786,12 @@ unsigned char* ReadStream(ChmContainer* c, const CompressedSection* s, uint32_t 
     return bytes;
 }
 
-// The sequential decode of the whole section, kept to serve every later read.
+// The sequential decode of the whole section, kept to serve every later read that its reset
+// table cannot serve. Tried once: a stream that fails here fails the same way again.
 bool DecodeWhole(ChmContainer* c, CompressedSection* s) {
+    if (s->Data) return true;
+    if (s->FallbackFailed) return false;
+    s->FallbackFailed = true;
     if (s->Uncompressed > ChmMaxDecodedBlock) {
         c->WholeRefusals++;
         return false;
@@ -798,54 +807,96 @@ bool DecodeWhole(ChmContainer* c, CompressedSection* s) {
         return false;
     }
     c->FramesDecoded += FramesIn(s->Uncompressed);
-    if (s->Spans) DropAllSpans(c, s);
     s->Data = out;
-    s->Mode = CompressedSection::Whole;
+    s->FallbackFailed = false;
     return true;
 }
 
-enum SpanResult { SpanDecoded, SpanNoMemory, SpanUntrusted };
+// What a unit's own decode, from its entry to the next, showed.
+enum UnitVerdict : unsigned char {
+    UnitUnknown,
+    UnitGood,          // its bytes, ending exactly where the next entry says, the stream resetting there
+    UnitEndsElsewhere, // its bytes decoded cleanly but ended elsewhere: the next entry is wrong
+    UnitBad,           // no clean decode from its entry (damaged data, or an entry that is no reset)
+    UnitNoMemory       // not decoded: memory ran out (not recorded)
+};
 
-// Decodes units [first, first + units) in one span and keeps it in the cache.
-SpanResult DecodeSpan(ChmContainer* c, CompressedSection* s, uint32_t first, uint32_t units) {
-    uint32_t begin = first * s->UnitSize;
-    uint64_t end = static_cast<uint64_t>(first + units) * s->UnitSize;
-    bool last = end >= s->Uncompressed;
-    uint32_t bytes = static_cast<uint32_t>((last ? s->Uncompressed : end) - begin);
-    uint32_t from = s->UnitStart[first], to = s->UnitStart[first + units];
+// Decodes unit u alone from its entry, records its verdict, and keeps it in the cache when good.
+// Every unit is decoded by itself, so that its verdict never depends on which reads came first.
+UnitVerdict DecodeUnit(ChmContainer* c, CompressedSection* s, uint32_t u) {
+    uint32_t begin = u * s->UnitSize;
+    bool last = u + 1 == s->UnitCount;
+    uint32_t bytes = last ? s->Uncompressed - begin : s->UnitSize;
+    uint32_t from = s->UnitStart[u], to = s->UnitStart[u + 1];
 
     if (s->SpanCount == s->SpanCapacity) {
         uint32_t capacity = s->SpanCapacity ? 2 * s->SpanCapacity : 8;
         Span* grown = static_cast<Span*>(realloc(s->Spans, capacity * sizeof(Span)));
-        if (!grown) return SpanNoMemory;
+        if (!grown) return UnitNoMemory;
         s->Spans = grown;
         s->SpanCapacity = capacity;
     }
     unsigned char* input = ReadStream(c, s, from, to);
-    unsigned char* out = static_cast<unsigned char*>(malloc(bytes));
+    unsigned char* out = static_cast<unsigned char*>(malloc(bytes ? bytes : 1));
     if (!input || !out) {
         free(input), free(out);
-        return SpanNoMemory;
+        return UnitNoMemory;
     }
     int status = LzxDecodeSpan(&c->Decoder, s->WindowBits, begin, input, to - from, out, bytes, !last);
     free(input);
     c->SpanDecodes++;
     c->FramesDecoded += FramesIn(bytes);
-    if (status != LZX_OK || (!last && c->Decoder.streamOffset != to - from)) {
+    UnitVerdict verdict = status != LZX_OK                                ? UnitBad
+                          : !last && c->Decoder.streamOffset != to - from ? UnitEndsElsewhere
+                                                                          : UnitGood;
+    s->Verdict[u] = verdict;
+    if (verdict != UnitGood) {
         free(out);
-        return SpanUntrusted;
+        return verdict;
     }
     Span& span = s->Spans[s->SpanCount++];
     span.Data = out;
-    span.FirstUnit = first;
-    span.Units = units;
+    span.FirstUnit = u;
+    span.Units = 1;
     span.Bytes = bytes;
     span.LastUse = ++s->Clock;
-    for (uint32_t u = 0; u < units; u++)
-        s->UnitSpan[first + u] = s->SpanCount;
+    s->UnitSpan[u] = s->SpanCount;
     c->CachedSpanBytes += bytes;
     if (c->CachedSpanBytes > c->PeakCachedBytes) c->PeakCachedBytes = c->CachedSpanBytes;
-    return SpanDecoded;
+    return verdict;
+}
+
+UnitVerdict VerdictOf(ChmContainer* c, CompressedSection* s, uint32_t u) {
+    return s->Verdict[u] != UnitUnknown ? static_cast<UnitVerdict>(s->Verdict[u]) : DecodeUnit(c, s, u);
+}
+
+// Whether unit u reads from its own span: it decodes cleanly to the next entry, and the unit
+// before it does not decode cleanly to somewhere other than u's entry (which would make that
+// entry, and so u's span, wrong).
+UnitVerdict UnitServes(ChmContainer* c, CompressedSection* s, uint32_t u) {
+    UnitVerdict own = VerdictOf(c, s, u);
+    if (own != UnitGood || u == 0) return own;
+    UnitVerdict before = VerdictOf(c, s, u - 1);
+    if (before == UnitNoMemory) return before;
+    return before == UnitEndsElsewhere ? UnitBad : UnitGood;
+}
+
+// The decision, made once at the section's first read: a table whose last two units do not
+// check out against the stream is not trusted at all. An error that shifts the entries from some
+// unit on can only end there (entries increase, and no unit follows the last), while each span
+// before it may still look right on its own.
+bool DecideTrust(ChmContainer* c, CompressedSection* s) {
+    uint32_t first = s->UnitCount >= 2 ? s->UnitCount - 2 : 0;
+    for (uint32_t u = first; u < s->UnitCount; u++) {
+        UnitVerdict v = VerdictOf(c, s, u);
+        if (v == UnitNoMemory) return false;
+        if (v != UnitGood) {
+            DropAllSpans(c, s);
+            s->Mode = CompressedSection::Sequential;
+            return true;
+        }
+    }
+    return true;
 }
 
 // Keeps the cache within its budget, the most recently used span always kept.
@@ -858,46 +909,41 @@ void TrimSpans(ChmContainer* c, CompressedSection* s) {
     }
 }
 
-// Copies [offset, offset + length) of the section into out through the span cache.
-SpanResult ReadThroughSpans(ChmContainer* c, CompressedSection* s, uint32_t offset, uint32_t length,
-                            unsigned char* out) {
-    const uint32_t maxUnits = s->UnitSize >= MaxSpanSize ? 1 : MaxSpanSize / s->UnitSize;
+// Copies [offset, offset + length) of the section into out: each unit through its span when it
+// serves, else from the sequential decode.
+bool ReadThroughSpans(ChmContainer* c, CompressedSection* s, uint32_t offset, uint32_t length,
+                      unsigned char* out) {
     uint32_t done = 0;
     while (done < length) {
         uint32_t at = offset + done;
         uint32_t unit = at / s->UnitSize;
-        if (s->UnitSpan[unit] == 0) {
-            uint32_t lastNeeded = (offset + length - 1) / s->UnitSize;
-            uint32_t units = 1;
-            while (units < maxUnits && unit + units <= lastNeeded && s->UnitSpan[unit + units] == 0)
-                units++;
-            SpanResult result = DecodeSpan(c, s, unit, units);
-            if (result != SpanDecoded) return result;
-        }
-        Span& span = s->Spans[s->UnitSpan[unit] - 1];
-        span.LastUse = ++s->Clock;
-        uint32_t inSpan = at - span.FirstUnit * s->UnitSize;
-        uint32_t n = span.Bytes - inSpan;
+        uint32_t inUnit = at - unit * s->UnitSize;
+        uint32_t unitBytes = unit + 1 == s->UnitCount ? s->Uncompressed - unit * s->UnitSize : s->UnitSize;
+        uint32_t n = unitBytes - inUnit;
         if (n > length - done) n = length - done;
-        memcpy(out + done, span.Data + inSpan, n);
+        UnitVerdict serves = UnitServes(c, s, unit);
+        if (serves == UnitNoMemory) return false;
+        if (serves == UnitGood) {
+            if (s->UnitSpan[unit] == 0 && DecodeUnit(c, s, unit) != UnitGood) return false;
+            Span& span = s->Spans[s->UnitSpan[unit] - 1];
+            span.LastUse = ++s->Clock;
+            memcpy(out + done, span.Data + inUnit, n);
+        } else {
+            if (!DecodeWhole(c, s)) return false;
+            memcpy(out + done, s->Data + at, n);
+        }
         done += n;
         TrimSpans(c, s);
     }
-    return SpanDecoded;
+    return true;
 }
 
 // Copies `length` bytes of the section from `offset` (already checked against its length) into out.
 bool ReadCompressedRange(ChmContainer* c, CompressedSection* s, uint32_t offset, uint32_t length,
                          unsigned char* out) {
     if (length == 0) return true;
-    if (s->Mode == CompressedSection::RandomAccess) {
-        SpanResult result = ReadThroughSpans(c, s, offset, length, out);
-        if (result == SpanDecoded) return true;
-        if (result == SpanUntrusted && !s->FallbackFailed && !DecodeWhole(c, s)) s->FallbackFailed = true;
-    } else if (s->Mode == CompressedSection::Sequential && !DecodeWhole(c, s)) {
-        s->Mode = CompressedSection::Broken;
-    }
-    if (s->Mode != CompressedSection::Whole) return false;
+    if (s->Mode == CompressedSection::RandomAccess) return ReadThroughSpans(c, s, offset, length, out);
+    if (s->Mode != CompressedSection::Sequential || !DecodeWhole(c, s)) return false;
     memcpy(out, s->Data + offset, length);
     return true;
 }
@@ -906,7 +952,13 @@ bool ReadCompressedRange(ChmContainer* c, CompressedSection* s, uint32_t offset,
 // length) of the record lies inside both the record and the section; else null.
 CompressedSection* CompressedRange(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
                                    uint32_t offset, uint32_t length) {
-    if (!section->Lzx && !PrepareSection(c, section)) return nullptr;
+    if (!section->Lzx) {
+        if (!PrepareSection(c, section)) return nullptr;
+        if (section->Lzx->Mode == CompressedSection::RandomAccess && !DecideTrust(c, section->Lzx)) {
+            section->Lzx->Mode = CompressedSection::Broken;
+            return nullptr;
+        }
+    }
     CompressedSection* s = section->Lzx;
     if (s->Mode == CompressedSection::Broken) return nullptr;
     if (record->Offset > s->Uncompressed || record->Length > s->Uncompressed - record->Offset ||
