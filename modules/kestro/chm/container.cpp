@@ -102,6 +102,9 @@ enum {
 // than about 1030 times; twice that is a safe cap on a declared uncompressed length.
 const uint64_t MaxLzxExpansion = 2048;
 
+// How far a reset table's compressed length may pass the Content record and still be read as it.
+const uint64_t CompressedLengthSlack = 16;
+
 // Units larger than this (a declared interval far beyond the window) are not worth a random
 // access: the section is read sequentially.
 const uint32_t MaxUnitSize = 4u << 20;
@@ -682,6 +685,17 @@ bool ReadResetPoints(CompressedSection* s, const unsigned char* reset, uint32_t 
         CommonMultiple(static_cast<uint64_t>(intervalFrames) * LZX_FRAME_SIZE, 1u << s->WindowBits);
     if (unit > MaxUnitSize || s->Uncompressed == 0) return true;
     uint32_t unitFrames = static_cast<uint32_t>(unit / LZX_FRAME_SIZE);
+    // A declared length that runs less than a unit past the frames the entries start (an entry at
+    // or past the stream's end starts none: Free Pascal's compiler ends the table with one) ends
+    // the section with them, as the peer reads it: its entries decide the frames, the length only
+    // bounds the objects.
+    uint32_t frames = entries;
+    while (frames > 0 &&
+           ReadLe64(reset + table + static_cast<uint64_t>(frames - 1) * ResetEntrySize) >= s->Compressed)
+        frames--;
+    uint64_t covered = static_cast<uint64_t>(frames) * LZX_FRAME_SIZE;
+    if (frames > 0 && s->Uncompressed > covered && s->Uncompressed - covered < unit)
+        s->Uncompressed = static_cast<uint32_t>(covered);
     uint32_t units = static_cast<uint32_t>((s->Uncompressed + unit - 1) / unit);
     if (units > (entries + unitFrames - 1) / unitFrames) return true; // short: a unit has no entry
     uint32_t* starts = static_cast<uint32_t*>(malloc((units + 1) * sizeof(uint32_t)));
@@ -758,6 +772,10 @@ bool PrepareSection(ChmContainer* c, SectionRecord* section) {
         }
         free(span);
     }
+    // A compressed length a few bytes past the Content record, as the peer tolerates it, is the
+    // record's: the decoder takes the bytes it would read beyond as zeros.
+    if (content && compressed > content->Length && compressed - content->Length <= CompressedLengthSlack)
+        compressed = content->Length;
     uint64_t position;
     if (uncompressed > 0xFFFFFFFFu || compressed > 0xFFFFFFFFu || !content ||
         !PlainPosition(c, content, &position) || compressed > content->Length ||

@@ -441,3 +441,46 @@ TEST(ChmOneAnswer, AResetTableShiftedByOneUnitReadsTheSameWhateverTheOrder) {
         }
     }
 }
+
+// ---- reset table lengths read with the peer's tolerance ----
+
+namespace {
+
+// large.chm with the reset table's 64-bit field at `field` (16: uncompressed, 24: compressed
+// length) moved by `delta`.
+Bytes ResetLengthMoved(int field, int64_t delta, uint64_t* value = nullptr) {
+    Bytes file = ReadWholeFile(FixturePath("large.chm"));
+    size_t at = PlainAt(file, LargeResetTable) + field;
+    uint64_t v = ReadLe64(&file[at]) + delta;
+    for (int k = 0; k < 8; k++)
+        file[at + k] = static_cast<unsigned char>(v >> (8 * k));
+    if (value) *value = v;
+    return file;
+}
+
+} // namespace
+
+TEST(ChmTolerance, AnUncompressedLengthAFewBytesIntoAUnitWithoutAnEntryStillReadsEveryObject) {
+    Expected expected = FromManifest(LoadManifest(FixturePath("expected.tsv"))["large.chm"]);
+    ASSERT_EQ(expected.erase(LargeResetTable), 1u);
+    // 406,671 bytes in seven 64 KB units, whose entries start 13 frames; unit 7 has none.
+    for (int64_t past : {4, 100, 30000}) {
+        uint64_t length;
+        Bytes file = ResetLengthMoved(16, 7 * 65536 + past - 406671, &length);
+        ASSERT_EQ(length, 7u * 65536 + past);
+        std::string what = "uncompressed length " + std::to_string(length);
+        ReadAll(file, expected, false, 1, what);
+        ReadAll(file, expected, true, 2, what + ", fresh containers");
+    }
+}
+
+TEST(ChmTolerance, ACompressedLengthOneMoreThanTheContentStillReadsEveryObject) {
+    Expected expected = FromManifest(LoadManifest(FixturePath("expected.tsv"))["large.chm"]);
+    ASSERT_EQ(expected.erase(LargeResetTable), 1u);
+    for (int64_t more : {1, 2}) {
+        Bytes file = ResetLengthMoved(24, more);
+        std::string what = "compressed length " + std::to_string(more) + " past the content";
+        ReadAll(file, expected, false, 1, what);
+        ReadAll(file, expected, true, 2, what + ", fresh containers");
+    }
+}
