@@ -202,18 +202,40 @@ bool RebuildNameIndex(ChmContainer* c, uint32_t names, bool reseed) {
     return true;
 }
 
-// Walks one chunk's entries; calls `take` for every entry whose name fits a record.
+// A variable-length integer as wide as it is written; values past 64 bits are pinned at the
+// largest. Returns false when it runs past `end`.
+bool ReadWideInt(const unsigned char** cursor, const unsigned char* end, uint64_t* value) {
+    const unsigned char* p = *cursor;
+    uint64_t accumulator = 0;
+    for (;;) {
+        if (p >= end) return false;
+        unsigned char byte = *p++;
+        accumulator = accumulator >> 57 ? ~0ull : accumulator << 7 | (byte & 0x7Fu);
+        if (!(byte & 0x80)) break;
+    }
+    *cursor = p;
+    *value = accumulator;
+    return true;
+}
+
+// Walks one chunk's entries; calls `take` for every entry whose name fits a record. An entry
+// whose section, offset or length does not fit 32 bits is taken with section ChmWideSection,
+// so that it lists but never reads (its value is refused, never cut).
 template <typename Take> void ParseEntries(const unsigned char* p, const unsigned char* end, Take take) {
     while (p < end) {
-        uint32_t nameLength, section, offset, length;
-        if (ReadEncInt(&p, end, &nameLength) != 0 || nameLength > static_cast<size_t>(end - p)) return;
+        uint64_t nameLength, section, offset, length;
+        if (!ReadWideInt(&p, end, &nameLength) || nameLength > static_cast<uint64_t>(end - p)) return;
         const unsigned char* name = p;
         p += nameLength;
-        if (ReadEncInt(&p, end, &section) != 0 || ReadEncInt(&p, end, &offset) != 0 ||
-            ReadEncInt(&p, end, &length) != 0)
+        if (!ReadWideInt(&p, end, &section) || !ReadWideInt(&p, end, &offset) ||
+            !ReadWideInt(&p, end, &length))
             return;
+        if (section > 0xFFFFFFFFu || offset > 0xFFFFFFFFu || length > 0xFFFFFFFFu)
+            section = ChmWideSection, offset = 0, length = 0;
         if (nameLength > 0 && nameLength < ChmNameSize)
-            take(reinterpret_cast<const char*>(name), nameLength, section, offset, length);
+            take(reinterpret_cast<const char*>(name), static_cast<uint32_t>(nameLength),
+                 static_cast<uint32_t>(section), static_cast<uint32_t>(offset),
+                 static_cast<uint32_t>(length));
     }
 }
 

@@ -39,6 +39,10 @@ const uint32_t ChmMaxDecodedBlock = 256u << 20;
 // Decoded spans kept for later reads, beyond the spans the current read uses.
 const uint32_t ChmSpanCacheBytes = 8u << 20;
 
+// The section of a record whose section, offset or length does not fit 32 bits (offset and
+// length then 0): it is listed, and never read.
+const uint32_t ChmWideSection = 0xFFFFFFFFu;
+
 struct DirectoryRecord {
     uint32_t Section;
     uint32_t Offset; // within the section
