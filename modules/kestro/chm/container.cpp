@@ -37,8 +37,10 @@
 // What the table cannot serve (no table, when the span info gives the length instead; a short
 // table; entries that do not increase or pass the compressed length; a frame length other than
 // 32 KB; a declared interval the stream does not follow; a unit that fails its check) is read
-// from the sequential decode of the section from its start, kept for later reads. That decode is
-// refused for a section larger than ChmMaxDecodedBlock, and tried once.
+// from the sequential decode of the section from its start, which runs only as far as the read
+// needs, a frame a call, keeps the last ChmSequentialKeep bytes for later reads, and never runs
+// past ChmSequentialReach. Every section named MSCompressed shares the container's one LZX
+// section (they name the same helper objects), so aliases never multiply the work or the memory.
 //
 // Every value read from the file is checked before use: positions are 64-bit and compared
 // with the file size (files of 2 GiB or more are refused at open), the chunk count is
@@ -641,20 +643,37 @@ struct CompressedSection {
     } * Spans;
     uint32_t SpanCount, SpanCapacity;
     uint64_t Clock;
-    bool FallbackFailed; // the sequential decode was tried and failed: not tried again
 
-    unsigned char* Data; // the whole section, once the sequential decode has run
+    // The sequential decode from the section's start, for what the table cannot serve: its own
+    // decoder (spans restart theirs), how far it has come in the section and in the stream, the
+    // last bytes it decoded (a ring of KeepSize bytes, section offset o at o % KeepSize), and the
+    // stream bytes it reads ahead. A decode that failed fails the same way again: FailedAt.
+    LzxState* Decoder;
+    uint32_t Done, StreamUsed;
+    unsigned char* Kept;
+    uint32_t KeepSize, KeptBytes;
+    unsigned char* Input;
+    uint32_t InputSize, InputFrom, InputLength;
+    uint32_t FailedAt; // 0xFFFFFFFF: no failure yet
 };
 
 namespace {
 
 typedef CompressedSection::Span Span;
 
+// Counts `more` bytes about to be decoded on top of what the container holds, for the peak.
+void Hold(ChmContainer* c, uint32_t more) {
+    uint32_t held = c->DecodedBytes + more;
+    if (c->Lzx && c->Lzx->Decoder) held += c->Lzx->Decoder->windowAllocated;
+    if (held > c->PeakDecodedBytes) c->PeakDecodedBytes = held;
+}
+
 void DropSpan(ChmContainer* c, CompressedSection* s, uint32_t index) {
     Span& span = s->Spans[index];
     for (uint32_t u = 0; u < span.Units; u++)
         s->UnitSpan[span.FirstUnit + u] = 0;
     c->CachedSpanBytes -= span.Bytes;
+    c->DecodedBytes -= span.Bytes;
     free(span.Data);
     uint32_t last = --s->SpanCount;
     if (index != last) {
@@ -676,7 +695,13 @@ void FreeCompressedSection(ChmContainer* c, CompressedSection* s) {
     free(s->UnitStart);
     free(s->UnitSpan);
     free(s->Verdict);
-    free(s->Data);
+    if (s->Decoder) {
+        LzxRelease(s->Decoder);
+        free(s->Decoder);
+    }
+    c->DecodedBytes -= s->Kept ? s->KeepSize : 0;
+    free(s->Kept);
+    free(s->Input);
     free(s);
 }
 
@@ -753,7 +778,8 @@ bool PrepareSection(ChmContainer* c, SectionRecord* section) {
     CompressedSection* s = static_cast<CompressedSection*>(calloc(1, sizeof(CompressedSection)));
     if (!s) return false;
     s->Mode = CompressedSection::Broken;
-    section->Lzx = s;
+    s->FailedAt = 0xFFFFFFFFu;
+    c->Lzx = s;
 
     char name[ObjectNameSize];
     unsigned char* control = nullptr;
@@ -826,29 +852,92 @@ unsigned char* ReadStream(ChmContainer* c, const CompressedSection* s, uint32_t 
     return bytes;
 }
 
-// The sequential decode of the whole section, kept to serve every later read that its reset
-// table cannot serve. Tried once: a stream that fails here fails the same way again.
-bool DecodeWhole(ChmContainer* c, CompressedSection* s) {
-    if (s->Data) return true;
-    if (s->FallbackFailed) return false;
-    s->FallbackFailed = true;
-    if (s->Uncompressed > ChmMaxDecodedBlock) {
+// The sequential decode goes one frame a call (calls continue exactly at frame boundaries), so
+// that the frame where a damaged stream fails is the same however far earlier reads took it.
+const uint32_t SequentialStep = LZX_FRAME_SIZE;
+
+// Starts (again) the sequential decode at the section's start.
+bool StartSequential(ChmContainer* c, CompressedSection* s) {
+    if (!s->Decoder) s->Decoder = static_cast<LzxState*>(calloc(1, sizeof(LzxState)));
+    if (!s->Kept) {
+        uint64_t section = (static_cast<uint64_t>(s->Uncompressed) + SequentialStep - 1) / SequentialStep;
+        uint64_t size = section * SequentialStep;
+        s->KeepSize = static_cast<uint32_t>(size < ChmSequentialKeep ? (size ? size : SequentialStep)
+                                                                     : ChmSequentialKeep);
+        s->Kept = static_cast<unsigned char*>(malloc(s->KeepSize));
+        if (s->Kept) c->DecodedBytes += s->KeepSize;
+    }
+    if (!s->Input) {
+        s->InputSize =
+            s->Compressed < ChmSequentialInput ? (s->Compressed ? s->Compressed : 1) : ChmSequentialInput;
+        s->Input = static_cast<unsigned char*>(malloc(s->InputSize));
+    }
+    if (!s->Decoder || !s->Kept || !s->Input || LzxInit(s->Decoder, s->WindowBits) != LZX_OK) return false;
+    s->Done = s->StreamUsed = s->KeptBytes = 0;
+    s->InputFrom = s->InputLength = 0;
+    c->WholeDecodes++;
+    Hold(c, 0);
+    return true;
+}
+
+// Decodes the next step of the section into the ring; false when the stream fails there (for good).
+bool SequentialStepOn(ChmContainer* c, CompressedSection* s) {
+    uint32_t step = s->Uncompressed - s->Done < SequentialStep ? s->Uncompressed - s->Done : SequentialStep;
+    // The stream from where the decoder stands: read ahead again once less than half a buffer is left.
+    uint32_t ahead = s->InputFrom + s->InputLength - s->StreamUsed;
+    if (s->InputFrom + s->InputLength < s->Compressed && ahead < s->InputSize / 2) {
+        uint32_t length =
+            s->Compressed - s->StreamUsed < s->InputSize ? s->Compressed - s->StreamUsed : s->InputSize;
+        if (!ReadExactly(c, s->ContentPosition + s->StreamUsed, s->Input, length)) return false;
+        c->CompressedRead += length;
+        s->InputFrom = s->StreamUsed;
+        s->InputLength = length;
+    }
+    // A stream larger than the read-ahead gives a frame at most half of it, whatever the buffer
+    // holds at the moment: a frame that takes all of that (no real one comes near) fails rather
+    // than read on into zeros.
+    const unsigned char* input = s->Input + (s->StreamUsed - s->InputFrom);
+    uint32_t available = s->InputFrom + s->InputLength - s->StreamUsed;
+    uint32_t cap = s->Compressed <= s->InputSize ? available : s->InputSize / 2;
+    bool cut = available > cap || s->InputFrom + s->InputLength < s->Compressed;
+    if (available > cap) available = cap;
+    int status = LzxDecompress(s->Decoder, input, s->Kept + s->Done % s->KeepSize, available, step);
+    if (status != LZX_OK || (cut && s->Decoder->inputUsed >= available)) return false;
+    s->StreamUsed += s->Decoder->inputUsed;
+    s->Done += step;
+    s->KeptBytes = s->KeptBytes + step < s->KeepSize ? s->KeptBytes + step : s->KeepSize;
+    c->FramesDecoded += FramesIn(step);
+    return true;
+}
+
+// Copies [offset, offset + length) of the section into out from the sequential decode, which runs
+// on from where it stands, or from the start when the range begins before what it keeps.
+bool ReadSequential(ChmContainer* c, CompressedSection* s, uint32_t offset, uint32_t length,
+                    unsigned char* out) {
+    if (offset + length > ChmSequentialReach) {
         c->WholeRefusals++;
         return false;
     }
-    unsigned char* content = ReadStream(c, s, 0, s->Compressed);
-    unsigned char* out = static_cast<unsigned char*>(malloc(s->Uncompressed ? s->Uncompressed : 1));
-    int status = content && out ? LzxInit(&c->Decoder, s->WindowBits) : LZX_NO_MEMORY;
-    if (status == LZX_OK) status = LzxDecompress(&c->Decoder, content, out, s->Compressed, s->Uncompressed);
-    free(content);
-    c->WholeDecodes++;
-    if (status != LZX_OK) {
-        free(out);
-        return false;
+    if (offset + length > s->FailedAt) return false;
+    while (length > 0) {
+        if (!s->Decoder || !s->Decoder->ready || offset < s->Done - s->KeptBytes) {
+            if (!StartSequential(c, s)) return false;
+        }
+        if (offset >= s->Done) {
+            if (!SequentialStepOn(c, s)) {
+                s->FailedAt = s->Done;
+                s->Decoder->ready = false; // a later read starts again, and stops before FailedAt
+                return false;
+            }
+            continue;
+        }
+        uint32_t n = s->Done - offset < length ? s->Done - offset : length;
+        uint32_t at = offset % s->KeepSize;
+        uint32_t first = s->KeepSize - at < n ? s->KeepSize - at : n;
+        memcpy(out, s->Kept + at, first);
+        memcpy(out + first, s->Kept, n - first);
+        out += n, offset += n, length -= n;
     }
-    c->FramesDecoded += FramesIn(s->Uncompressed);
-    s->Data = out;
-    s->FallbackFailed = false;
     return true;
 }
 
@@ -882,6 +971,7 @@ UnitVerdict DecodeUnit(ChmContainer* c, CompressedSection* s, uint32_t u) {
         free(input), free(out);
         return UnitNoMemory;
     }
+    Hold(c, bytes);
     int status = LzxDecodeSpan(&c->Decoder, s->WindowBits, begin, input, to - from, out, bytes, !last);
     free(input);
     c->SpanDecodes++;
@@ -890,10 +980,12 @@ UnitVerdict DecodeUnit(ChmContainer* c, CompressedSection* s, uint32_t u) {
                           : !last && c->Decoder.streamOffset != to - from ? UnitEndsElsewhere
                                                                           : UnitGood;
     s->Verdict[u] = verdict;
+    c->DecodedBytes -= bytes;
     if (verdict != UnitGood) {
         free(out);
         return verdict;
     }
+    c->DecodedBytes += bytes;
     Span& span = s->Spans[s->SpanCount++];
     span.Data = out;
     span.FirstUnit = u;
@@ -903,6 +995,7 @@ UnitVerdict DecodeUnit(ChmContainer* c, CompressedSection* s, uint32_t u) {
     s->UnitSpan[u] = s->SpanCount;
     c->CachedSpanBytes += bytes;
     if (c->CachedSpanBytes > c->PeakCachedBytes) c->PeakCachedBytes = c->CachedSpanBytes;
+    Hold(c, 0);
     return verdict;
 }
 
@@ -968,9 +1061,8 @@ bool ReadThroughSpans(ChmContainer* c, CompressedSection* s, uint32_t offset, ui
             Span& span = s->Spans[s->UnitSpan[unit] - 1];
             span.LastUse = ++s->Clock;
             memcpy(out + done, span.Data + inUnit, n);
-        } else {
-            if (!DecodeWhole(c, s)) return false;
-            memcpy(out + done, s->Data + at, n);
+        } else if (!ReadSequential(c, s, at, n, out + done)) {
+            return false;
         }
         done += n;
         TrimSpans(c, s);
@@ -983,23 +1075,21 @@ bool ReadCompressedRange(ChmContainer* c, CompressedSection* s, uint32_t offset,
                          unsigned char* out) {
     if (length == 0) return true;
     if (s->Mode == CompressedSection::RandomAccess) return ReadThroughSpans(c, s, offset, length, out);
-    if (s->Mode != CompressedSection::Sequential || !DecodeWhole(c, s)) return false;
-    memcpy(out, s->Data + offset, length);
-    return true;
+    return s->Mode == CompressedSection::Sequential && ReadSequential(c, s, offset, length, out);
 }
 
 // The prepared section of a record of a compressed section, when the range [offset, offset +
 // length) of the record lies inside both the record and the section; else null.
 CompressedSection* CompressedRange(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
                                    uint32_t offset, uint32_t length) {
-    if (!section->Lzx) {
+    if (!c->Lzx) {
         if (!PrepareSection(c, section)) return nullptr;
-        if (section->Lzx->Mode == CompressedSection::RandomAccess && !DecideTrust(c, section->Lzx)) {
-            section->Lzx->Mode = CompressedSection::Broken;
+        if (c->Lzx->Mode == CompressedSection::RandomAccess && !DecideTrust(c, c->Lzx)) {
+            c->Lzx->Mode = CompressedSection::Broken;
             return nullptr;
         }
     }
-    CompressedSection* s = section->Lzx;
+    CompressedSection* s = c->Lzx;
     if (s->Mode == CompressedSection::Broken) return nullptr;
     if (record->Offset > s->Uncompressed || record->Length > s->Uncompressed - record->Offset ||
         offset > record->Length || length > record->Length - offset)
@@ -1014,7 +1104,11 @@ int ReadCompressed(ChmContainer* c, SectionRecord* section, const DirectoryRecor
     if (!s) return -1;
     unsigned char* block = static_cast<unsigned char*>(malloc(record->Length ? record->Length : 1));
     if (!block) return -1;
-    if (!ReadCompressedRange(c, s, record->Offset, record->Length, block)) {
+    c->DecodedBytes += record->Length; // the block is the container's until it is handed over
+    Hold(c, 0);
+    bool read = ReadCompressedRange(c, s, record->Offset, record->Length, block);
+    c->DecodedBytes -= record->Length;
+    if (!read) {
         free(block);
         return -1;
     }
@@ -1185,8 +1279,7 @@ void FreeObject(void* data) {
 
 void CloseContainer(ChmContainer* c) {
     if (!c) return;
-    for (uint32_t i = 0; i < c->SectionCount; i++)
-        FreeCompressedSection(c, c->Sections[i].Lzx);
+    FreeCompressedSection(c, c->Lzx);
     free(c->Sections);
     free(c->Directory);
     free(c->NamePool);

@@ -358,19 +358,24 @@ TEST(ChmFallback, ADamagedUnitFailsAloneWhenTheWholeDecodeFailsToo) {
     CloseContainer(c);
 }
 
-TEST(ChmFallback, TheWholeSectionIsRefusedAboveItsLimit) {
+TEST(ChmFallback, TheSequentialDecodeRunsOnlyAsFarAsTheObjectAndNeverPastItsReach) {
     Section s = MakeSection(16, 3 * 65536, 47);
     ChmBuilder b = BuilderFor(s);
     b.WriteResetTable = false;
     b.SpanInfoLength = 300u << 20;                  // a section of 300 MB, said the span info
     b.Stream.resize((300u << 20) / 2048 + 4096, 0); // a stream long enough to make it plausible
+    b.Raw = {{"/far", 1, 280u << 20, 10}};
     Bytes file = b.Build();
     ChmContainer* c = OpenBytes(file);
     ASSERT_NE(c, nullptr);
     std::string bytes;
-    EXPECT_FALSE(ReadString(c, b.Compressed[0].first, &bytes));
+    ASSERT_TRUE(ReadString(c, b.Compressed[0].first, &bytes)); // decoded up to its end only
+    EXPECT_EQ(bytes, b.Compressed[0].second);
+    EXPECT_EQ(c->FramesDecoded, (b.Compressed[0].second.size() + 32767) / 32768);
+    EXPECT_FALSE(ReadString(c, "/far", &bytes)); // past the reach: refused before any decoding
     EXPECT_EQ(c->WholeRefusals, 1u);
-    EXPECT_EQ(c->FramesDecoded, 0u);
+    EXPECT_EQ(c->FramesDecoded, (b.Compressed[0].second.size() + 32767) / 32768);
+    EXPECT_LE(c->PeakDecodedBytes, ChmDecodeBudget);
     CloseContainer(c);
 }
 
