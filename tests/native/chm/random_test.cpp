@@ -8,6 +8,7 @@
 #include <random>
 #include <set>
 
+#include "badfiles.h"
 #include "fixtures.h"
 #include "lzx_writer.h"
 #include "chm/lebytes.h"
@@ -488,4 +489,19 @@ TEST(ChmTolerance, ACompressedLengthOneMoreThanTheContentStillReadsEveryObject) 
         ReadAll(file, expected, false, 1, what);
         ReadAll(file, expected, true, 2, what + ", fresh containers");
     }
+}
+
+// Writes the files crafted above as a regression file and as fuzz seeds; run once by hand with
+// --gtest_also_run_disabled_tests --gtest_filter='*WriteCraftedFiles*' after a change.
+TEST(ChmOneAnswer, DISABLED_WriteCraftedFiles) {
+    std::string seeds = std::string(LUMIVO_SOURCE_DIR) + "/fuzz/seeds/fuzz_chm/";
+    Bytes shifted = ShiftedResetTable(3);
+    EXPECT_TRUE(
+        WriteWholeFile(FixtureDir() + "/regressions/reset-table-shifted-one-unit-from-unit-3.chm", shifted));
+    EXPECT_TRUE(WriteWholeFile(seeds + "reset-table-shifted-one-unit", shifted));
+    EXPECT_TRUE(WriteWholeFile(seeds + "uncompressed-length-past-the-entries",
+                               ResetLengthMoved(16, 7 * 65536 + 4 - 406671)));
+    EXPECT_TRUE(WriteWholeFile(seeds + "compressed-length-one-past-the-content", ResetLengthMoved(24, 1)));
+    EXPECT_TRUE(
+        WriteWholeFile(seeds + "four-aliases-over-an-untrusted-table", ExpansionBomb(1u << 20, 4, true)));
 }
