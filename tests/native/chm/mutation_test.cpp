@@ -281,6 +281,13 @@ TEST(ChmWideEntries, OffsetsAndLengthsAbove32BitsAreRefusedNotCut) {
     }
 }
 
+// Writes a wide entry as a fuzz seed; run by hand like the writers of the other crafted files.
+TEST(ChmWideEntries, DISABLED_WriteCraftedFiles) {
+    EXPECT_TRUE(
+        WriteWholeFile(std::string(LUMIVO_SOURCE_DIR) + "/fuzz/seeds/fuzz_chm/entry-offset-above-32-bits",
+                       WithWideEntryField("/part8.html", 1, (1ull << 32) + 724264)));
+}
+
 TEST_P(ChmMutation, SectionMetadataAtExtremes) {
     // The name list's count, the control data's window size, the reset table's lengths.
     Bytes file = ReadWholeFile(FixturePath(GetParam()));
