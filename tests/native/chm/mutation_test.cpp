@@ -283,9 +283,12 @@ TEST(ChmWideEntries, OffsetsAndLengthsAbove32BitsAreRefusedNotCut) {
 
 // Writes a wide entry as a fuzz seed; run by hand like the writers of the other crafted files.
 TEST(ChmWideEntries, DISABLED_WriteCraftedFiles) {
-    EXPECT_TRUE(
-        WriteWholeFile(std::string(LUMIVO_SOURCE_DIR) + "/fuzz/seeds/fuzz_chm/entry-offset-above-32-bits",
-                       WithWideEntryField("/part8.html", 1, (1ull << 32) + 724264)));
+    std::string seeds = std::string(LUMIVO_SOURCE_DIR) + "/fuzz/seeds/fuzz_chm/";
+    uint64_t part2 = Expected("large.chm").Records.at("/part2.html").Offset;
+    EXPECT_TRUE(WriteWholeFile(seeds + "entry-offset-above-32-bits",
+                               WithWideEntryField("/part8.html", 1, (1ull << 32) + part2)));
+    EXPECT_TRUE(WriteWholeFile(seeds + "entry-length-above-32-bits",
+                               WithWideEntryField("/part8.html", 2, (1ull << 32) + 16)));
 }
 
 TEST_P(ChmMutation, SectionMetadataAtExtremes) {
