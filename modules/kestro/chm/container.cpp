@@ -980,7 +980,6 @@ UnitVerdict DecodeUnit(ChmContainer* c, CompressedSection* s, uint32_t u) {
                           : !last && c->Decoder.streamOffset != to - from ? UnitEndsElsewhere
                                                                           : UnitGood;
     s->Verdict[u] = verdict;
-    c->DecodedBytes -= bytes;
     if (verdict != UnitGood) {
         free(out);
         return verdict;

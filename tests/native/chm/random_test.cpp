@@ -274,6 +274,8 @@ TEST(ChmRandomAccess, TheSpanCacheKeepsToItsBudget) {
     }
     EXPECT_LE(c->PeakCachedBytes, ChmSpanCacheBytes + (2u << 20));
     EXPECT_GE(c->PeakCachedBytes, ChmSpanCacheBytes); // the budget is used
+    EXPECT_EQ(c->DecodedBytes, c->CachedSpanBytes);   // nothing else is held between reads
+    EXPECT_LE(c->PeakDecodedBytes, ChmSpanCacheBytes + (4u << 20));
     // In order: each unit once, and the last two again, checked at the first read and dropped since.
     EXPECT_EQ(c->FramesDecoded, (s.Data.size() + 32767) / 32768 + 4);
     CloseContainer(c);
@@ -436,6 +438,7 @@ TEST(ChmOneAnswer, AResetTableShiftedByOneUnitReadsTheSameWhateverTheOrder) {
             ASSERT_NE(c, nullptr);
             for (size_t i = 0; i < names.size(); i++) {
                 const std::string& name = names[backward ? names.size() - 1 - i : i];
+                EXPECT_LE(c->DecodedBytes, ChmDecodeBudget);
                 unsigned char* data;
                 uint32_t length;
                 ASSERT_EQ(ReadObject(c, name.c_str(), &data, &length), 0) << what << " " << name;
