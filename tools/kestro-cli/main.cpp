@@ -16,10 +16,14 @@
 #include "text/charsets.h"
 #include "text/htmltext.h"
 
+#include <errno.h>
 #ifdef _WIN32
+#include <direct.h>
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace {
@@ -29,13 +33,16 @@ enum ExitCode { ExitOk = 0, ExitUsage = 1, ExitOpen = 2, ExitRead = 3, ExitWrite
 int Usage() {
     fputs("usage: kestro-cli list FILE.chm\n"
           "       kestro-cli cat FILE.chm /NAME [OUT]\n"
+          "       kestro-cli cat FILE.chm /NAME... --to DIR\n"
           "       kestro-cli topics FILE.chm KEYWORD\n"
           "       kestro-cli search FILE.chm WORD [--prefix]\n"
           "       kestro-cli text FILE.chm /NAME [--oem[=CODEPAGE]]\n"
           "       kestro-cli keywords FILE.chm [PREFIX]\n"
           "       kestro-cli find FILE.chm WORD [--by titles|index|text] [--open N OUT]\n"
           "list: one line per directory entry: name, section, offset, length (tab-separated)\n"
-          "cat: the object's bytes to OUT, or to standard output\n"
+          "cat: the object's bytes to OUT, or to standard output; with --to, each object in the order\n"
+          "     given, from one reading of the file, to DIR/NAME (folders made as needed; a name with\n"
+          "     a \".\" or \"..\" part, or a character no file name may hold, is refused)\n"
           "topics: title and page path of every topic whose title begins with KEYWORD\n"
           "search: the topics whose text or title holds WORD (with --prefix, a word that begins with it),\n"
           "        from the file's full-text index: occurrences, title and page path, title hits first,\n"
@@ -129,6 +136,73 @@ int Cat(const char* path, const char* name, const char* outPath) {
         return ExitWrite;
     }
     return ExitOk;
+}
+
+// DIR joined with an object's name, part by part, or empty when a part could lead out of DIR or
+// is no file name here. Empty parts (doubled slashes) are passed over.
+std::string PathUnder(const char* dir, const char* name) {
+    std::string path = dir, part;
+    for (const char* p = name;; p++) {
+        if (*p != '/' && *p) {
+#ifdef _WIN32
+            if (strchr("\\:*?\"<>|", *p) || static_cast<unsigned char>(*p) < 32) return std::string();
+#else
+            if (*p == '\\') return std::string();
+#endif
+            part += *p;
+            continue;
+        }
+        if (part == "." || part == "..") return std::string();
+        if (!part.empty()) path += "/" + part;
+        part.clear();
+        if (!*p) break;
+    }
+    return path == dir ? std::string() : path;
+}
+
+// Makes `dir` (its parent must exist) and the folders of `path` below it.
+bool MakeFolders(const std::string& dir, const std::string& path) {
+    for (size_t at = dir.size(); at != std::string::npos; at = path.find('/', at + 1)) {
+        std::string folder = path.substr(0, at);
+#ifdef _WIN32
+        if (_mkdir(folder.c_str()) != 0 && errno != EEXIST) return false;
+#else
+        if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return false;
+#endif
+    }
+    return true;
+}
+
+// Reads each named object from one container, in the order given, into DIR/NAME.
+int CatTo(const char* path, char** names, int count, const char* dir) {
+    ChmContainer* container = Open(path);
+    if (!container) return ExitOpen;
+    int exit = ExitOk;
+    for (int i = 0; i < count; i++) {
+        std::string target = PathUnder(dir, names[i]);
+        if (target.empty()) {
+            fprintf(stderr, "kestro-cli: %s: refused: its path would leave %s or is no file name\n", names[i],
+                    dir);
+            exit = exit > ExitUsage ? exit : ExitUsage;
+            continue;
+        }
+        unsigned char* data;
+        uint32_t length;
+        if (!ReadNamed(container, path, names[i], &data, &length)) {
+            exit = exit > ExitRead ? exit : ExitRead;
+            continue;
+        }
+        FILE* out = MakeFolders(dir, target) ? fopen(target.c_str(), "wb") : nullptr;
+        bool written = out && fwrite(data, 1, length, out) == length;
+        written = out && fclose(out) == 0 && written;
+        FreeObject(data);
+        if (!written) {
+            fprintf(stderr, "kestro-cli: cannot write %s\n", target.c_str());
+            exit = ExitWrite;
+        }
+    }
+    CloseContainer(container);
+    return exit;
 }
 
 int Topics(const char* path, const char* keyword) {
@@ -508,6 +582,8 @@ int Find(const char* path, const char* word, TopicSearch search, const char* lin
 
 int main(int argc, char** argv) {
     if (argc == 3 && strcmp(argv[1], "list") == 0) return List(argv[2]);
+    if (argc >= 6 && strcmp(argv[1], "cat") == 0 && strcmp(argv[argc - 2], "--to") == 0)
+        return CatTo(argv[2], argv + 3, argc - 5, argv[argc - 1]);
     if ((argc == 4 || argc == 5) && strcmp(argv[1], "cat") == 0)
         return Cat(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
     if (argc == 4 && strcmp(argv[1], "topics") == 0) return Topics(argv[2], argv[3]);

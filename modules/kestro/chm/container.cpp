@@ -29,15 +29,18 @@
 // Random access. The reset table lists the compressed offset of every 32 KB frame (Free
 // Pascal's compiler adds one more entry for the stream's end, Microsoft's does not); the
 // decoder restarts where the window fills, and the control data declares a reset interval.
-// Spans start and end at the common multiples of the two ("units": 64 KB in the files we
-// meet), and a span decode is trusted only when it ends exactly where the table says the next
-// unit begins, with no block running on and no match reaching before its start. Anything else
-// (no table, when the span info gives the length instead; a short table; entries that do not
-// increase or pass the compressed length; a frame length other than 32 KB; a declared interval
-// the stream does not follow) falls back to the sequential decode of the whole section from
-// its start, which serves every read afterwards, so that every file reads with the same bytes
-// either way. That fallback is refused for a section larger than ChmMaxDecodedBlock. When it
-// fails on a stream that is damaged, the spans that did verify still serve their reads.
+// Units start and end at the common multiples of the two (64 KB in the files we meet). The
+// header states the rule that makes every object read the same in any order: the table is
+// judged once (its shape, then its last two units against the stream: an error that shifts the
+// entries from some unit on cannot end well there), each unit is decoded by itself and checked
+// against the next entry, and a unit whose predecessor ends elsewhere is not believed either.
+// What the table cannot serve (no table, when the span info gives the length instead; a short
+// table; entries that do not increase or pass the compressed length; a frame length other than
+// 32 KB; a declared interval the stream does not follow; a unit that fails its check) is read
+// from the sequential decode of the section from its start, which runs only as far as the read
+// needs, a frame a call, keeps the last ChmSequentialKeep bytes for later reads, and never runs
+// past ChmSequentialReach. Every section named MSCompressed shares the container's one LZX
+// section (they name the same helper objects), so aliases never multiply the work or the memory.
 //
 // Every value read from the file is checked before use: positions are 64-bit and compared
 // with the file size (files of 2 GiB or more are refused at open), the chunk count is
@@ -101,11 +104,12 @@ enum {
 // than about 1030 times; twice that is a safe cap on a declared uncompressed length.
 const uint64_t MaxLzxExpansion = 2048;
 
+// How far a reset table's compressed length may pass the Content record and still be read as it.
+const uint64_t CompressedLengthSlack = 16;
+
 // Units larger than this (a declared interval far beyond the window) are not worth a random
 // access: the section is read sequentially.
 const uint32_t MaxUnitSize = 4u << 20;
-// A run of units missing from the cache is decoded in spans of at most this (or one unit).
-const uint32_t MaxSpanSize = 2u << 20;
 
 // A 64-bit file position beyond any file we accept is pinned there, so that later sums of
 // it with 32-bit offsets cannot wrap around.
@@ -200,18 +204,40 @@ bool RebuildNameIndex(ChmContainer* c, uint32_t names, bool reseed) {
     return true;
 }
 
-// Walks one chunk's entries; calls `take` for every entry whose name fits a record.
+// A variable-length integer as wide as it is written; values past 64 bits are pinned at the
+// largest. Returns false when it runs past `end`.
+bool ReadWideInt(const unsigned char** cursor, const unsigned char* end, uint64_t* value) {
+    const unsigned char* p = *cursor;
+    uint64_t accumulator = 0;
+    for (;;) {
+        if (p >= end) return false;
+        unsigned char byte = *p++;
+        accumulator = accumulator >> 57 ? ~0ull : accumulator << 7 | (byte & 0x7Fu);
+        if (!(byte & 0x80)) break;
+    }
+    *cursor = p;
+    *value = accumulator;
+    return true;
+}
+
+// Walks one chunk's entries; calls `take` for every entry whose name fits a record. An entry
+// whose section, offset or length does not fit 32 bits is taken with section ChmWideSection,
+// so that it lists but never reads (its value is refused, never cut).
 template <typename Take> void ParseEntries(const unsigned char* p, const unsigned char* end, Take take) {
     while (p < end) {
-        uint32_t nameLength, section, offset, length;
-        if (ReadEncInt(&p, end, &nameLength) != 0 || nameLength > static_cast<size_t>(end - p)) return;
+        uint64_t nameLength, section, offset, length;
+        if (!ReadWideInt(&p, end, &nameLength) || nameLength > static_cast<uint64_t>(end - p)) return;
         const unsigned char* name = p;
         p += nameLength;
-        if (ReadEncInt(&p, end, &section) != 0 || ReadEncInt(&p, end, &offset) != 0 ||
-            ReadEncInt(&p, end, &length) != 0)
+        if (!ReadWideInt(&p, end, &section) || !ReadWideInt(&p, end, &offset) ||
+            !ReadWideInt(&p, end, &length))
             return;
+        if (section > 0xFFFFFFFFu || offset > 0xFFFFFFFFu || length > 0xFFFFFFFFu)
+            section = ChmWideSection, offset = 0, length = 0;
         if (nameLength > 0 && nameLength < ChmNameSize)
-            take(reinterpret_cast<const char*>(name), nameLength, section, offset, length);
+            take(reinterpret_cast<const char*>(name), static_cast<uint32_t>(nameLength),
+                 static_cast<uint32_t>(section), static_cast<uint32_t>(offset),
+                 static_cast<uint32_t>(length));
     }
 }
 
@@ -597,7 +623,9 @@ int WindowBits(uint32_t windowSize) {
 // ---- compressed sections ----
 
 struct CompressedSection {
-    enum Mode { Broken, RandomAccess, Sequential, Whole } Mode;
+    // Decided once, when the section is first read (see the header's rule): RandomAccess when
+    // the reset table is trusted, Sequential when not, Broken when nothing can be decoded.
+    enum Mode { Broken, RandomAccess, Sequential } Mode;
     int WindowBits;
     uint32_t Uncompressed, Compressed;
     uint64_t ContentPosition; // where the compressed stream lies in the file
@@ -606,7 +634,8 @@ struct CompressedSection {
     // at UnitStart[u] in the stream; UnitStart[UnitCount] is the stream's length.
     uint32_t UnitSize, UnitCount;
     uint32_t* UnitStart;
-    uint32_t* UnitSpan; // 1 + the span that holds a unit, 0 when none does
+    uint32_t* UnitSpan;     // 1 + the span that holds a unit, 0 when none does
+    unsigned char* Verdict; // per unit, what its own decode showed (UnitVerdict)
     struct Span {
         unsigned char* Data;
         uint32_t FirstUnit, Units, Bytes;
@@ -614,20 +643,37 @@ struct CompressedSection {
     } * Spans;
     uint32_t SpanCount, SpanCapacity;
     uint64_t Clock;
-    bool FallbackFailed; // the sequential decode was tried and failed: spans serve what they can
 
-    unsigned char* Data; // Whole: the entire section
+    // The sequential decode from the section's start, for what the table cannot serve: its own
+    // decoder (spans restart theirs), how far it has come in the section and in the stream, the
+    // last bytes it decoded (a ring of KeepSize bytes, section offset o at o % KeepSize), and the
+    // stream bytes it reads ahead. A decode that failed fails the same way again: FailedAt.
+    LzxState* Decoder;
+    uint32_t Done, StreamUsed;
+    unsigned char* Kept;
+    uint32_t KeepSize, KeptBytes;
+    unsigned char* Input;
+    uint32_t InputSize, InputFrom, InputLength;
+    uint32_t FailedAt; // 0xFFFFFFFF: no failure yet
 };
 
 namespace {
 
 typedef CompressedSection::Span Span;
 
+// Counts `more` bytes about to be decoded on top of what the container holds, for the peak.
+void Hold(ChmContainer* c, uint32_t more) {
+    uint32_t held = c->DecodedBytes + more;
+    if (c->Lzx && c->Lzx->Decoder) held += c->Lzx->Decoder->windowAllocated;
+    if (held > c->PeakDecodedBytes) c->PeakDecodedBytes = held;
+}
+
 void DropSpan(ChmContainer* c, CompressedSection* s, uint32_t index) {
     Span& span = s->Spans[index];
     for (uint32_t u = 0; u < span.Units; u++)
         s->UnitSpan[span.FirstUnit + u] = 0;
     c->CachedSpanBytes -= span.Bytes;
+    c->DecodedBytes -= span.Bytes;
     free(span.Data);
     uint32_t last = --s->SpanCount;
     if (index != last) {
@@ -648,7 +694,14 @@ void FreeCompressedSection(ChmContainer* c, CompressedSection* s) {
     free(s->Spans);
     free(s->UnitStart);
     free(s->UnitSpan);
-    free(s->Data);
+    free(s->Verdict);
+    if (s->Decoder) {
+        LzxRelease(s->Decoder);
+        free(s->Decoder);
+    }
+    c->DecodedBytes -= s->Kept ? s->KeepSize : 0;
+    free(s->Kept);
+    free(s->Input);
     free(s);
 }
 
@@ -679,12 +732,24 @@ bool ReadResetPoints(CompressedSection* s, const unsigned char* reset, uint32_t 
         CommonMultiple(static_cast<uint64_t>(intervalFrames) * LZX_FRAME_SIZE, 1u << s->WindowBits);
     if (unit > MaxUnitSize || s->Uncompressed == 0) return true;
     uint32_t unitFrames = static_cast<uint32_t>(unit / LZX_FRAME_SIZE);
+    // A declared length that runs less than a unit past the frames the entries start (an entry at
+    // or past the stream's end starts none: Free Pascal's compiler ends the table with one) ends
+    // the section with them, as the peer reads it: its entries decide the frames, the length only
+    // bounds the objects.
+    uint32_t frames = entries;
+    while (frames > 0 &&
+           ReadLe64(reset + table + static_cast<uint64_t>(frames - 1) * ResetEntrySize) >= s->Compressed)
+        frames--;
+    uint64_t covered = static_cast<uint64_t>(frames) * LZX_FRAME_SIZE;
+    if (frames > 0 && s->Uncompressed > covered && s->Uncompressed - covered < unit)
+        s->Uncompressed = static_cast<uint32_t>(covered);
     uint32_t units = static_cast<uint32_t>((s->Uncompressed + unit - 1) / unit);
     if (units > (entries + unitFrames - 1) / unitFrames) return true; // short: a unit has no entry
     uint32_t* starts = static_cast<uint32_t*>(malloc((units + 1) * sizeof(uint32_t)));
     uint32_t* spans = static_cast<uint32_t*>(calloc(units, sizeof(uint32_t)));
-    if (!starts || !spans) {
-        free(starts), free(spans);
+    unsigned char* verdicts = static_cast<unsigned char*>(calloc(units, 1));
+    if (!starts || !spans || !verdicts) {
+        free(starts), free(spans), free(verdicts);
         return false;
     }
     bool sound = true;
@@ -694,7 +759,7 @@ bool ReadResetPoints(CompressedSection* s, const unsigned char* reset, uint32_t 
         starts[u] = static_cast<uint32_t>(start);
     }
     if (!sound) {
-        free(starts), free(spans);
+        free(starts), free(spans), free(verdicts);
         return true;
     }
     starts[units] = s->Compressed;
@@ -702,6 +767,7 @@ bool ReadResetPoints(CompressedSection* s, const unsigned char* reset, uint32_t 
     s->UnitCount = units;
     s->UnitStart = starts;
     s->UnitSpan = spans;
+    s->Verdict = verdicts;
     return true;
 }
 
@@ -712,7 +778,8 @@ bool PrepareSection(ChmContainer* c, SectionRecord* section) {
     CompressedSection* s = static_cast<CompressedSection*>(calloc(1, sizeof(CompressedSection)));
     if (!s) return false;
     s->Mode = CompressedSection::Broken;
-    section->Lzx = s;
+    s->FailedAt = 0xFFFFFFFFu;
+    c->Lzx = s;
 
     char name[ObjectNameSize];
     unsigned char* control = nullptr;
@@ -753,6 +820,10 @@ bool PrepareSection(ChmContainer* c, SectionRecord* section) {
         }
         free(span);
     }
+    // A compressed length a few bytes past the Content record, as the peer tolerates it, is the
+    // record's: the decoder takes the bytes it would read beyond as zeros.
+    if (content && compressed > content->Length && compressed - content->Length <= CompressedLengthSlack)
+        compressed = content->Length;
     uint64_t position;
     if (uncompressed > 0xFFFFFFFFu || compressed > 0xFFFFFFFFu || !content ||
         !PlainPosition(c, content, &position) || compressed > content->Length ||
@@ -781,71 +852,183 @@ unsigned char* ReadStream(ChmContainer* c, const CompressedSection* s, uint32_t 
     return bytes;
 }
 
-// The sequential decode of the whole section, kept to serve every later read.
-bool DecodeWhole(ChmContainer* c, CompressedSection* s) {
-    if (s->Uncompressed > ChmMaxDecodedBlock) {
-        c->WholeRefusals++;
-        return false;
+// The sequential decode goes one frame a call (calls continue exactly at frame boundaries), so
+// that the frame where a damaged stream fails is the same however far earlier reads took it.
+const uint32_t SequentialStep = LZX_FRAME_SIZE;
+
+// Starts (again) the sequential decode at the section's start.
+bool StartSequential(ChmContainer* c, CompressedSection* s) {
+    if (!s->Decoder) s->Decoder = static_cast<LzxState*>(calloc(1, sizeof(LzxState)));
+    if (!s->Kept) {
+        uint64_t section = (static_cast<uint64_t>(s->Uncompressed) + SequentialStep - 1) / SequentialStep;
+        uint64_t size = section * SequentialStep;
+        s->KeepSize = static_cast<uint32_t>(size < ChmSequentialKeep ? (size ? size : SequentialStep)
+                                                                     : ChmSequentialKeep);
+        s->Kept = static_cast<unsigned char*>(malloc(s->KeepSize));
+        if (s->Kept) c->DecodedBytes += s->KeepSize;
     }
-    unsigned char* content = ReadStream(c, s, 0, s->Compressed);
-    unsigned char* out = static_cast<unsigned char*>(malloc(s->Uncompressed ? s->Uncompressed : 1));
-    int status = content && out ? LzxInit(&c->Decoder, s->WindowBits) : LZX_NO_MEMORY;
-    if (status == LZX_OK) status = LzxDecompress(&c->Decoder, content, out, s->Compressed, s->Uncompressed);
-    free(content);
+    if (!s->Input) {
+        s->InputSize =
+            s->Compressed < ChmSequentialInput ? (s->Compressed ? s->Compressed : 1) : ChmSequentialInput;
+        s->Input = static_cast<unsigned char*>(malloc(s->InputSize));
+    }
+    if (!s->Decoder || !s->Kept || !s->Input || LzxInit(s->Decoder, s->WindowBits) != LZX_OK) return false;
+    s->Done = s->StreamUsed = s->KeptBytes = 0;
+    s->InputFrom = s->InputLength = 0;
     c->WholeDecodes++;
-    if (status != LZX_OK) {
-        free(out);
-        return false;
-    }
-    c->FramesDecoded += FramesIn(s->Uncompressed);
-    if (s->Spans) DropAllSpans(c, s);
-    s->Data = out;
-    s->Mode = CompressedSection::Whole;
+    Hold(c, 0);
     return true;
 }
 
-enum SpanResult { SpanDecoded, SpanNoMemory, SpanUntrusted };
+// Decodes the next step of the section into the ring; false when the stream fails there (for good).
+bool SequentialStepOn(ChmContainer* c, CompressedSection* s) {
+    uint32_t step = s->Uncompressed - s->Done < SequentialStep ? s->Uncompressed - s->Done : SequentialStep;
+    // The stream from where the decoder stands: read ahead again once less than half a buffer is left.
+    uint32_t ahead = s->InputFrom + s->InputLength - s->StreamUsed;
+    if (s->InputFrom + s->InputLength < s->Compressed && ahead < s->InputSize / 2) {
+        uint32_t length =
+            s->Compressed - s->StreamUsed < s->InputSize ? s->Compressed - s->StreamUsed : s->InputSize;
+        if (!ReadExactly(c, s->ContentPosition + s->StreamUsed, s->Input, length)) return false;
+        c->CompressedRead += length;
+        s->InputFrom = s->StreamUsed;
+        s->InputLength = length;
+    }
+    // A stream larger than the read-ahead gives a frame at most half of it, whatever the buffer
+    // holds at the moment: a frame that takes all of that (no real one comes near) fails rather
+    // than read on into zeros.
+    const unsigned char* input = s->Input + (s->StreamUsed - s->InputFrom);
+    uint32_t available = s->InputFrom + s->InputLength - s->StreamUsed;
+    uint32_t cap = s->Compressed <= s->InputSize ? available : s->InputSize / 2;
+    bool cut = available > cap || s->InputFrom + s->InputLength < s->Compressed;
+    if (available > cap) available = cap;
+    int status = LzxDecompress(s->Decoder, input, s->Kept + s->Done % s->KeepSize, available, step);
+    if (status != LZX_OK || (cut && s->Decoder->inputUsed >= available)) return false;
+    s->StreamUsed += s->Decoder->inputUsed;
+    s->Done += step;
+    s->KeptBytes = s->KeptBytes + step < s->KeepSize ? s->KeptBytes + step : s->KeepSize;
+    c->FramesDecoded += FramesIn(step);
+    return true;
+}
 
-// Decodes units [first, first + units) in one span and keeps it in the cache.
-SpanResult DecodeSpan(ChmContainer* c, CompressedSection* s, uint32_t first, uint32_t units) {
-    uint32_t begin = first * s->UnitSize;
-    uint64_t end = static_cast<uint64_t>(first + units) * s->UnitSize;
-    bool last = end >= s->Uncompressed;
-    uint32_t bytes = static_cast<uint32_t>((last ? s->Uncompressed : end) - begin);
-    uint32_t from = s->UnitStart[first], to = s->UnitStart[first + units];
+// Copies [offset, offset + length) of the section into out from the sequential decode, which runs
+// on from where it stands, or from the start when the range begins before what it keeps.
+bool ReadSequential(ChmContainer* c, CompressedSection* s, uint32_t offset, uint32_t length,
+                    unsigned char* out) {
+    if (offset + length > ChmSequentialReach) {
+        c->WholeRefusals++;
+        return false;
+    }
+    if (offset + length > s->FailedAt) return false;
+    while (length > 0) {
+        if (!s->Decoder || !s->Decoder->ready || offset < s->Done - s->KeptBytes) {
+            if (!StartSequential(c, s)) return false;
+        }
+        if (offset >= s->Done) {
+            if (!SequentialStepOn(c, s)) {
+                s->FailedAt = s->Done;
+                s->Decoder->ready = false; // a later read starts again, and stops before FailedAt
+                return false;
+            }
+            continue;
+        }
+        uint32_t n = s->Done - offset < length ? s->Done - offset : length;
+        uint32_t at = offset % s->KeepSize;
+        uint32_t first = s->KeepSize - at < n ? s->KeepSize - at : n;
+        memcpy(out, s->Kept + at, first);
+        memcpy(out + first, s->Kept, n - first);
+        out += n, offset += n, length -= n;
+    }
+    return true;
+}
+
+// What a unit's own decode, from its entry to the next, showed.
+enum UnitVerdict : unsigned char {
+    UnitUnknown,
+    UnitGood,          // its bytes, ending exactly where the next entry says, the stream resetting there
+    UnitEndsElsewhere, // its bytes decoded cleanly but ended elsewhere: the next entry is wrong
+    UnitBad,           // no clean decode from its entry (damaged data, or an entry that is no reset)
+    UnitNoMemory       // not decoded: memory ran out (not recorded)
+};
+
+// Decodes unit u alone from its entry, records its verdict, and keeps it in the cache when good.
+// Every unit is decoded by itself, so that its verdict never depends on which reads came first.
+UnitVerdict DecodeUnit(ChmContainer* c, CompressedSection* s, uint32_t u) {
+    uint32_t begin = u * s->UnitSize;
+    bool last = u + 1 == s->UnitCount;
+    uint32_t bytes = last ? s->Uncompressed - begin : s->UnitSize;
+    uint32_t from = s->UnitStart[u], to = s->UnitStart[u + 1];
 
     if (s->SpanCount == s->SpanCapacity) {
         uint32_t capacity = s->SpanCapacity ? 2 * s->SpanCapacity : 8;
         Span* grown = static_cast<Span*>(realloc(s->Spans, capacity * sizeof(Span)));
-        if (!grown) return SpanNoMemory;
+        if (!grown) return UnitNoMemory;
         s->Spans = grown;
         s->SpanCapacity = capacity;
     }
     unsigned char* input = ReadStream(c, s, from, to);
-    unsigned char* out = static_cast<unsigned char*>(malloc(bytes));
+    unsigned char* out = static_cast<unsigned char*>(malloc(bytes ? bytes : 1));
     if (!input || !out) {
         free(input), free(out);
-        return SpanNoMemory;
+        return UnitNoMemory;
     }
+    Hold(c, bytes);
     int status = LzxDecodeSpan(&c->Decoder, s->WindowBits, begin, input, to - from, out, bytes, !last);
     free(input);
     c->SpanDecodes++;
     c->FramesDecoded += FramesIn(bytes);
-    if (status != LZX_OK || (!last && c->Decoder.streamOffset != to - from)) {
+    UnitVerdict verdict = status != LZX_OK                                ? UnitBad
+                          : !last && c->Decoder.streamOffset != to - from ? UnitEndsElsewhere
+                                                                          : UnitGood;
+    s->Verdict[u] = verdict;
+    if (verdict != UnitGood) {
         free(out);
-        return SpanUntrusted;
+        return verdict;
     }
+    c->DecodedBytes += bytes;
     Span& span = s->Spans[s->SpanCount++];
     span.Data = out;
-    span.FirstUnit = first;
-    span.Units = units;
+    span.FirstUnit = u;
+    span.Units = 1;
     span.Bytes = bytes;
     span.LastUse = ++s->Clock;
-    for (uint32_t u = 0; u < units; u++)
-        s->UnitSpan[first + u] = s->SpanCount;
+    s->UnitSpan[u] = s->SpanCount;
     c->CachedSpanBytes += bytes;
     if (c->CachedSpanBytes > c->PeakCachedBytes) c->PeakCachedBytes = c->CachedSpanBytes;
-    return SpanDecoded;
+    Hold(c, 0);
+    return verdict;
+}
+
+UnitVerdict VerdictOf(ChmContainer* c, CompressedSection* s, uint32_t u) {
+    return s->Verdict[u] != UnitUnknown ? static_cast<UnitVerdict>(s->Verdict[u]) : DecodeUnit(c, s, u);
+}
+
+// Whether unit u reads from its own span: it decodes cleanly to the next entry, and the unit
+// before it does not decode cleanly to somewhere other than u's entry (which would make that
+// entry, and so u's span, wrong).
+UnitVerdict UnitServes(ChmContainer* c, CompressedSection* s, uint32_t u) {
+    UnitVerdict own = VerdictOf(c, s, u);
+    if (own != UnitGood || u == 0) return own;
+    UnitVerdict before = VerdictOf(c, s, u - 1);
+    if (before == UnitNoMemory) return before;
+    return before == UnitEndsElsewhere ? UnitBad : UnitGood;
+}
+
+// The decision, made once at the section's first read: a table whose last two units do not
+// check out against the stream is not trusted at all. An error that shifts the entries from some
+// unit on can only end there (entries increase, and no unit follows the last), while each span
+// before it may still look right on its own.
+bool DecideTrust(ChmContainer* c, CompressedSection* s) {
+    uint32_t first = s->UnitCount >= 2 ? s->UnitCount - 2 : 0;
+    for (uint32_t u = first; u < s->UnitCount; u++) {
+        UnitVerdict v = VerdictOf(c, s, u);
+        if (v == UnitNoMemory) return false;
+        if (v != UnitGood) {
+            DropAllSpans(c, s);
+            s->Mode = CompressedSection::Sequential;
+            return true;
+        }
+    }
+    return true;
 }
 
 // Keeps the cache within its budget, the most recently used span always kept.
@@ -858,56 +1041,54 @@ void TrimSpans(ChmContainer* c, CompressedSection* s) {
     }
 }
 
-// Copies [offset, offset + length) of the section into out through the span cache.
-SpanResult ReadThroughSpans(ChmContainer* c, CompressedSection* s, uint32_t offset, uint32_t length,
-                            unsigned char* out) {
-    const uint32_t maxUnits = s->UnitSize >= MaxSpanSize ? 1 : MaxSpanSize / s->UnitSize;
+// Copies [offset, offset + length) of the section into out: each unit through its span when it
+// serves, else from the sequential decode.
+bool ReadThroughSpans(ChmContainer* c, CompressedSection* s, uint32_t offset, uint32_t length,
+                      unsigned char* out) {
     uint32_t done = 0;
     while (done < length) {
         uint32_t at = offset + done;
         uint32_t unit = at / s->UnitSize;
-        if (s->UnitSpan[unit] == 0) {
-            uint32_t lastNeeded = (offset + length - 1) / s->UnitSize;
-            uint32_t units = 1;
-            while (units < maxUnits && unit + units <= lastNeeded && s->UnitSpan[unit + units] == 0)
-                units++;
-            SpanResult result = DecodeSpan(c, s, unit, units);
-            if (result != SpanDecoded) return result;
-        }
-        Span& span = s->Spans[s->UnitSpan[unit] - 1];
-        span.LastUse = ++s->Clock;
-        uint32_t inSpan = at - span.FirstUnit * s->UnitSize;
-        uint32_t n = span.Bytes - inSpan;
+        uint32_t inUnit = at - unit * s->UnitSize;
+        uint32_t unitBytes = unit + 1 == s->UnitCount ? s->Uncompressed - unit * s->UnitSize : s->UnitSize;
+        uint32_t n = unitBytes - inUnit;
         if (n > length - done) n = length - done;
-        memcpy(out + done, span.Data + inSpan, n);
+        UnitVerdict serves = UnitServes(c, s, unit);
+        if (serves == UnitNoMemory) return false;
+        if (serves == UnitGood) {
+            if (s->UnitSpan[unit] == 0 && DecodeUnit(c, s, unit) != UnitGood) return false;
+            Span& span = s->Spans[s->UnitSpan[unit] - 1];
+            span.LastUse = ++s->Clock;
+            memcpy(out + done, span.Data + inUnit, n);
+        } else if (!ReadSequential(c, s, at, n, out + done)) {
+            return false;
+        }
         done += n;
         TrimSpans(c, s);
     }
-    return SpanDecoded;
+    return true;
 }
 
 // Copies `length` bytes of the section from `offset` (already checked against its length) into out.
 bool ReadCompressedRange(ChmContainer* c, CompressedSection* s, uint32_t offset, uint32_t length,
                          unsigned char* out) {
     if (length == 0) return true;
-    if (s->Mode == CompressedSection::RandomAccess) {
-        SpanResult result = ReadThroughSpans(c, s, offset, length, out);
-        if (result == SpanDecoded) return true;
-        if (result == SpanUntrusted && !s->FallbackFailed && !DecodeWhole(c, s)) s->FallbackFailed = true;
-    } else if (s->Mode == CompressedSection::Sequential && !DecodeWhole(c, s)) {
-        s->Mode = CompressedSection::Broken;
-    }
-    if (s->Mode != CompressedSection::Whole) return false;
-    memcpy(out, s->Data + offset, length);
-    return true;
+    if (s->Mode == CompressedSection::RandomAccess) return ReadThroughSpans(c, s, offset, length, out);
+    return s->Mode == CompressedSection::Sequential && ReadSequential(c, s, offset, length, out);
 }
 
 // The prepared section of a record of a compressed section, when the range [offset, offset +
 // length) of the record lies inside both the record and the section; else null.
 CompressedSection* CompressedRange(ChmContainer* c, SectionRecord* section, const DirectoryRecord* record,
                                    uint32_t offset, uint32_t length) {
-    if (!section->Lzx && !PrepareSection(c, section)) return nullptr;
-    CompressedSection* s = section->Lzx;
+    if (!c->Lzx) {
+        if (!PrepareSection(c, section)) return nullptr;
+        if (c->Lzx->Mode == CompressedSection::RandomAccess && !DecideTrust(c, c->Lzx)) {
+            c->Lzx->Mode = CompressedSection::Broken;
+            return nullptr;
+        }
+    }
+    CompressedSection* s = c->Lzx;
     if (s->Mode == CompressedSection::Broken) return nullptr;
     if (record->Offset > s->Uncompressed || record->Length > s->Uncompressed - record->Offset ||
         offset > record->Length || length > record->Length - offset)
@@ -922,7 +1103,11 @@ int ReadCompressed(ChmContainer* c, SectionRecord* section, const DirectoryRecor
     if (!s) return -1;
     unsigned char* block = static_cast<unsigned char*>(malloc(record->Length ? record->Length : 1));
     if (!block) return -1;
-    if (!ReadCompressedRange(c, s, record->Offset, record->Length, block)) {
+    c->DecodedBytes += record->Length; // the block is the container's until it is handed over
+    Hold(c, 0);
+    bool read = ReadCompressedRange(c, s, record->Offset, record->Length, block);
+    c->DecodedBytes -= record->Length;
+    if (!read) {
         free(block);
         return -1;
     }
@@ -1093,8 +1278,7 @@ void FreeObject(void* data) {
 
 void CloseContainer(ChmContainer* c) {
     if (!c) return;
-    for (uint32_t i = 0; i < c->SectionCount; i++)
-        FreeCompressedSection(c, c->Sections[i].Lzx);
+    FreeCompressedSection(c, c->Lzx);
     free(c->Sections);
     free(c->Directory);
     free(c->NamePool);

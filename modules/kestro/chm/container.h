@@ -1,8 +1,19 @@
 // ITSF container reader (compiled HTML Help files, their index files and plain
 // storages): loads the directory and the section list at open, and returns any
 // stored object as a fresh block. An object of the LZX section is decoded from the
-// reset point before it, through a per-container cache of decoded spans; the whole
-// section is decoded only when its reset table cannot be trusted.
+// reset point before it, through a per-container cache of decoded spans; when its reset
+// table cannot be trusted, sequentially from the section's start.
+//
+// One answer per object, whatever the order of reads. Whether a section's reset table is
+// trusted is decided once, at the section's first read, and kept for the container's life:
+// the table must be well formed (increasing unit starts inside the stream, 32 KB frames, a
+// reset interval the window divides into units) and its last two units must decode from
+// their entries, the one before the last ending exactly where the last begins. An untrusted
+// table is not used at all. With a trusted one, each unit is decoded by itself from its entry
+// and serves its bytes only when it ends exactly at the next entry with the stream resetting
+// there, and the unit before it does not decode cleanly to somewhere else (which would show
+// this unit's entry wrong); any other unit is read from the sequential decode. So what a
+// read returns depends on the file alone, never on the reads before it.
 #pragma once
 
 #include <stddef.h>
@@ -20,13 +31,32 @@ enum {
 // Files of this size or more are refused at open: every position is 32-bit.
 const uint64_t ChmMaxFileSize = 0x80000000u;
 
-// The most a read may decode into memory in one piece: the whole section of the sequential
-// fallback, and the object itself. Larger ones fail the read ("cannot be read") rather than
-// exhaust the 32-bit address space of the host process.
-const uint32_t ChmMaxDecodedBlock = 256u << 20;
+// What one container (one request) holds of decoded data at most, whatever the file says:
+// the object being read whole (at most ChmMaxDecodedBlock), the span cache (ChmSpanCacheBytes),
+// the sequential decode's kept output (ChmSequentialKeep) and its window (at most 2 MB), and
+// the compressed bytes it reads ahead (ChmSequentialInput). Every section named MSCompressed
+// shares one decode and these limits: the names lead to the same stream.
+const uint32_t ChmDecodeBudget = 64u << 20;
+
+// The largest object read whole; larger ones fail the read ("cannot be read") rather than
+// exhaust the 32-bit address space of the host process. ReadObjectRange reads them in pieces.
+const uint32_t ChmMaxDecodedBlock = 32u << 20;
 
 // Decoded spans kept for later reads, beyond the spans the current read uses.
 const uint32_t ChmSpanCacheBytes = 8u << 20;
+
+// The sequential decode (for what the reset table cannot serve) runs from the section's start
+// only as far as the object it reads, and keeps the last ChmSequentialKeep bytes it decoded
+// for later reads; a read before them starts it again. It reads the stream ChmSequentialInput
+// bytes at a time, and never runs past ChmSequentialReach into the section: an object beyond
+// cannot be read that way.
+const uint32_t ChmSequentialKeep = 16u << 20;
+const uint32_t ChmSequentialInput = 4u << 20;
+const uint32_t ChmSequentialReach = 256u << 20;
+
+// The section of a record whose section, offset or length does not fit 32 bits (offset and
+// length then 0): it is listed, and never read.
+const uint32_t ChmWideSection = 0xFFFFFFFFu;
 
 struct DirectoryRecord {
     uint32_t Section;
@@ -44,7 +74,6 @@ struct SectionRecord {
     char Name[ChmNameSize]; // "MSCompressed" for the LZX section
     uint32_t ContentOffset; // 0 for section 0; else the offset of its ".../Content" record
     uint16_t Compressed;    // 1 when the name is exactly "MSCompressed"
-    CompressedSection* Lzx; // null until the section's first read
 };
 
 struct ChmContainer {
@@ -69,19 +98,23 @@ struct ChmContainer {
     DirectoryIndex* Index;
     uint32_t SectionCount;
     SectionRecord* Sections; // in name-list order; empty while opening
+    // The LZX section, shared by every section named "MSCompressed"; null until the first read.
+    CompressedSection* Lzx;
     // One decoder per container, for all its sections: every decode starts afresh and none
     // overlap. Its window (only the sequential fallback needs one) is freed with the container.
     LzxState Decoder;
 
     // What the reads have cost so far: for the tests and the benchmarks.
-    uint32_t ChunksRead;      // directory chunks read: the listing at open, or index and listing chunks
-    uint32_t SpanDecodes;     // decodes from a reset point
-    uint32_t FramesDecoded;   // 32 KB frames decoded, by spans and by the fallback
-    uint32_t WholeDecodes;    // sequential decodes of a whole section (the fallback)
-    uint32_t WholeRefusals;   // fallbacks refused: the section is larger than ChmMaxDecodedBlock
-    uint64_t CompressedRead;  // compressed bytes read from the file for decoding
-    uint32_t CachedSpanBytes; // decoded bytes the span cache holds now
-    uint32_t PeakCachedBytes; // the most it held
+    uint32_t ChunksRead;       // directory chunks read: the listing at open, or index and listing chunks
+    uint32_t SpanDecodes;      // decodes from a reset point
+    uint32_t FramesDecoded;    // 32 KB frames decoded, by spans and by the fallback
+    uint32_t WholeDecodes;     // sequential decodes started from the section's start (the fallback)
+    uint32_t WholeRefusals;    // fallback reads refused: the object lies past ChmSequentialReach
+    uint64_t CompressedRead;   // compressed bytes read from the file for decoding
+    uint32_t CachedSpanBytes;  // decoded bytes the span cache holds now
+    uint32_t PeakCachedBytes;  // the most it held
+    uint32_t DecodedBytes;     // decoded data held now: spans, the sequential decode, the block read
+    uint32_t PeakDecodedBytes; // the most held at once (within ChmDecodeBudget)
 };
 
 // Opens a file and loads its directory and section table. Null when the file cannot be

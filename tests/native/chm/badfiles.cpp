@@ -14,7 +14,7 @@ std::string Le32(uint32_t v) {
 
 } // namespace
 
-Bytes ExpansionBomb(uint32_t section) {
+Bytes ExpansionBomb(uint32_t section, uint32_t aliases, bool untrusted) {
     LzxWriter w(16);
     std::vector<LzxToken> tokens = {Lit('A')};
     for (int i = 0; i < 127; i++)
@@ -37,11 +37,14 @@ Bytes ExpansionBomb(uint32_t section) {
     b.ResetUncompressed = section;
     b.SpanInfoLength = section;
     b.Raw = {{"/last.html", 1, section - 1000, 1000}, {"/whole", 1, 0, section}};
-    uint32_t at = section - 64 * 1024;
+    uint32_t at = section - 64 * 1024, alias = 0;
+    for (uint32_t i = 0; i < aliases; i++)
+        b.MoreSections.push_back("MSCompressed");
     for (const char* table : {"/#TOPICS", "/#STRINGS", "/#URLTBL", "/#URLSTR"}) {
-        b.Raw.push_back({table, 1, at, 4096});
+        b.Raw.push_back({table, aliases ? 2 + alias++ % aliases : 1, at, 4096});
         at += 4096;
     }
+    if (untrusted) b.FrameLength = 0x10000;
     return b.Build();
 }
 

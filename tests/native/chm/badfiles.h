@@ -10,8 +10,10 @@
 // `section` bytes (a multiple of 64 KB) of 'A' in 64 KB windows that all compress to the same
 // bytes: one literal, then repeats of it, 257 bytes a match; a sound reset table. Objects:
 // "/first.html" (1000 bytes at 0), "/last.html" (the last 1000), "/whole" (all of it), and the
-// four topic tables of 4 KB each in the last 64 KB.
-Bytes ExpansionBomb(uint32_t section);
+// four topic tables of 4 KB each in the last 64 KB. With `aliases`, the name list holds that many
+// more sections named "MSCompressed" after the first, and the tables lie in them in turn; with
+// `untrusted`, the reset table's frame length is not 32 KB.
+Bytes ExpansionBomb(uint32_t section, uint32_t aliases = 0, bool untrusted = false);
 
 const uint32_t PlainObjects = 20000, SectionNames = 65535;
 

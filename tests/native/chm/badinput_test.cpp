@@ -33,6 +33,7 @@ const char RepeatFile[] = "listing-chunks-repeat-entries.chm.gz";
 const char TinyFile[] = "directory-of-tiny-entries-53x-its-size.chm.gz";
 const char TitlesFile[] = "million-matching-titles.chm.gz";
 const char E8File[] = "e8-translation-size-high-bit.chm";
+const char AliasFile[] = "four-section-aliases-over-an-untrusted-table.chm.gz";
 
 // Writes the files above; run once by hand with --gtest_also_run_disabled_tests
 // --gtest_filter='*WriteBadInputFiles*' after a change.
@@ -43,6 +44,7 @@ TEST(ChmBadInput, DISABLED_WriteBadInputFiles) {
     EXPECT_TRUE(WriteWholeFile(Regression(TinyFile), TinyEntries()));
     EXPECT_TRUE(WriteWholeFile(Regression(TitlesFile), MillionMatchingTitles()));
     EXPECT_TRUE(WriteWholeFile(Regression(E8File), E8SizeWithHighBit(0x80000000u)));
+    EXPECT_TRUE(WriteWholeFile(Regression(AliasFile), ExpansionBomb(250u << 20, 4, true)));
 }
 
 // ---- what they cost now ----
@@ -56,15 +58,15 @@ TEST(ChmBadInput, AnExpansionBombDecodesOnlyTheUnitsARead) {
     std::string bytes;
     ASSERT_TRUE(ReadString(c, "/last.html", &bytes));
     EXPECT_EQ(bytes, std::string(1000, 'A'));
-    EXPECT_EQ(c->FramesDecoded, 2u); // the last 64 KB of 300 MB
-    EXPECT_LT(c->CompressedRead, 1000u);
+    EXPECT_EQ(c->FramesDecoded, 4u); // the last 128 KB of 300 MB: the two units that check the table
+    EXPECT_LT(c->CompressedRead, 2000u);
     EXPECT_FALSE(ReadString(c, "/whole", &bytes)); // an object above the limit is refused whole
-    EXPECT_EQ(c->FramesDecoded, 2u);
+    EXPECT_EQ(c->FramesDecoded, 4u);
     TopicTables tables;
     ASSERT_EQ(ReadTopicTables(c, &tables), 0); // four tables of "AAA...": nothing to list
     FreeTopicTables(&tables);
-    EXPECT_EQ(c->FramesDecoded, 2u);
-    EXPECT_LE(c->PeakCachedBytes, 65536u);
+    EXPECT_EQ(c->FramesDecoded, 4u);
+    EXPECT_LE(c->PeakCachedBytes, 2 * 65536u);
     CloseContainer(c);
 
     // With a reset table it cannot trust, the reader would decode all 300 MB: it refuses.
@@ -83,6 +85,31 @@ TEST(ChmBadInput, AnExpansionBombDecodesOnlyTheUnitsARead) {
     EXPECT_FALSE(ReadString(c, "/last.html", &bytes));
     EXPECT_EQ(c->WholeRefusals, 1u);
     EXPECT_EQ(c->FramesDecoded, 0u);
+    CloseContainer(c);
+}
+
+TEST(ChmBadInput, SectionAliasesShareOneDecodeWithinTheBudget) {
+    // 96 MB of section behind a reset table that cannot be trusted, named by four sections: each
+    // used to decode the whole of it for its own table.
+    const uint32_t section = 96u << 20;
+    Bytes file = ExpansionBomb(section, 4, true);
+    ChmContainer* c = OpenBytes(file);
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->SectionCount, 6u);
+    TopicTables tables;
+    ASSERT_EQ(ReadTopicTables(c, &tables), 0);
+    FreeTopicTables(&tables);
+    EXPECT_EQ(c->WholeDecodes, 1u); // one decode, up to the tables, for all four
+    const uint32_t tablesEnd = section - 65536 + 4 * 4096;
+    EXPECT_EQ(c->FramesDecoded, (tablesEnd + 32767) / 32768); // up to the frame of the last table's end
+    EXPECT_LE(c->PeakDecodedBytes, ChmDecodeBudget);
+    EXPECT_LE(c->PeakDecodedBytes, ChmSequentialKeep + (4u << 20));
+    // The first page: before what the decode keeps, so it starts again, and stops at the page.
+    std::string bytes;
+    ASSERT_TRUE(ReadString(c, "/first.html", &bytes));
+    EXPECT_EQ(bytes, std::string(1000, 'A'));
+    EXPECT_EQ(c->WholeDecodes, 2u);
+    EXPECT_EQ(c->FramesDecoded, (tablesEnd + 32767) / 32768 + 1);
     CloseContainer(c);
 }
 

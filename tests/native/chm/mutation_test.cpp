@@ -165,8 +165,10 @@ TEST_P(ChmMutation, HeaderFieldsAtExtremes) {
         }
 }
 
-// Rewrites one listing chunk with one entry's field replaced, keeping the chunk's size.
-bool MutateEntry(Bytes& file, const Layout& l, uint32_t chunk, size_t entry, int field, uint32_t value) {
+// Rewrites one listing chunk with one entry's field replaced (the entry by its place, or by its name
+// when one is given), keeping the chunk's size.
+bool MutateEntry(Bytes& file, const Layout& l, uint32_t chunk, size_t entry, int field, uint64_t value,
+                 const char* name = nullptr) {
     size_t base = l.FirstChunk + static_cast<size_t>(chunk) * l.ChunkSize;
     if (base + l.ChunkSize > file.size() || memcmp(&file[base], "PMGL", 4) != 0) return false;
     uint32_t freeSpace = Get32(file, base + 4);
@@ -174,7 +176,7 @@ bool MutateEntry(Bytes& file, const Layout& l, uint32_t chunk, size_t entry, int
     const unsigned char* end = &file[base] + l.ChunkSize - freeSpace;
     struct Entry {
         std::string Name;
-        uint32_t Fields[3];
+        uint64_t Fields[3];
     };
     std::vector<Entry> entries;
     while (p < end) {
@@ -183,15 +185,20 @@ bool MutateEntry(Bytes& file, const Layout& l, uint32_t chunk, size_t entry, int
         if (ReadEncInt(&p, end, &nameLength) != 0 || nameLength > static_cast<size_t>(end - p)) return false;
         e.Name.assign(reinterpret_cast<const char*>(p), nameLength);
         p += nameLength;
-        for (auto& f : e.Fields)
-            if (ReadEncInt(&p, end, &f) != 0) return false;
+        for (auto& f : e.Fields) {
+            uint32_t v;
+            if (ReadEncInt(&p, end, &v) != 0) return false;
+            f = v;
+        }
+        if (name && e.Name == name) entry = entries.size();
         entries.push_back(e);
     }
+    if (name && (entry >= entries.size() || entries[entry].Name != name)) return false;
     if (entry >= entries.size()) return false;
     entries[entry].Fields[field] = value;
     Bytes area;
-    auto encode = [&](uint32_t v) {
-        unsigned char groups[5];
+    auto encode = [&](uint64_t v) {
+        unsigned char groups[10];
         int n = 0;
         do
             groups[n++] = v & 0x7F, v >>= 7;
@@ -202,7 +209,7 @@ bool MutateEntry(Bytes& file, const Layout& l, uint32_t chunk, size_t entry, int
     for (auto& e : entries) {
         encode(static_cast<uint32_t>(e.Name.size()));
         area.insert(area.end(), e.Name.begin(), e.Name.end());
-        for (uint32_t f : e.Fields)
+        for (uint64_t f : e.Fields)
             encode(f);
     }
     if (area.size() > l.ChunkSize - 20) return false;
@@ -228,6 +235,60 @@ TEST_P(ChmMutation, DirectoryEntriesAtExtremes) {
                     if (HasFatalFailure()) return;
                 }
     EXPECT_GT(variants, 100);
+}
+
+// large.chm with one page's directory entry given a 64-bit value in `field` (1: offset, 2: length).
+Bytes WithWideEntryField(const char* name, int field, uint64_t value) {
+    Bytes file = ReadWholeFile(FixturePath("large.chm"));
+    Layout l = LayoutOf(file);
+    for (uint32_t chunk = 0; chunk < l.ChunkCount; chunk++)
+        if (MutateEntry(file, l, chunk, 0, field, value, name)) return file;
+    ADD_FAILURE() << name << " is in no listing chunk";
+    return file;
+}
+
+TEST(ChmWideEntries, OffsetsAndLengthsAbove32BitsAreRefusedNotCut) {
+    Reference good = Expected("large.chm");
+    const DirectoryRecord& part2 = good.Records.at("/part2.html");
+    struct Case {
+        const char* Name;
+        int Field;
+        uint64_t Value;
+    } cases[] = {{"/part8.html", 1, (1ull << 32) + part2.Offset}, // was: /part2.html's bytes
+                 {"/part8.html", 2, (1ull << 32) + 16},           // was: its first 16 bytes
+                 {"/part8.html", 1, 1ull << 63},
+                 {"/#SYSTEM", 1, (1ull << 32) + good.Records.at("/#SYSTEM").Offset}, // section 0
+                 {"/#SYSTEM", 2, (1ull << 32) + 4}};
+    for (const Case& k : cases) {
+        Bytes file = WithWideEntryField(k.Name, k.Field, k.Value);
+        std::string what =
+            std::string(k.Name) + (k.Field == 1 ? " at " : " of length ") + std::to_string(k.Value);
+        for (bool indexed : {false, true}) {
+            ChmContainer* c = indexed ? OpenContainerFileIndexed(ChmFileOpenMemory(file.data(), file.size()))
+                                      : OpenBytes(file);
+            ASSERT_NE(c, nullptr) << what;
+            unsigned char* data;
+            uint32_t length;
+            EXPECT_EQ(ReadObject(c, k.Name, &data, &length), -1) << what;
+            for (auto& o : good.Sha) { // the rest still reads, byte for byte
+                if (o.first == k.Name) continue;
+                ASSERT_EQ(ReadObject(c, o.first.c_str(), &data, &length), 0) << what << ": " << o.first;
+                EXPECT_EQ(Sha256Hex(data, length), o.second) << what << ": " << o.first;
+                FreeObject(data);
+            }
+            CloseContainer(c);
+        }
+    }
+}
+
+// Writes a wide entry as a fuzz seed; run by hand like the writers of the other crafted files.
+TEST(ChmWideEntries, DISABLED_WriteCraftedFiles) {
+    std::string seeds = std::string(LUMIVO_SOURCE_DIR) + "/fuzz/seeds/fuzz_chm/";
+    uint64_t part2 = Expected("large.chm").Records.at("/part2.html").Offset;
+    EXPECT_TRUE(WriteWholeFile(seeds + "entry-offset-above-32-bits",
+                               WithWideEntryField("/part8.html", 1, (1ull << 32) + part2)));
+    EXPECT_TRUE(WriteWholeFile(seeds + "entry-length-above-32-bits",
+                               WithWideEntryField("/part8.html", 2, (1ull << 32) + 16)));
 }
 
 TEST_P(ChmMutation, SectionMetadataAtExtremes) {

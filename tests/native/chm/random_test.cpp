@@ -8,8 +8,10 @@
 #include <random>
 #include <set>
 
+#include "badfiles.h"
 #include "fixtures.h"
 #include "lzx_writer.h"
+#include "chm/lebytes.h"
 #include "sha256.h"
 #include "find/topics.h"
 
@@ -85,6 +87,9 @@ ChmBuilder BuilderFor(const Section& s, uint32_t seed = 1) {
     }
     return b;
 }
+
+const char LargeResetTable[] = "::DataSpace/Storage/MSCompressed/Transform/"
+                               "{7FC28940-9D31-11D0-9B27-00A0C91E9C7C}/InstanceData/ResetTable";
 
 typedef std::map<std::string, std::string> Expected; // name -> SHA-256 of its bytes
 
@@ -199,9 +204,11 @@ TEST(ChmRandomAccess, AReadDecodesOnlyTheUnitsItTouches) {
     std::string bytes;
     ASSERT_TRUE(ReadString(c, "/last", &bytes));
     EXPECT_EQ(bytes, b.Compressed[2].second);
-    EXPECT_EQ(c->FramesDecoded, 5u); // units 3 to 7, not the section's start
-    ASSERT_TRUE(ReadString(c, "/first", &bytes));
+    // Units 3 to 7, and unit 2 whose end must be unit 3's start; not the section's start. (Units
+    // 6 and 7 are the ones the first read checks the table against.)
     EXPECT_EQ(c->FramesDecoded, 6u);
+    ASSERT_TRUE(ReadString(c, "/first", &bytes));
+    EXPECT_EQ(c->FramesDecoded, 7u);
     ASSERT_TRUE(ReadString(c, "/middle", &bytes)); // units 1 and 2 are new
     EXPECT_EQ(bytes, b.Compressed[1].second);
     EXPECT_EQ(c->FramesDecoded, 8u);
@@ -222,7 +229,7 @@ TEST(ChmRandomAccess, AReadDecodesOnlyTheUnitsItTouches) {
     ASSERT_NE(last, nullptr);
     ASSERT_GT(last->Offset, 6u * 65536);
     ASSERT_TRUE(ReadString(c, last->Name, &bytes));
-    EXPECT_EQ(c->FramesDecoded, 1u); // the section's last, short frame
+    EXPECT_EQ(c->FramesDecoded, 3u); // the last two units, which check the table: 2 frames and 1
     CloseContainer(c);
 }
 
@@ -231,19 +238,24 @@ TEST(ChmRandomAccess, TheFourTopicTablesDecodeEachOfTheirUnitsOnce) {
         SCOPED_TRACE(fixture);
         ChmContainer* c = OpenContainer(FixturePath(fixture).c_str());
         ASSERT_NE(c, nullptr);
-        std::set<uint32_t> units;
+        // The units the tables touch, the one before each (its end is their start), and the last
+        // two, which the first read checks the table against.
+        std::string reset;
+        ASSERT_TRUE(ReadString(c, LargeResetTable, &reset));
+        uint32_t unitCount = (ReadLe32(reinterpret_cast<const unsigned char*>(&reset[16])) + 65535) / 65536;
+        std::set<uint32_t> units = {unitCount - 1, unitCount >= 2 ? unitCount - 2 : 0};
         for (const char* table : {"/#TOPICS", "/#STRINGS", "/#URLTBL", "/#URLSTR"}) {
             const DirectoryRecord* r = FindDirectoryRecord(c, table);
             ASSERT_NE(r, nullptr);
             ASSERT_EQ(r->Section, 1u);
             for (uint32_t u = r->Offset / 65536; u <= (r->Offset + r->Length - 1) / 65536; u++)
-                units.insert(u);
+                units.insert(u), units.insert(u ? u - 1 : 0);
         }
         TopicTables tables;
         ASSERT_EQ(ReadTopicTables(c, &tables), 0);
         EXPECT_LE(c->FramesDecoded, 2 * units.size());
         EXPECT_GE(c->FramesDecoded, 2 * units.size() - 1); // the section's last unit may be one frame
-        EXPECT_LE(c->SpanDecodes, units.size());
+        EXPECT_EQ(c->SpanDecodes, units.size());           // each once
         FreeTopicTables(&tables);
         CloseContainer(c);
     }
@@ -261,8 +273,11 @@ TEST(ChmRandomAccess, TheSpanCacheKeepsToItsBudget) {
         ASSERT_EQ(bytes, o.second);
     }
     EXPECT_LE(c->PeakCachedBytes, ChmSpanCacheBytes + (2u << 20));
-    EXPECT_GE(c->PeakCachedBytes, ChmSpanCacheBytes);             // the budget is used
-    EXPECT_EQ(c->FramesDecoded, (s.Data.size() + 32767) / 32768); // in order: each unit once
+    EXPECT_GE(c->PeakCachedBytes, ChmSpanCacheBytes); // the budget is used
+    EXPECT_EQ(c->DecodedBytes, c->CachedSpanBytes);   // nothing else is held between reads
+    EXPECT_LE(c->PeakDecodedBytes, ChmSpanCacheBytes + (4u << 20));
+    // In order: each unit once, and the last two again, checked at the first read and dropped since.
+    EXPECT_EQ(c->FramesDecoded, (s.Data.size() + 32767) / 32768 + 4);
     CloseContainer(c);
     Cost shuffled = ReadAll(file, ExpectedOf(b), false, 9, "shuffled");
     EXPECT_EQ(shuffled.WholeDecodes, 0u);
@@ -346,20 +361,150 @@ TEST(ChmFallback, ADamagedUnitFailsAloneWhenTheWholeDecodeFailsToo) {
     CloseContainer(c);
 }
 
-TEST(ChmFallback, TheWholeSectionIsRefusedAboveItsLimit) {
+TEST(ChmFallback, TheSequentialDecodeRunsOnlyAsFarAsTheObjectAndNeverPastItsReach) {
     Section s = MakeSection(16, 3 * 65536, 47);
     ChmBuilder b = BuilderFor(s);
     b.WriteResetTable = false;
     b.SpanInfoLength = 300u << 20;                  // a section of 300 MB, said the span info
     b.Stream.resize((300u << 20) / 2048 + 4096, 0); // a stream long enough to make it plausible
+    b.Raw = {{"/far", 1, 280u << 20, 10}};
     Bytes file = b.Build();
     ChmContainer* c = OpenBytes(file);
     ASSERT_NE(c, nullptr);
     std::string bytes;
-    EXPECT_FALSE(ReadString(c, b.Compressed[0].first, &bytes));
+    ASSERT_TRUE(ReadString(c, b.Compressed[0].first, &bytes)); // decoded up to its end only
+    EXPECT_EQ(bytes, b.Compressed[0].second);
+    EXPECT_EQ(c->FramesDecoded, (b.Compressed[0].second.size() + 32767) / 32768);
+    EXPECT_FALSE(ReadString(c, "/far", &bytes)); // past the reach: refused before any decoding
     EXPECT_EQ(c->WholeRefusals, 1u);
-    EXPECT_EQ(c->FramesDecoded, 0u);
+    EXPECT_EQ(c->FramesDecoded, (b.Compressed[0].second.size() + 32767) / 32768);
+    EXPECT_LE(c->PeakDecodedBytes, ChmDecodeBudget);
     CloseContainer(c);
 }
 
 } // namespace
+
+// ---- one answer per object ----
+
+namespace {
+
+// Where a plain object of a real file lies in it.
+size_t PlainAt(const Bytes& file, const char* name) {
+    ChmContainer* c = OpenBytes(file);
+    const DirectoryRecord* r = c ? FindDirectoryRecord(c, name) : nullptr;
+    size_t at = r ? static_cast<size_t>(c->ContentOffset + r->Offset) : 0;
+    CloseContainer(c);
+    return at;
+}
+
+// large.chm (seven 64 KB units, a frame entry each 32 KB) with its reset table's entries moved
+// one unit on from unit `from`: each unit's span from there still ends where the next entry says,
+// but holds the next unit's bytes; the last unit's entry points into the middle of the stream.
+Bytes ShiftedResetTable(uint32_t from) {
+    Bytes file = ReadWholeFile(FixturePath("large.chm"));
+    size_t table = PlainAt(file, LargeResetTable);
+    uint32_t count = ReadLe32(&file[table + 4]);
+    size_t entries = table + ReadLe32(&file[table + 12]);
+    uint64_t compressed = ReadLe64(&file[table + 24]);
+    std::vector<uint64_t> old(count);
+    for (uint32_t i = 0; i < count; i++)
+        old[i] = ReadLe64(&file[entries + 8 * i]);
+    for (uint32_t f = 2 * from; f < count; f++) {
+        uint64_t v = f + 2 < count ? old[f + 2] : (old[count - 1] + compressed) / 2 + f;
+        if (f + 2 >= count && v >= compressed) v = compressed - 1;
+        for (int k = 0; k < 8; k++)
+            file[entries + 8 * f + k] = static_cast<unsigned char>(v >> (8 * k));
+    }
+    return file;
+}
+
+} // namespace
+
+TEST(ChmOneAnswer, AResetTableShiftedByOneUnitReadsTheSameWhateverTheOrder) {
+    Expected expected = FromManifest(LoadManifest(FixturePath("expected.tsv"))["large.chm"]);
+    ASSERT_EQ(expected.erase(LargeResetTable), 1u); // the one object patched
+    for (uint32_t from : {2u, 3u, 5u}) {
+        Bytes file = ShiftedResetTable(from);
+        std::string what = "shifted from unit " + std::to_string(from);
+        // Forward, backward, the last object first, shuffled, and a fresh container per read.
+        ReadAll(file, expected, false, 1, what + ", shuffled");
+        ReadAll(file, expected, false, 2, what + ", shuffled again");
+        ReadAll(file, expected, true, 3, what + ", fresh containers");
+        std::vector<std::string> names;
+        for (auto& e : expected)
+            names.push_back(e.first);
+        for (bool backward : {false, true}) {
+            ChmContainer* c = OpenBytes(file);
+            ASSERT_NE(c, nullptr);
+            for (size_t i = 0; i < names.size(); i++) {
+                const std::string& name = names[backward ? names.size() - 1 - i : i];
+                EXPECT_LE(c->DecodedBytes, ChmDecodeBudget);
+                unsigned char* data;
+                uint32_t length;
+                ASSERT_EQ(ReadObject(c, name.c_str(), &data, &length), 0) << what << " " << name;
+                EXPECT_EQ(Sha256Hex(data, length), expected.at(name))
+                    << what << (backward ? ", backward " : ", forward ") << name;
+                FreeObject(data);
+            }
+            CloseContainer(c);
+        }
+    }
+}
+
+// ---- reset table lengths read with the peer's tolerance ----
+
+namespace {
+
+// large.chm with the reset table's 64-bit field at `field` (16: uncompressed, 24: compressed
+// length) moved by `delta`.
+Bytes ResetLengthMoved(int field, int64_t delta, uint64_t* value = nullptr) {
+    Bytes file = ReadWholeFile(FixturePath("large.chm"));
+    size_t at = PlainAt(file, LargeResetTable) + field;
+    uint64_t v = ReadLe64(&file[at]) + delta;
+    for (int k = 0; k < 8; k++)
+        file[at + k] = static_cast<unsigned char>(v >> (8 * k));
+    if (value) *value = v;
+    return file;
+}
+
+} // namespace
+
+TEST(ChmTolerance, AnUncompressedLengthAFewBytesIntoAUnitWithoutAnEntryStillReadsEveryObject) {
+    Expected expected = FromManifest(LoadManifest(FixturePath("expected.tsv"))["large.chm"]);
+    ASSERT_EQ(expected.erase(LargeResetTable), 1u);
+    // 406,671 bytes in seven 64 KB units, whose entries start 13 frames; unit 7 has none.
+    for (int64_t past : {4, 100, 30000}) {
+        uint64_t length;
+        Bytes file = ResetLengthMoved(16, 7 * 65536 + past - 406671, &length);
+        ASSERT_EQ(length, 7u * 65536 + past);
+        std::string what = "uncompressed length " + std::to_string(length);
+        ReadAll(file, expected, false, 1, what);
+        ReadAll(file, expected, true, 2, what + ", fresh containers");
+    }
+}
+
+TEST(ChmTolerance, ACompressedLengthOneMoreThanTheContentStillReadsEveryObject) {
+    Expected expected = FromManifest(LoadManifest(FixturePath("expected.tsv"))["large.chm"]);
+    ASSERT_EQ(expected.erase(LargeResetTable), 1u);
+    for (int64_t more : {1, 2}) {
+        Bytes file = ResetLengthMoved(24, more);
+        std::string what = "compressed length " + std::to_string(more) + " past the content";
+        ReadAll(file, expected, false, 1, what);
+        ReadAll(file, expected, true, 2, what + ", fresh containers");
+    }
+}
+
+// Writes the files crafted above as a regression file and as fuzz seeds; run once by hand with
+// --gtest_also_run_disabled_tests --gtest_filter='*WriteCraftedFiles*' after a change.
+TEST(ChmOneAnswer, DISABLED_WriteCraftedFiles) {
+    std::string seeds = std::string(LUMIVO_SOURCE_DIR) + "/fuzz/seeds/fuzz_chm/";
+    Bytes shifted = ShiftedResetTable(3);
+    EXPECT_TRUE(
+        WriteWholeFile(FixtureDir() + "/regressions/reset-table-shifted-one-unit-from-unit-3.chm", shifted));
+    EXPECT_TRUE(WriteWholeFile(seeds + "reset-table-shifted-one-unit", shifted));
+    EXPECT_TRUE(WriteWholeFile(seeds + "uncompressed-length-past-the-entries",
+                               ResetLengthMoved(16, 7 * 65536 + 4 - 406671)));
+    EXPECT_TRUE(WriteWholeFile(seeds + "compressed-length-one-past-the-content", ResetLengthMoved(24, 1)));
+    EXPECT_TRUE(
+        WriteWholeFile(seeds + "four-aliases-over-an-untrusted-table", ExpansionBomb(1u << 20, 4, true)));
+}
