@@ -5,15 +5,11 @@
 # positions of it (a fixed seed) and keeps the first 400 that lcl.chm documents (a page
 # "unit/word.html" or "unit/class.word.html"). Prints the file's path.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
-data="$root/build/bench-data"
+. "$(dirname "$0")/../bench-data.sh"
 target="$data/lazarus-examples.pas"
 if [ ! -s "$target" ]; then
-  mkdir -p "$data"
+  unpack_package lazarus-src-2.2 lazarus-src
   cd "$data"
-  ls lazarus-src-2.2_*.deb >/dev/null 2>&1 || apt-get download lazarus-src-2.2 >&2
-  rm -rf lazarus-src
-  dpkg-deb -x lazarus-src-2.2_*.deb lazarus-src
   examples=$(find lazarus-src -mindepth 5 -maxdepth 5 -type d -path '*/lib/lazarus/*/examples' | head -n 1)
   [ -n "$examples" ] || { echo "get-lazarus-words: no examples folder in the package" >&2; exit 1; }
   find "$examples" -type f \( -name '*.pas' -o -name '*.pp' -o -name '*.lpr' \) | LC_ALL=C sort |
