@@ -34,6 +34,8 @@
 
 using namespace htmltext;
 
+const char TextCutNote[] = "[The page is cut here: the rest is longer than the text view shows.]";
+
 HtmlTextStatus RenderHtmlText(const unsigned char* page, size_t length, const HtmlTextOptions& options,
                               std::u32string* text) {
     try {
@@ -55,15 +57,15 @@ HtmlTextStatus RenderHtmlText(const unsigned char* page, size_t length, const Ht
                 builder.Html();
         }
         Layout layout(document, options.Target);
-        Writer writer(std::max<unsigned>(options.Width, MinTextWidth));
+        TextBudget budget = {MaxTextChars};
+        Writer writer(std::max<unsigned>(options.Width, MinTextWidth), &budget);
         layout.Block(0, writer);
         writer.Finish();
-        size_t size = 0;
-        for (const std::u32string& line : writer.Lines)
-            size += line.size() + 1;
-        text->reserve(size);
-        for (const std::u32string& line : writer.Lines) {
-            *text += line;
+        text->swap(writer.Text);
+        if (document.Cut || budget.Cut) {
+            if (!text->empty()) text->push_back('\n');
+            for (const char* c = TextCutNote; *c; c++)
+                text->push_back(static_cast<unsigned char>(*c));
             text->push_back('\n');
         }
         return HtmlTextDone;

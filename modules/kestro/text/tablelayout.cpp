@@ -11,6 +11,7 @@
 #include <math.h>
 
 #include <algorithm>
+#include <deque>
 
 namespace htmltext {
 namespace {
@@ -217,6 +218,7 @@ double Layout::Weight(unsigned width, unsigned page) {
 
 void Layout::CellPerLine(const Grid& grid, Writer& w) {
     for (const std::vector<GridCell>& row : grid.Rows) {
+        if (w.Full()) return;
         for (const GridCell& cell : row)
             Block(cell.Node, w);
         w.Break(2);
@@ -230,12 +232,14 @@ void Layout::Columned(const Grid& grid, const std::vector<unsigned>& widths, Wri
         if (widths[c]) at += widths[c] + ColumnGap;
         x[c + 1] = at;
     }
-    std::vector<std::vector<std::u32string>> lines;
+    std::deque<Writer> cells; // of the row, each with the next of its lines to write
+    std::vector<size_t> next;
     std::vector<unsigned> starts;
     std::vector<uint8_t> alignments;
     std::u32string line;
     for (const std::vector<GridCell>& row : grid.Rows) {
-        lines.clear();
+        cells.clear();
+        next.clear();
         starts.clear();
         alignments.clear();
         size_t height = 0;
@@ -243,27 +247,32 @@ void Layout::Columned(const Grid& grid, const std::vector<unsigned>& widths, Wri
             unsigned end = std::min(cell.Column + cell.Span, grid.Columns);
             unsigned width = x[end] - x[cell.Column];
             width = width > ColumnGap ? width - ColumnGap : 0;
-            Writer sub(width);
+            cells.emplace_back(width, w.Shared());
+            Writer& sub = cells.back();
             if (width) {
                 Children(cell.Node, sub);
                 sub.Finish(true);
             }
-            height = std::max(height, sub.Lines.size());
-            lines.push_back(std::move(sub.Lines));
+            height = std::max(height, sub.LineCount);
+            next.push_back(0);
             starts.push_back(x[cell.Column]);
             alignments.push_back(At(cell.Node).Style);
         }
-        for (size_t y = 0; y < height; y++) {
+        for (size_t y = 0; y < height && !w.Full(); y++) {
             line.clear();
-            for (size_t i = 0; i < lines.size(); i++) {
-                size_t n = lines[i].size();
+            for (size_t i = 0; i < cells.size(); i++) {
+                size_t n = cells[i].LineCount;
                 size_t top = alignments[i] == 't' ? 0 : alignments[i] == 'b' ? height - n : (height - n) / 2;
-                if (y < top || y - top >= n || lines[i][y - top].empty()) continue;
+                if (y < top || y - top >= n) continue;
+                const std::u32string& text = cells[i].Text;
+                size_t from = next[i], to = text.find('\n', from);
+                next[i] = to + 1;
+                if (to == from) continue;
                 if (line.size() < starts[i])
                     line.append(starts[i] - line.size(), ' ');
                 else if (!line.empty())
                     line.push_back(' ');
-                line += lines[i][y - top];
+                line.append(text, from, to - from);
             }
             w.Put(line.data(), line.size(), false);
         }

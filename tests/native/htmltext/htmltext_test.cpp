@@ -271,7 +271,13 @@ TEST(HtmlTextBroken, HostilePagesRenderWithoutCrashing) {
                              "<ol start=99999999><li>", "<dl><dt>", "<h1>", "<table><caption>"}) {
         SCOPED_TRACE(unit);
         std::string out = Render(Repeated(unit, size) + " end");
-        EXPECT_NE(std::string::npos, out.find("end")) << out.substr(0, 200);
+        // Two of them pass the text view's limits (20 million characters of indented bullets,
+        // 800,000 blocks): they are cut, and say so.
+        std::string cut = std::string(TextCutNote) + "\n";
+        if (std::string(unit) == "<ul><li>" || std::string(unit) == "<p><")
+            EXPECT_EQ(cut, out.substr(out.size() - std::min(out.size(), cut.size())));
+        else
+            EXPECT_NE(std::string::npos, out.find("end")) << out.substr(0, 200);
     }
     // A table of many rows and columns, and one very long paragraph.
     std::string table =
