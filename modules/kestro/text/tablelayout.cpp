@@ -4,8 +4,9 @@
 // words do not fit, a cell a line.
 //
 // Columns get their widest line when that fits, else at least their longest word with the room
-// left shared by how much more each would take; when even the longest words do not fit, each
-// cell is laid out on lines of its own. Empty rows and columns take no room.
+// left shared by how much more each would take; when even the longest words do not fit, or the
+// table has more than MaxColumns columns, each of its cells is laid out on lines of its own.
+// Empty rows and columns take no room; a span ends at the last column a cell starts in.
 #include "text/layout.h"
 
 #include <math.h>
@@ -41,15 +42,20 @@ Grid Layout::GridOf(int32_t table) {
                 column++;
             unsigned span = At(c).ColSpan;
             grid.Rows.back().push_back({c, column, span});
+            // Past these columns the table is laid out a cell a line, where they do not count.
             if (column + span > busy.size())
                 busy.resize(std::min<size_t>(column + span, MaxColumns + MaxSpan), 0);
             for (unsigned k = column; k < column + span && k < busy.size(); k++)
                 busy[k] = row + At(c).RowSpan;
+            grid.Columns = std::max(grid.Columns, column + 1);
             column += span;
-            grid.Columns = std::max(grid.Columns, column);
-            if (column > MaxColumns) break;
         }
     }
+    // The columns are those cells start in: a span reaches no further (a browser gives the
+    // columns past them no width).
+    for (std::vector<GridCell>& row : grid.Rows)
+        for (GridCell& cell : row)
+            cell.Span = std::min(cell.Span, grid.Columns - cell.Column);
     return grid;
 }
 
@@ -79,12 +85,14 @@ Layout::ColumnWidths Layout::Columns(const Grid& grid) {
     return cw;
 }
 
-// Widens columns [from, to) evenly until, gaps included, they take `need`.
+// Widens columns [from, to) evenly until, gaps included, they take `need`. Columns that are all
+// empty so far have no gaps between them, so that the cell gets room.
 void Layout::Spread(std::vector<unsigned>* widths, unsigned from, unsigned to, unsigned need) {
     if (from >= to) return;
-    unsigned have = ColumnGap * (to - from - 1);
+    unsigned have = 0;
     for (unsigned c = from; c < to; c++)
         have += (*widths)[c];
+    if (have) have += ColumnGap * (to - from - 1);
     if (need <= have) return;
     unsigned more = need - have, count = to - from;
     for (unsigned c = from; c < to; c++)
@@ -102,11 +110,17 @@ void Layout::Measure(int32_t index) {
         lo = hi = 1;
     } else if (n.Kind == KindTable) {
         Grid grid = GridOf(index);
-        ColumnWidths cw = Columns(grid);
-        hi = cw.SumMax + (cw.Kept ? ColumnGap * (cw.Kept - 1) : 0);
-        for (const std::vector<GridCell>& row : grid.Rows)
-            for (const GridCell& cell : row)
+        if (grid.Columns <= MaxColumns) {
+            ColumnWidths cw = Columns(grid);
+            hi = cw.SumMax + (cw.Kept ? ColumnGap * (cw.Kept - 1) : 0);
+        }
+        for (const std::vector<GridCell>& row : grid.Rows) {
+            for (const GridCell& cell : row) {
+                Measure(cell.Node);
                 lo = std::max(lo, At(cell.Node).Min); // a cell a line at the narrowest
+                if (grid.Columns > MaxColumns) hi = std::max(hi, At(cell.Node).Max);
+            }
+        }
         for (int32_t c : grid.Captions) {
             Measure(c);
             lo = std::max(lo, At(c).Min);
@@ -157,10 +171,15 @@ void Layout::Table(int32_t index, Writer& w) {
     w.Break(2);
     for (int32_t c : grid.Captions)
         Block(c, w);
+    if (grid.Columns > MaxColumns) {
+        CellPerLine(grid, w);
+        w.Break(2);
+        return;
+    }
     ColumnWidths cw = Columns(grid);
     unsigned available = w.Available();
     unsigned gaps = cw.Kept ? ColumnGap * (cw.Kept - 1) : 0;
-    if (grid.Columns > MaxColumns || cw.SumMin + gaps > available) {
+    if (cw.SumMin + gaps > available) {
         CellPerLine(grid, w);
     } else {
         std::vector<unsigned> widths = cw.Max;
