@@ -11,6 +11,15 @@
 
 #include "text/htmltext.h"
 
+// Copies of `unit`, at least `bytes` long (textmemory_test.cpp's too).
+std::string Repeated(const std::string& unit, size_t bytes) {
+    std::string page;
+    page.reserve(bytes + unit.size());
+    while (page.size() < bytes)
+        page += unit;
+    return page;
+}
+
 namespace {
 
 std::string Render(const std::string& html, HtmlTextOptions options = HtmlTextOptions()) {
@@ -274,15 +283,6 @@ TEST(WideTablesLoseCellsSilently, EveryCellsTextAppears) {
     // A wide table nested in a cell is measured as laid out: a cell a line.
     EXPECT_EQ("x  c1\n   c2\n", Render("<table><tr><td>x<td><table><tr><td>c1<td colspan=64>" +
                                        std::string("<td>c2</table></table>")));
-}
-
-// Copies of `unit`, at least `bytes` long.
-std::string Repeated(const std::string& unit, size_t bytes) {
-    std::string page;
-    page.reserve(bytes + unit.size());
-    while (page.size() < bytes)
-        page += unit;
-    return page;
 }
 
 TEST(HtmlTextBroken, HostilePagesRenderWithoutCrashing) {

@@ -12,6 +12,8 @@
 
 #include "text/htmltext.h"
 
+std::string Repeated(const std::string& unit, size_t bytes); // htmltext_test.cpp
+
 namespace {
 
 // Bytes allocated through operator new now, and the most since the last ResetPeak.
@@ -79,14 +81,6 @@ Measured RenderMeasured(const std::string& page, HtmlTextOptions options = HtmlT
                                            options, &m.Text));
     m.PeakBytes = Peak - before;
     return m;
-}
-
-std::string Repeated(const std::string& unit, size_t bytes) {
-    std::string page;
-    page.reserve(bytes + unit.size());
-    while (page.size() < bytes)
-        page += unit;
-    return page;
 }
 
 bool EndsCut(const std::u32string& text) {
