@@ -22,6 +22,10 @@
 // - Everything stays linear in the page's size: every scan moves forward, raw text and comments
 //   are found with one search each, nesting is capped (deeper blocks and tables read as plain
 //   content), and each table cell is measured once and laid out once.
+// - Memory stays within the budget htmltext.h states: the tree builder stops at MaxTextChars
+//   characters or MaxTextBlocks blocks and keeps only the attributes it reads; the lines go into
+//   one buffer that becomes the result, and the writers of a page (its own and its table cells')
+//   share one budget of MaxTextChars characters.
 #include "text/htmltext.h"
 
 #include <algorithm>
