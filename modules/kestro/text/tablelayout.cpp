@@ -72,6 +72,13 @@ Layout::ColumnWidths Layout::Columns(const Grid& grid) {
                 unsigned end = std::min(cell.Column + cell.Span, grid.Columns);
                 Spread(&cw.Min, cell.Column, end, n.Min);
                 Spread(&cw.Max, cell.Column, end, n.Max);
+                // Columns that are all empty take no room, their gaps neither: a cell the gaps
+                // alone would hold gets its room in the first of them.
+                if (n.Max && std::all_of(&cw.Max[cell.Column], &cw.Max[end - 1] + 1,
+                                         [](unsigned width) { return width == 0; })) {
+                    cw.Max[cell.Column] = n.Max;
+                    cw.Min[cell.Column] = std::max(cw.Min[cell.Column], n.Min);
+                }
             }
         }
     }
@@ -85,14 +92,12 @@ Layout::ColumnWidths Layout::Columns(const Grid& grid) {
     return cw;
 }
 
-// Widens columns [from, to) evenly until, gaps included, they take `need`. Columns that are all
-// empty so far have no gaps between them, so that the cell gets room.
+// Widens columns [from, to) evenly until, gaps included, they take `need`.
 void Layout::Spread(std::vector<unsigned>* widths, unsigned from, unsigned to, unsigned need) {
     if (from >= to) return;
-    unsigned have = 0;
+    unsigned have = ColumnGap * (to - from - 1);
     for (unsigned c = from; c < to; c++)
         have += (*widths)[c];
-    if (have) have += ColumnGap * (to - from - 1);
     if (need <= have) return;
     unsigned more = need - have, count = to - from;
     for (unsigned c = from; c < to; c++)
