@@ -102,6 +102,7 @@ void Scaling(const TextTarget& target) {
     struct Kind {
         const char* Name;
         std::string Unit;
+        const char* Before = ""; // the page's start
     };
     const Kind kinds[] = {
         {"one long paragraph", "word and some more words "},
@@ -113,12 +114,14 @@ void Scaling(const TextTarget& target) {
         {"stray < and &", "a < b & c &amp; "},
         {"entities", "&eacute;&mdash;&#x2192;&nbsp;"},
         {"preformatted with tabs", "<pre>\tcode\tmore\n"},
+        {"rules (a line per 4 bytes)", "<hr>"},
+        {"an alt text never closed", "word and some more words ", "<img alt=\""},
     };
     printf("\nHostile pages, ms per MB at 150 KB and at 1.5 MB (equal when the work is linear):\n");
     for (const Kind& k : kinds) {
         double perMb[2];
         for (int s = 0; s < 2; s++) {
-            std::string page = Repeated(k.Unit, s ? 1536 * 1024 : 150 * 1024);
+            std::string page = k.Before + Repeated(k.Unit, s ? 1536 * 1024 : 150 * 1024);
             ChmPage p = {"", "/hostile.html", page, 0x409};
             std::vector<const ChmPage*> one = {&p};
             std::vector<double> t;

@@ -16,6 +16,7 @@ const char32_t RuleChar = 0x2500;
 } // namespace
 
 void Layout::Block(int32_t index, Writer& w) {
+    if (w.Full()) return; // the page is cut: nothing more is laid out
     Node& n = At(index);
     switch (n.Kind) {
     case KindText:
@@ -133,14 +134,16 @@ void Layout::Preformatted(const Node& n, Writer& w) {
 
 void Layout::Heading(int32_t index, Writer& w) {
     w.Break(2);
-    size_t first = w.Lines.size();
+    size_t first = w.Text.size();
     Children(index, w);
     w.Break(1);
     unsigned level = At(index).Level;
     if (level <= 2) {
         size_t longest = 0;
-        for (size_t i = first; i < w.Lines.size(); i++)
-            longest = std::max(longest, w.Lines[i].size() > w.Indent ? w.Lines[i].size() - w.Indent : 0);
+        for (size_t i = first, end; i < w.Text.size(); i = end + 1) {
+            end = w.Text.find('\n', i);
+            longest = std::max(longest, end - i > w.Indent ? end - i - w.Indent : 0);
+        }
         if (longest) {
             std::u32string underline(std::min<size_t>(longest, w.Available()), level == 1 ? '=' : '-');
             w.Put(underline.data(), underline.size(), false);

@@ -16,6 +16,10 @@
 
 namespace htmltext {
 
+enum {
+    MaxNumberValue = 64, // characters read of an attribute that holds a number or a keyword
+};
+
 enum TagClass : uint8_t {
     TagIgnored, // inline or unknown: leaves no node, its content shows
     TagVoid,    // no content, shows nothing
@@ -76,7 +80,7 @@ class Builder {
     const HtmlTextOptions& Options;
     Document& D;
     std::vector<Open> Stack;
-    std::vector<Attribute> Attributes; // of the current start tag, when it needs them
+    std::vector<Attribute> Attributes; // of the current start tag that the tree builder reads
     int32_t Run = -1;                  // the text node being filled
     bool PendingSpace = false;         // collapsed whitespace before the next character of the run
     bool SkipNewline = false;          // right after <pre>: a first line end is not content
@@ -131,7 +135,8 @@ class Builder {
     bool At(size_t p, const char* text) const;
     void Markup();
     void Comment();
-    std::u32string AttributeValue(size_t from, size_t to) const;
+    std::u32string AttributeValue(size_t from, size_t to, size_t most) const;
+    void KeepAttribute(size_t name, size_t nameEnd, size_t valueStart, size_t valueEnd);
     inline int TagName(size_t* p) const;
     void StartTag();
     const std::u32string* Attr(const char* name) const;

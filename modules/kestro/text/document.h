@@ -52,6 +52,7 @@ struct Node {
 struct Document {
     std::vector<Node> Nodes;
     std::u32string Text;
+    bool Cut = false; // the page passed MaxTextChars or MaxTextBlocks and was read no further
 };
 
 } // namespace htmltext

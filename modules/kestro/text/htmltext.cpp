@@ -22,6 +22,10 @@
 // - Everything stays linear in the page's size: every scan moves forward, raw text and comments
 //   are found with one search each, nesting is capped (deeper blocks and tables read as plain
 //   content), and each table cell is measured once and laid out once.
+// - Memory stays within the budget htmltext.h states: the tree builder stops at MaxTextChars
+//   characters or MaxTextBlocks blocks and keeps only the attributes it reads; the lines go into
+//   one buffer that becomes the result, and the writers of a page (its own and its table cells')
+//   share one budget of MaxTextChars characters.
 #include "text/htmltext.h"
 
 #include <algorithm>
@@ -33,6 +37,8 @@
 #include "text/layout.h"
 
 using namespace htmltext;
+
+const char TextCutNote[] = "[The page is cut here: the rest is longer than the text view shows.]";
 
 HtmlTextStatus RenderHtmlText(const unsigned char* page, size_t length, const HtmlTextOptions& options,
                               std::u32string* text) {
@@ -55,15 +61,15 @@ HtmlTextStatus RenderHtmlText(const unsigned char* page, size_t length, const Ht
                 builder.Html();
         }
         Layout layout(document, options.Target);
-        Writer writer(std::max<unsigned>(options.Width, MinTextWidth));
+        TextBudget budget = {MaxTextChars};
+        Writer writer(std::max<unsigned>(options.Width, MinTextWidth), &budget);
         layout.Block(0, writer);
         writer.Finish();
-        size_t size = 0;
-        for (const std::u32string& line : writer.Lines)
-            size += line.size() + 1;
-        text->reserve(size);
-        for (const std::u32string& line : writer.Lines) {
-            *text += line;
+        text->swap(writer.Text);
+        if (document.Cut || budget.Cut) {
+            if (!text->empty()) text->push_back('\n');
+            for (const char* c = TextCutNote; *c; c++)
+                text->push_back(static_cast<unsigned char>(*c));
             text->push_back('\n');
         }
         return HtmlTextDone;

@@ -14,7 +14,29 @@
 
 #include "text/charsets.h"
 
-enum { TextViewWidth = 78 };
+enum {
+    TextViewWidth = 78,
+    // A page is cut where its text passes MaxTextChars characters or its tree MaxTextBlocks blocks
+    // (paragraphs, rules, list items, table rows and cells, runs of text), its last line then
+    // TextCutNote. The largest real help pages come to a few hundred thousand characters and some
+    // twenty thousand blocks.
+    MaxTextChars = 4000000,
+    MaxTextBlocks = 500000,
+};
+
+extern const char TextCutNote[];
+
+// The most memory RenderHtmlText takes at its peak for a page of `length` bytes whose text comes
+// to `textLength` characters, however the page is made: 4 bytes per byte of the page (its
+// characters), 36 per byte of the page but no more than 64 MB in all for the tree and the text in
+// it (a block takes 44 bytes for at least 2 bytes of markup; the limits above cap them), and 12 per
+// character of the result (4, and 8 more while it grows); so never above 4 bytes per byte of the
+// page plus 112 MB.
+inline size_t HtmlTextMemoryBudget(size_t length, size_t textLength) {
+    const size_t treeCap = size_t(64) << 20;
+    size_t tree = length < treeCap / 36 ? 36 * length : treeCap;
+    return 4 * length + tree + 12 * textLength + (size_t(256) << 10);
+}
 
 struct HtmlTextOptions {
     // The help file's code page (1250, 1251, 1252, CodePageUtf8 or another): used unless the page

@@ -4,13 +4,15 @@
 // words do not fit, a cell a line.
 //
 // Columns get their widest line when that fits, else at least their longest word with the room
-// left shared by how much more each would take; when even the longest words do not fit, each
-// cell is laid out on lines of its own. Empty rows and columns take no room.
+// left shared by how much more each would take; when even the longest words do not fit, or the
+// table has more than MaxColumns columns, each of its cells is laid out on lines of its own.
+// Empty rows and columns take no room; a span ends at the last column a cell starts in.
 #include "text/layout.h"
 
 #include <math.h>
 
 #include <algorithm>
+#include <deque>
 
 namespace htmltext {
 namespace {
@@ -40,15 +42,20 @@ Grid Layout::GridOf(int32_t table) {
                 column++;
             unsigned span = At(c).ColSpan;
             grid.Rows.back().push_back({c, column, span});
+            // Past these columns the table is laid out a cell a line, where they do not count.
             if (column + span > busy.size())
                 busy.resize(std::min<size_t>(column + span, MaxColumns + MaxSpan), 0);
             for (unsigned k = column; k < column + span && k < busy.size(); k++)
                 busy[k] = row + At(c).RowSpan;
+            grid.Columns = std::max(grid.Columns, column + 1);
             column += span;
-            grid.Columns = std::max(grid.Columns, column);
-            if (column > MaxColumns) break;
         }
     }
+    // The columns are those cells start in: a span reaches no further (a browser gives the
+    // columns past them no width).
+    for (std::vector<GridCell>& row : grid.Rows)
+        for (GridCell& cell : row)
+            cell.Span = std::min(cell.Span, grid.Columns - cell.Column);
     return grid;
 }
 
@@ -65,6 +72,13 @@ Layout::ColumnWidths Layout::Columns(const Grid& grid) {
                 unsigned end = std::min(cell.Column + cell.Span, grid.Columns);
                 Spread(&cw.Min, cell.Column, end, n.Min);
                 Spread(&cw.Max, cell.Column, end, n.Max);
+                // Columns that are all empty take no room, their gaps neither: a cell the gaps
+                // alone would hold gets its room in the first of them.
+                if (n.Max && std::all_of(&cw.Max[cell.Column], &cw.Max[end - 1] + 1,
+                                         [](unsigned width) { return width == 0; })) {
+                    cw.Max[cell.Column] = n.Max;
+                    cw.Min[cell.Column] = std::max(cw.Min[cell.Column], n.Min);
+                }
             }
         }
     }
@@ -101,11 +115,17 @@ void Layout::Measure(int32_t index) {
         lo = hi = 1;
     } else if (n.Kind == KindTable) {
         Grid grid = GridOf(index);
-        ColumnWidths cw = Columns(grid);
-        hi = cw.SumMax + (cw.Kept ? ColumnGap * (cw.Kept - 1) : 0);
-        for (const std::vector<GridCell>& row : grid.Rows)
-            for (const GridCell& cell : row)
+        if (grid.Columns <= MaxColumns) {
+            ColumnWidths cw = Columns(grid);
+            hi = cw.SumMax + (cw.Kept ? ColumnGap * (cw.Kept - 1) : 0);
+        }
+        for (const std::vector<GridCell>& row : grid.Rows) {
+            for (const GridCell& cell : row) {
+                Measure(cell.Node);
                 lo = std::max(lo, At(cell.Node).Min); // a cell a line at the narrowest
+                if (grid.Columns > MaxColumns) hi = std::max(hi, At(cell.Node).Max);
+            }
+        }
         for (int32_t c : grid.Captions) {
             Measure(c);
             lo = std::max(lo, At(c).Min);
@@ -156,10 +176,15 @@ void Layout::Table(int32_t index, Writer& w) {
     w.Break(2);
     for (int32_t c : grid.Captions)
         Block(c, w);
+    if (grid.Columns > MaxColumns) {
+        CellPerLine(grid, w);
+        w.Break(2);
+        return;
+    }
     ColumnWidths cw = Columns(grid);
     unsigned available = w.Available();
     unsigned gaps = cw.Kept ? ColumnGap * (cw.Kept - 1) : 0;
-    if (grid.Columns > MaxColumns || cw.SumMin + gaps > available) {
+    if (cw.SumMin + gaps > available) {
         CellPerLine(grid, w);
     } else {
         std::vector<unsigned> widths = cw.Max;
@@ -217,6 +242,7 @@ double Layout::Weight(unsigned width, unsigned page) {
 
 void Layout::CellPerLine(const Grid& grid, Writer& w) {
     for (const std::vector<GridCell>& row : grid.Rows) {
+        if (w.Full()) return;
         for (const GridCell& cell : row)
             Block(cell.Node, w);
         w.Break(2);
@@ -230,12 +256,14 @@ void Layout::Columned(const Grid& grid, const std::vector<unsigned>& widths, Wri
         if (widths[c]) at += widths[c] + ColumnGap;
         x[c + 1] = at;
     }
-    std::vector<std::vector<std::u32string>> lines;
+    std::deque<Writer> cells; // of the row, each with the next of its lines to write
+    std::vector<size_t> next;
     std::vector<unsigned> starts;
     std::vector<uint8_t> alignments;
     std::u32string line;
     for (const std::vector<GridCell>& row : grid.Rows) {
-        lines.clear();
+        cells.clear();
+        next.clear();
         starts.clear();
         alignments.clear();
         size_t height = 0;
@@ -243,27 +271,32 @@ void Layout::Columned(const Grid& grid, const std::vector<unsigned>& widths, Wri
             unsigned end = std::min(cell.Column + cell.Span, grid.Columns);
             unsigned width = x[end] - x[cell.Column];
             width = width > ColumnGap ? width - ColumnGap : 0;
-            Writer sub(width);
+            cells.emplace_back(width, w.Shared());
+            Writer& sub = cells.back();
             if (width) {
                 Children(cell.Node, sub);
                 sub.Finish(true);
             }
-            height = std::max(height, sub.Lines.size());
-            lines.push_back(std::move(sub.Lines));
+            height = std::max(height, sub.LineCount);
+            next.push_back(0);
             starts.push_back(x[cell.Column]);
             alignments.push_back(At(cell.Node).Style);
         }
-        for (size_t y = 0; y < height; y++) {
+        for (size_t y = 0; y < height && !w.Full(); y++) {
             line.clear();
-            for (size_t i = 0; i < lines.size(); i++) {
-                size_t n = lines[i].size();
+            for (size_t i = 0; i < cells.size(); i++) {
+                size_t n = cells[i].LineCount;
                 size_t top = alignments[i] == 't' ? 0 : alignments[i] == 'b' ? height - n : (height - n) / 2;
-                if (y < top || y - top >= n || lines[i][y - top].empty()) continue;
+                if (y < top || y - top >= n) continue;
+                const std::u32string& text = cells[i].Text;
+                size_t from = next[i], to = text.find('\n', from);
+                next[i] = to + 1;
+                if (to == from) continue;
                 if (line.size() < starts[i])
                     line.append(starts[i] - line.size(), ' ');
                 else if (!line.empty())
                     line.push_back(' ');
-                line += lines[i][y - top];
+                line.append(text, from, to - from);
             }
             w.Put(line.data(), line.size(), false);
         }

@@ -215,6 +215,8 @@ int FindTag(const char32_t* s, size_t n) {
 
 void Builder::Html() {
     while (P < N) {
+        if (D.Nodes.size() >= MaxTextBlocks) D.Cut = true;
+        if (D.Cut) break; // the page is cut here
         char32_t c = S[P];
         if (c == '<') {
             Markup();
@@ -368,9 +370,9 @@ void Builder::Comment() {
     P = N; // an unclosed comment runs to the end, as in a browser
 }
 
-std::u32string Builder::AttributeValue(size_t from, size_t to) const {
+std::u32string Builder::AttributeValue(size_t from, size_t to, size_t most) const {
     std::u32string value;
-    for (size_t p = from; p < to;) {
+    for (size_t p = from; p < to && value.size() < most;) {
         if (S[p] == '&') {
             size_t at = p;
             char32_t c = ReferenceAt(&at, true);
@@ -454,16 +456,28 @@ void Builder::StartTag() {
         } else {
             p = nameEnd;
         }
-        if (keep) {
-            Attribute a = {};
-            for (size_t i = 0; i < nameEnd - name && i + 1 < sizeof a.Name; i++)
-                a.Name[i] = static_cast<char>(AsciiLower(S[name + i]) < 0x80 ? AsciiLower(S[name + i]) : '?');
-            a.Value = AttributeValue(valueStart, valueEnd);
-            Attributes.push_back(std::move(a));
-        }
+        if (keep) KeepAttribute(name, nameEnd, valueStart, valueEnd);
     }
     P = p;
     StartElement(tag, cls, selfClosing);
+}
+
+// Keeps an attribute the tree builder asks for (the first of its name only), its value read up
+// to what the text or a number can use of it.
+void Builder::KeepAttribute(size_t name, size_t nameEnd, size_t valueStart, size_t valueEnd) {
+    static const char* const used[] = {"alt",      "value",  "type",    "start",
+                                       "selected", "valign", "colspan", "rowspan"};
+    Attribute a = {};
+    for (size_t i = 0; i < nameEnd - name && i + 1 < sizeof a.Name; i++)
+        a.Name[i] = static_cast<char>(AsciiLower(S[name + i]) < 0x80 ? AsciiLower(S[name + i]) : '?');
+    if (Attr(a.Name)) return;
+    for (const char* u : used) {
+        if (strcmp(a.Name, u) != 0) continue;
+        size_t most = strcmp(u, "alt") == 0 ? MaxTextChars + 1 : MaxNumberValue;
+        a.Value = AttributeValue(valueStart, valueEnd, most);
+        Attributes.push_back(std::move(a));
+        return;
+    }
 }
 
 const std::u32string* Builder::Attr(const char* name) const {

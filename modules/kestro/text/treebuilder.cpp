@@ -47,7 +47,7 @@ Builder::Builder(const std::u32string& source, const HtmlTextOptions& options, D
 
 void Builder::Plain() {
     OpenPre(-1, false);
-    for (; P < N; P++)
+    for (; P < N && !D.Cut; P++)
         Char(S[P]);
     EndRun();
 }
@@ -184,8 +184,13 @@ void Builder::PreChar(char32_t c) {
 }
 
 void Builder::Char(char32_t c) {
+    if (D.Text.size() >= MaxTextChars) { // the page is cut here
+        D.Cut = true;
+        return;
+    }
     if (InSelect) {
-        if (OptionCount && !(IsHtmlSpace(c) && (Option.empty() || Option.back() == ' ')) && !IsInvisible(c))
+        if (OptionCount && !(IsHtmlSpace(c) && (Option.empty() || Option.back() == ' ')) && !IsInvisible(c) &&
+            Option.size() <= MaxTextChars)
             Option.push_back(IsHtmlSpace(c) || IsOtherSpace(c) ? ' ' : c);
         return;
     }
@@ -213,7 +218,7 @@ void Builder::Char(char32_t c) {
 
 // A run of text between the markup.
 void Builder::Chars(size_t from, size_t to) {
-    for (size_t p = from; p < to; p++)
+    for (size_t p = from; p < to && !D.Cut; p++)
         Char(S[p]);
 }
 

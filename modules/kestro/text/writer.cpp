@@ -1,6 +1,6 @@
 // The text view's writer (see writer.h): words filled into lines at a width, lines put as they
 // are, list markers right-aligned to the indentation, and the blank lines between blocks: never
-// two in a row, none first or last, no trailing blanks.
+// two in a row, none first or last, no trailing blanks. The lines are kept in one buffer.
 #include "text/writer.h"
 
 #include "text/charsets.h"
@@ -15,29 +15,34 @@ void Writer::Break(int level) {
 
 // A word, after a space; or, `glued`, a part of one that may start a line of its own.
 void Writer::Word(const char32_t* w, size_t n, bool glued) {
+    if (Full()) return;
     if (!Open) {
-        Begin();
+        if (!Begin()) return;
     } else if (HasText) {
-        if (Line.size() + (glued ? 0 : 1) + n > Width) {
+        if (Text.size() - LineStart + (glued ? 0 : 1) + n > Width) {
             End(false);
-            Begin();
+            if (!Begin()) return;
         } else if (!glued) {
-            Line.push_back(' ');
+            if (!Room(1)) return;
+            Text.push_back(' ');
         }
     }
-    Line.append(w, n);
+    Text.append(w, Room(n));
+    Count();
     HasText = true;
 }
 
 void Writer::ForcedBreak() {
-    if (!Open) Begin();
+    if (Full()) return;
+    if (!Open && !Begin()) return;
     End(false);
 }
 
 // A line as it is: of a preformatted block (verbatim) or laid out already.
 void Writer::Put(const char32_t* s, size_t n, bool verbatim) {
-    Begin();
-    Line.append(s, n);
+    if (Full() || !Begin()) return;
+    Text.append(s, Room(n));
+    Count();
     End(verbatim);
 }
 
@@ -52,43 +57,78 @@ void Writer::SetMarker(const std::u32string& marker) {
 // block), which make its row taller, as in a browser.
 void Writer::Finish(bool keepTrailingEmpty) {
     if (Open) End(false);
-    while (!keepTrailingEmpty && !Lines.empty() && Lines.back().empty())
-        Lines.pop_back();
+    while (!keepTrailingEmpty && !Text.empty() && (Text.size() == 1 || Text[Text.size() - 2] == '\n')) {
+        Text.pop_back();
+        LineCount--;
+    }
     size_t first = 0;
-    while (first < Lines.size() && Lines[first].empty())
+    while (first < Text.size() && Text[first] == '\n')
         first++;
-    Lines.erase(Lines.begin(), Lines.begin() + static_cast<std::ptrdiff_t>(first));
+    Text.erase(0, first);
+    LineCount -= first;
+    Count();
 }
 
-void Writer::Begin() {
+// How many of n more characters fit the budget: all of them, or what is left of it, which
+// spends it.
+size_t Writer::Room(size_t n) {
+    Count();
+    size_t left = Budget->Used < Budget->Limit ? Budget->Limit - Budget->Used : 0;
+    if (n <= left) return n;
+    Budget->Cut = true;
+    return left;
+}
+
+void Writer::Count() {
+    Budget->Used = Budget->Used - Charged + Text.size();
+    Charged = Text.size();
+}
+
+bool Writer::Begin() {
     if (Pending == 2 && !LastEmpty) {
-        Lines.emplace_back();
+        if (!Room(1)) return false;
+        Text.push_back('\n');
+        LineCount++;
         LastEmpty = true;
     }
     Pending = 0;
-    Line.assign(Indent, ' ');
+    size_t width = std::max<size_t>(Indent, MarkerPending ? Marker.size() : 0);
+    if (Room(width) < width) return false;
+    LineStart = Text.size();
+    Text.append(Indent, ' ');
     if (MarkerPending) {
-        if (Marker.size() <= Indent)
-            Line.replace(Indent - Marker.size(), Marker.size(), Marker);
-        else
-            Line = Marker;
+        if (Marker.size() <= Indent) {
+            Text.replace(LineStart + Indent - Marker.size(), Marker.size(), Marker);
+        } else {
+            Text.resize(LineStart);
+            Text += Marker;
+        }
         MarkerPending = false;
     }
+    Count();
     Open = true;
     HasText = false;
+    return true;
 }
 
+// Ends the open line; its '\n' is written even when the budget is spent, so that a cut text
+// still ends in a whole line.
 void Writer::End(bool verbatim) {
     Open = false;
-    for (char32_t& c : Line)
-        if (c == NoBreakSpace) c = ' ';
-    size_t end = Line.size();
-    while (end > 0 && Line[end - 1] == ' ')
+    for (size_t i = LineStart; i < Text.size(); i++)
+        if (Text[i] == NoBreakSpace) Text[i] = ' ';
+    size_t end = Text.size();
+    while (end > LineStart && Text[end - 1] == ' ')
         end--;
-    Line.resize(end);
-    if (end == 0 && !verbatim && LastEmpty) return;
-    LastEmpty = end == 0;
-    Lines.push_back(Line);
+    Text.resize(end);
+    if (end == LineStart && !verbatim && LastEmpty) {
+        Count();
+        return;
+    }
+    LastEmpty = end == LineStart;
+    Text.push_back('\n');
+    LineCount++;
+    Count();
 }
 
 } // namespace htmltext
