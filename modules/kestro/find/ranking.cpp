@@ -242,20 +242,36 @@ RankedStatus AddTitleLines(const RankedSearch& search, TopicAnswer* answer) {
         std::string path;
         std::u16string title;
         // A title can name the word or begin with it only where it, or its part after the last ".",
-        // begins with the word's first letter: for an ASCII one, that is seen in the stored bytes,
-        // which spares decoding tens of thousands of titles.
-        const char16_t first = search.Length ? FoldCase(search.Word[0]) : 0;
-        auto mayMatch = [&](const char* stored) {
-            if (first == 0 || first >= 0x80) return true;
-            const char* dot = strrchr(stored, '.');
-            return FoldCase(static_cast<unsigned char>(stored[0])) == first ||
-                   (dot && FoldCase(static_cast<unsigned char>(dot[1])) == first);
+        // begins with the word. For a word of ASCII letters, a title of ASCII bytes decodes to the
+        // same characters, so that shows in its stored bytes: this spares decoding tens of
+        // thousands of titles. A title with any other byte is decoded and judged whole.
+        std::u16string folded(search.Word, search.Length);
+        bool asciiWord = true;
+        for (char16_t& c : folded) {
+            asciiWord = asciiWord && c < 0x80;
+            c = FoldCase(c);
+        }
+        auto begins = [&](const char* text, size_t length) {
+            if (length < folded.size()) return false;
+            for (size_t i = 0; i < folded.size(); i++)
+                if (FoldCase(static_cast<unsigned char>(text[i])) != folded[i]) return false;
+            return true;
+        };
+        auto mayMatch = [&](const char* stored, uint32_t length) {
+            if (!asciiWord) return true;
+            uint32_t dot = length;
+            for (uint32_t i = 0; i < length; i++) {
+                unsigned char b = static_cast<unsigned char>(stored[i]);
+                if (b >= 0x80) return true;
+                if (b == '.') dot = i;
+            }
+            return begins(stored, length) || (dot < length && begins(stored + dot + 1, length - dot - 1));
         };
         for (uint32_t topic = 0; topic < rows && !lines.NoMemory; topic++) {
-            char stored[TopicTitleSize];
-            TopicTitle(search.Tables, topic, stored, sizeof stored);
-            if (!mayMatch(stored)) continue;
-            title = DecodeFileText(stored, strlen(stored), search.UpperHalf);
+            uint32_t length;
+            const char* stored = TopicTitleBytes(search.Tables, topic, &length);
+            if (!mayMatch(stored, length)) continue;
+            title = DecodeFileText(stored, length, search.UpperHalf);
             AnswerRank rank;
             if (TitleNamesWord(title, search.Word, search.Length))
                 rank = RankTitle;

@@ -144,6 +144,19 @@ void TopicTitle(const TopicTables* t, uint32_t topic, char* title, uint32_t size
                title, size);
 }
 
+const char* TopicTitleBytes(const TopicTables* t, uint32_t topic, uint32_t* length) {
+    *length = 0;
+    if (topic >= TopicRows(t)) return "";
+    uint32_t offset = ReadLe32(t->Topics + TopicEntrySize * topic + TopicTitleField);
+    if (offset >= t->StringsLength) return "";
+    const unsigned char* title = t->Strings + offset;
+    uint32_t most =
+        t->StringsLength - offset < TopicTitleSize - 1 ? t->StringsLength - offset : TopicTitleSize - 1;
+    const void* nul = memchr(title, 0, most);
+    *length = nul ? static_cast<uint32_t>(static_cast<const unsigned char*>(nul) - title) : most;
+    return reinterpret_cast<const char*>(title);
+}
+
 namespace {
 
 // The bytes [offset, offset + most) of a table that lie inside it, read piece by piece.

@@ -68,6 +68,11 @@ int TopicPathOffset(const TopicTables* tables, uint32_t topic, uint32_t* pathOff
 // "/#STRINGS"), cut to size - 1 bytes.
 void TopicTitle(const TopicTables* tables, uint32_t topic, char* title, uint32_t size);
 
+// The same title in place, without a copy: its first byte in "/#STRINGS" and its length (to its
+// NUL or the table's end, at most TopicTitleSize - 1 bytes, as TopicTitle cuts it); length 0 for
+// a row or title outside the tables.
+const char* TopicTitleBytes(const TopicTables* tables, uint32_t topic, uint32_t* length);
+
 // Topic `topic` read from the container a few bytes of each table at a time, for an answer of a
 // few topics that need not read the tables whole: its title as stored (cut to `titleSize` - 1
 // characters) and its page path as FormTopicPath forms it. Returns 0, or -1 when the row is past
