@@ -33,7 +33,10 @@
 // header states the rule that makes every object read the same in any order: the table is
 // judged once (its shape, then its last two units against the stream: an error that shifts the
 // entries from some unit on cannot end well there), each unit is decoded by itself and checked
-// against the next entry, and a unit whose predecessor ends elsewhere is not believed either.
+// against the next entry. Nothing short of the sequential decode tells a run of entries each
+// shifted to another reset point and each ending at the next: checking a unit's predecessor as
+// well would catch the first unit of such a run only, for one more unit decoded on every read,
+// so it is not done. A run that reaches the table's end fails the check of the last two units.
 // What the table cannot serve (no table, when the span info gives the length instead; a short
 // table; entries that do not increase or pass the compressed length; a frame length other than
 // 32 KB; a declared interval the stream does not follow; a unit that fails its check) is read
@@ -950,15 +953,18 @@ enum UnitVerdict : unsigned char {
     UnitNoMemory       // not decoded: memory ran out (not recorded)
 };
 
-// Decodes unit u alone from its entry, records its verdict, and keeps it in the cache when good.
-// Every unit is decoded by itself, so that its verdict never depends on which reads came first.
-UnitVerdict DecodeUnit(ChmContainer* c, CompressedSection* s, uint32_t u) {
+// Decodes unit u alone from its entry and records its verdict. Every unit is decoded by itself,
+// so that its verdict never depends on which reads came first. With `into` (room for the whole
+// unit: a read that covers it) the bytes go there and nothing is cached, which spares a copy and
+// the memory of a span that the read would not use again; without, they go into a fresh span,
+// kept in the cache when good. Either way the bytes are the unit's only when the verdict is good.
+UnitVerdict DecodeUnit(ChmContainer* c, CompressedSection* s, uint32_t u, unsigned char* into = nullptr) {
     uint32_t begin = u * s->UnitSize;
     bool last = u + 1 == s->UnitCount;
     uint32_t bytes = last ? s->Uncompressed - begin : s->UnitSize;
     uint32_t from = s->UnitStart[u], to = s->UnitStart[u + 1];
 
-    if (s->SpanCount == s->SpanCapacity) {
+    if (!into && s->SpanCount == s->SpanCapacity) {
         uint32_t capacity = s->SpanCapacity ? 2 * s->SpanCapacity : 8;
         Span* grown = static_cast<Span*>(realloc(s->Spans, capacity * sizeof(Span)));
         if (!grown) return UnitNoMemory;
@@ -966,12 +972,13 @@ UnitVerdict DecodeUnit(ChmContainer* c, CompressedSection* s, uint32_t u) {
         s->SpanCapacity = capacity;
     }
     unsigned char* input = ReadStream(c, s, from, to);
-    unsigned char* out = static_cast<unsigned char*>(malloc(bytes ? bytes : 1));
+    unsigned char* out = into ? into : static_cast<unsigned char*>(malloc(bytes ? bytes : 1));
     if (!input || !out) {
-        free(input), free(out);
+        free(input);
+        if (!into) free(out);
         return UnitNoMemory;
     }
-    Hold(c, bytes);
+    if (!into) Hold(c, bytes);
     int status = LzxDecodeSpan(&c->Decoder, s->WindowBits, begin, input, to - from, out, bytes, !last);
     free(input);
     c->SpanDecodes++;
@@ -980,6 +987,7 @@ UnitVerdict DecodeUnit(ChmContainer* c, CompressedSection* s, uint32_t u) {
                           : !last && c->Decoder.streamOffset != to - from ? UnitEndsElsewhere
                                                                           : UnitGood;
     s->Verdict[u] = verdict;
+    if (into) return verdict;
     if (verdict != UnitGood) {
         free(out);
         return verdict;
@@ -1000,17 +1008,6 @@ UnitVerdict DecodeUnit(ChmContainer* c, CompressedSection* s, uint32_t u) {
 
 UnitVerdict VerdictOf(ChmContainer* c, CompressedSection* s, uint32_t u) {
     return s->Verdict[u] != UnitUnknown ? static_cast<UnitVerdict>(s->Verdict[u]) : DecodeUnit(c, s, u);
-}
-
-// Whether unit u reads from its own span: it decodes cleanly to the next entry, and the unit
-// before it does not decode cleanly to somewhere other than u's entry (which would make that
-// entry, and so u's span, wrong).
-UnitVerdict UnitServes(ChmContainer* c, CompressedSection* s, uint32_t u) {
-    UnitVerdict own = VerdictOf(c, s, u);
-    if (own != UnitGood || u == 0) return own;
-    UnitVerdict before = VerdictOf(c, s, u - 1);
-    if (before == UnitNoMemory) return before;
-    return before == UnitEndsElsewhere ? UnitBad : UnitGood;
 }
 
 // The decision, made once at the section's first read: a table whose last two units do not
@@ -1053,15 +1050,20 @@ bool ReadThroughSpans(ChmContainer* c, CompressedSection* s, uint32_t offset, ui
         uint32_t unitBytes = unit + 1 == s->UnitCount ? s->Uncompressed - unit * s->UnitSize : s->UnitSize;
         uint32_t n = unitBytes - inUnit;
         if (n > length - done) n = length - done;
-        UnitVerdict serves = UnitServes(c, s, unit);
+        // A unit the read covers whole and the cache does not hold is decoded straight into out;
+        // its bytes stand when it serves, else the sequential decode writes over them.
+        bool direct = inUnit == 0 && n == unitBytes && s->UnitSpan[unit] == 0 &&
+                      (s->Verdict[unit] == UnitUnknown || s->Verdict[unit] == UnitGood);
+        if (direct && DecodeUnit(c, s, unit, out + done) == UnitNoMemory) return false;
+        UnitVerdict serves = VerdictOf(c, s, unit);
         if (serves == UnitNoMemory) return false;
-        if (serves == UnitGood) {
+        if (serves != UnitGood) {
+            if (!ReadSequential(c, s, at, n, out + done)) return false;
+        } else if (!direct) {
             if (s->UnitSpan[unit] == 0 && DecodeUnit(c, s, unit) != UnitGood) return false;
             Span& span = s->Spans[s->UnitSpan[unit] - 1];
             span.LastUse = ++s->Clock;
             memcpy(out + done, span.Data + inUnit, n);
-        } else if (!ReadSequential(c, s, at, n, out + done)) {
-            return false;
         }
         done += n;
         TrimSpans(c, s);

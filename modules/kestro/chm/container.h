@@ -1,8 +1,9 @@
 // ITSF container reader (compiled HTML Help files, their index files and plain
 // storages): loads the directory and the section list at open, and returns any
 // stored object as a fresh block. An object of the LZX section is decoded from the
-// reset point before it, through a per-container cache of decoded spans; when its reset
-// table cannot be trusted, sequentially from the section's start.
+// reset point before it: the units a read covers whole straight into its block, the units
+// it covers in part through a per-container cache of decoded spans; when its reset table
+// cannot be trusted, sequentially from the section's start.
 //
 // One answer per object, whatever the order of reads. Whether a section's reset table is
 // trusted is decided once, at the section's first read, and kept for the container's life:
@@ -11,9 +12,8 @@
 // their entries, the one before the last ending exactly where the last begins. An untrusted
 // table is not used at all. With a trusted one, each unit is decoded by itself from its entry
 // and serves its bytes only when it ends exactly at the next entry with the stream resetting
-// there, and the unit before it does not decode cleanly to somewhere else (which would show
-// this unit's entry wrong); any other unit is read from the sequential decode. So what a
-// read returns depends on the file alone, never on the reads before it.
+// there; any other unit is read from the sequential decode. So what a read returns depends on
+// the file alone, never on the reads before it.
 #pragma once
 
 #include <stddef.h>
