@@ -175,6 +175,40 @@ TEST_F(Ranked, TheTitlesRuleIsTodaysAndAFileWithoutAnIndexIsRankedByItsTitles) {
               Ask(bare, "show", SearchTitles).Shown);
 }
 
+// A Turkish help file (code page 1254, where 0xDD is a capital I with a dot, which folds to an
+// ASCII "i"): titles are judged as they decode, not by their stored bytes.
+const char32_t* TurkishCharacters(void*, uint32_t) {
+    static char32_t table[128];
+    memcpy(table, BuiltInUpperHalf(1252), sizeof table);
+    table[0xDD - 0x80] = 0x130;
+    return table;
+}
+
+TEST_F(Ranked, TitlesAreJudgedAsTheyDecodeInTheFilesCodePage) {
+    std::vector<HelpTopic> topics = {{"Other", "other.html"},      {"\xDDnsertion", "insertion.html"},
+                                     {"\xDDnsert", "insert.html"}, {"Page.\xDDnsert", "page.insert.html"},
+                                     {"Insert", "plain.html"},     {"Inserting", "inserting.html"}};
+    std::string help = Write("tr.chm", BuildHelpFile(topics, "", 0x41F));
+    const char* word = "insert";
+    std::u16string wide = Utf16FromUtf8(word, strlen(word));
+    TopicRequest request = {SearchIndex, word, wide.data(), wide.size()};
+    Chooser chooser;
+    TopicLookupHost host = Host(&chooser);
+    host.FileCharacters = TurkishCharacters;
+    TopicAnswer answer;
+    TopicPage cost;
+    ASSERT_EQ(TopicPageFound, FindTopicAnswer(help.c_str(), request, &host, &answer, &cost));
+    Lines shown;
+    for (const AnswerLine& line : answer.Lines)
+        shown.push_back({line.Text, answer.Pages[line.Page]});
+    EXPECT_EQ((Lines{{"\u0130nsert", "/insert.html"},
+                     {"Page.\u0130nsert", "/page.insert.html"},
+                     {"Insert", "/plain.html"},
+                     {"\u0130nsertion", "/insertion.html"},
+                     {"Inserting", "/inserting.html"}}),
+              shown);
+}
+
 TEST_F(Ranked, TheLimitHoldsAndItsLastLineSaysMoreMatch) {
     std::vector<HelpTopic> topics;
     std::vector<WrittenEntry> entries;
