@@ -589,7 +589,8 @@ IndexReads IndexReadsOf(const char* path, const std::string& word) {
     return r;
 }
 
-// chmlib doing the same object reads: the four tables, the index's blocks the lookup reads, the page.
+// chmlib doing the same object reads: the four tables, the index's header and the blocks the lookup
+// reads, the page.
 bool ChmlibRanked(const char* path, const char* page, const IndexReads& reads) {
     chmFile* h = chm_open(path);
     if (!h) return false;
@@ -607,7 +608,9 @@ bool ChmlibRanked(const char* path, const char* page, const IndexReads& reads) {
     }
     chmUnitInfo ui;
     if (!reads.List.empty() && chm_resolve_object(h, "/$WWKeywordLinks/BTree", &ui) == CHM_RESOLVE_SUCCESS) {
-        std::vector<unsigned char> block(reads.BlockSize);
+        // The header first, as any reader of the index must (it gives the block size and the root).
+        std::vector<unsigned char> block(reads.BlockSize > 0x4C ? reads.BlockSize : 0x4C);
+        ok = ok && chm_retrieve_object(h, &ui, block.data(), 0, 0x4C) == 0x4C;
         for (uint32_t n : reads.List)
             ok = ok && chm_retrieve_object(h, &ui, block.data(), 0x4C + (LONGUINT64)n * reads.BlockSize,
                                            reads.BlockSize) == (LONGINT64)reads.BlockSize;
