@@ -1159,15 +1159,10 @@ bool LoadSections(ChmContainer* c) {
 
 int ReadEncInt(const unsigned char** cursor, const unsigned char* end, uint32_t* value) {
     const unsigned char* p = *cursor;
-    uint32_t accumulator = 0;
-    for (;;) {
-        if (p >= end) return -1;
-        unsigned char byte = *p++;
-        accumulator = accumulator << 7 | (byte & 0x7Fu);
-        if (!(byte & 0x80)) break;
-    }
+    uint64_t wide;
+    if (!ReadWideInt(&p, end, &wide) || wide > 0xFFFFFFFFu) return -1;
     *cursor = p;
-    *value = accumulator;
+    *value = static_cast<uint32_t>(wide);
     return 0;
 }
 

@@ -156,6 +156,6 @@ void CloseContainer(ChmContainer* container);
 const DirectoryRecord* FindDirectoryRecord(ChmContainer* container, const char* name);
 
 // Reads one variable-length integer (7 bits a byte, most significant group first, high bit
-// = more follows) at *cursor, stopping at `end`. Bits above 32 are lost. Returns 0 and
-// advances the cursor, or -1 when the integer runs past `end` (cursor left unchanged).
+// = more follows) at *cursor, stopping at `end`. Returns 0 and advances the cursor, or -1
+// when the integer runs past `end` or its value does not fit 32 bits (cursor left unchanged).
 int ReadEncInt(const unsigned char** cursor, const unsigned char* end, uint32_t* value);

@@ -429,7 +429,8 @@ TEST(ChmOpen, FilesOfTwoGibibytesOrMoreAreRefused) {
 }
 
 TEST(ChmLookup, ReadEncIntStaysInsideItsBytes) {
-    const unsigned char bytes[] = {0x05, 0x81, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 0x80};
+    const unsigned char bytes[] = {0x05, 0x81, 0x00, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F,
+                                   0x9F, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 0x80};
     const unsigned char* p = bytes;
     uint32_t value;
     ASSERT_EQ(ReadEncInt(&p, bytes + sizeof(bytes), &value), 0);
@@ -437,8 +438,12 @@ TEST(ChmLookup, ReadEncIntStaysInsideItsBytes) {
     ASSERT_EQ(ReadEncInt(&p, bytes + sizeof(bytes), &value), 0);
     EXPECT_EQ(value, 128u);
     ASSERT_EQ(ReadEncInt(&p, bytes + sizeof(bytes), &value), 0);
-    EXPECT_EQ(value, 0xFFFFFFFFu); // 35 bits: the high ones are lost
+    EXPECT_EQ(value, 0xFFFFFFFFu); // 32 bits in five bytes
     const unsigned char* before = p;
+    EXPECT_EQ(ReadEncInt(&p, bytes + sizeof(bytes), &value), -1) << "33 bits: refused, not cut";
+    EXPECT_EQ(p, before);
+    p += 5;
+    before = p;
     EXPECT_EQ(ReadEncInt(&p, bytes + sizeof(bytes), &value), -1); // runs off the end
     EXPECT_EQ(p, before);
     EXPECT_EQ(ReadEncInt(&p, p, &value), -1);
