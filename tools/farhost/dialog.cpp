@@ -132,8 +132,11 @@ DialogItemRecord Snapshot(const DialogState& d, size_t i, bool after) {
 // to its last but at least 21 columns wide, and draws the field's arrow in the column right after
 // it. Both belong inside the frame the field stands in (or the dialog, when no frame holds it). A
 // combo box's arrow also leaves the column before a frame free: right beside it, it reads as a
-// part of the frame.
-void CheckDropDowns(const std::vector<FarDialogItem>& items, int width, std::vector<std::string>* faults) {
+// part of the frame. The list has a frame column on each side and two columns before each row's
+// text: a row longer than the rest is cut, its last character shown as a "»".
+void CheckDropDowns(const std::vector<FarDialogItem>& items,
+                    const std::vector<std::vector<FarListItem>>& lists, int width,
+                    std::vector<std::string>* faults) {
     for (size_t i = 0; i < items.size(); i++) {
         const FarDialogItem& it = items[i];
         if ((it.Type != DI_COMBOBOX && !HasHistory(it)) || (it.Flags & DIF_HIDDEN)) continue;
@@ -156,6 +159,16 @@ void CheckDropDowns(const std::vector<FarDialogItem>& items, int width, std::vec
         else if (right >= limit)
             faults->push_back("the list of item " + std::to_string(i) + " reaches column " +
                               std::to_string(right) + where);
+        if (it.Type != DI_COMBOBOX || i >= lists.size()) continue;
+        const size_t shown = static_cast<size_t>(right - it.X1 + 1 - 4);
+        for (size_t k = 0; k < lists[i].size(); k++) {
+            size_t length = strnlen(lists[i][k].Text, sizeof lists[i][k].Text);
+            if (length > shown)
+                faults->push_back("row " + std::to_string(k) + " of item " + std::to_string(i) +
+                                  "'s list has " + std::to_string(length) +
+                                  " characters, and the list shows " + std::to_string(shown) +
+                                  ": Far cuts it");
+        }
     }
 }
 
@@ -254,7 +267,7 @@ int WINAPI Host::Impl::DialogEx(int PluginNumber, int X1, int Y1, int X2, int Y2
     for (const std::string& line : RenderDialog(rr(), rr().Before))
         im->Out(line);
     std::vector<std::string> faults;
-    CheckDropDowns(d.items, X1 == -1 && Y1 == -1 ? X2 : X2 - X1 + 1, &faults);
+    CheckDropDowns(d.items, d.lists, X1 == -1 && Y1 == -1 ? X2 : X2 - X1 + 1, &faults);
     for (const std::string& fault : faults)
         im->Error("dialog " + Quote(rr().Before[0].Data) + ": " + fault);
 
