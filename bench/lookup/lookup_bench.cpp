@@ -194,15 +194,21 @@ struct ProcessFigures {
     double Wall, Cpu, PeakMb;
 };
 
-ProcessFigures Processes(const std::vector<std::string>& args, int runs) {
-    std::vector<double> wall, cpu, peak;
-    for (int r = 0; r < runs; r++) {
-        Process p = RunChild(args);
-        wall.push_back(p.Wall * 1e3);
-        cpu.push_back(p.Cpu * 1e3);
-        peak.push_back(static_cast<double>(p.PeakKb) / 1024.0);
-    }
-    return {Median(wall), Median(cpu), Median(peak)};
+// Runs each command `runs` times, one of each in turn (so that a change in the machine's load
+// falls on all of them alike); the medians of each.
+std::vector<ProcessFigures> Processes(const std::vector<std::vector<std::string>>& commands, int runs) {
+    std::vector<std::vector<double>> wall(commands.size()), cpu(commands.size()), peak(commands.size());
+    for (int r = 0; r < runs; r++)
+        for (size_t k = 0; k < commands.size(); k++) {
+            Process p = RunChild(commands[k]);
+            wall[k].push_back(p.Wall * 1e3);
+            cpu[k].push_back(p.Cpu * 1e3);
+            peak[k].push_back(static_cast<double>(p.PeakKb) / 1024.0);
+        }
+    std::vector<ProcessFigures> figures;
+    for (size_t k = 0; k < commands.size(); k++)
+        figures.push_back({Median(wall[k]), Median(cpu[k]), Median(peak[k])});
+    return figures;
 }
 
 // ---- the benchmark ----
@@ -257,10 +263,12 @@ void LookupFigures(const Subject& s, int runs) {
     printf("  the module's whole lookup (tables, %u candidates, page; %u container): %.2f ms\n",
            found.Candidates, found.Containers, Median(f));
 
-    int processRuns = std::max(3, runs / 4);
-    ProcessFigures none = Processes({"--child", "none", s.Path, page}, processRuns);
-    ProcessFigures po = Processes({"--child", "ours", s.Path, page}, processRuns);
-    ProcessFigures pc = Processes({"--child", "chmlib", s.Path, page}, processRuns);
+    int processRuns = std::max(5, runs);
+    std::vector<ProcessFigures> p = Processes({{"--child", "none", s.Path, page},
+                                               {"--child", "ours", s.Path, page},
+                                               {"--child", "chmlib", s.Path, page}},
+                                              processRuns);
+    const ProcessFigures &none = p[0], &po = p[1], &pc = p[2];
     printf("  whole process, median of %d: ours %.1f ms (CPU %.1f), chmlib %.1f ms (CPU %.1f), ratio %.2f; "
            "the process alone %.1f ms\n",
            processRuns, po.Wall, po.Cpu, pc.Wall, pc.Cpu, po.Cpu / pc.Cpu, none.Wall);
@@ -665,10 +673,12 @@ void RankedFigures(const std::string& path, const std::string& label, const std:
             ChmlibRanked(path.c_str(), page.c_str(), reads);
             theirs.push_back((CpuNow() - c0) * 1e3);
         }
-        int processRuns = std::max(3, runs / 4);
-        ProcessFigures none = Processes({"--child", "none", path, word}, processRuns);
-        ProcessFigures po = Processes({"--child", "ranked", path, word}, processRuns);
-        ProcessFigures pc = Processes({"--child", "chmlib-ranked", path, page, Joined(reads)}, processRuns);
+        int processRuns = std::max(5, runs);
+        std::vector<ProcessFigures> p = Processes({{"--child", "none", path, word},
+                                                   {"--child", "ranked", path, word},
+                                                   {"--child", "chmlib-ranked", path, page, Joined(reads)}},
+                                                  processRuns);
+        const ProcessFigures &none = p[0], &po = p[1], &pc = p[2];
         printf("    in-process CPU, median of %d: ours %.2f ms, chmlib's same reads %.2f ms, ratio %.2f\n",
                runs, Median(ours), Median(theirs), Median(ours) / Median(theirs));
         printf("    one process each, median of %d: ours %.1f ms (CPU %.1f), chmlib %.1f ms (CPU %.1f), CPU "
