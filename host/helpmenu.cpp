@@ -343,7 +343,9 @@ bool HelpFileMenu::HasHelpFile(int g) {
     if (Count > 0) {
         if (g == HC_REPEATLAST) return true; // the remembered request names its own
         ReadEntry((g >= FIRST_ENTRY ? g : Active) - FIRST_ENTRY, &Work);
-        if (Work.File[0]) return true;
+        // A field of quotes and blanks alone names no file once it is unquoted.
+        for (const char* c = Work.File; *c; c++)
+            if (*c != '"' && *c != ' ' && *c != '\t') return true;
         message = MNoEntryFile;
     }
     const char* lines[] = {GetMsg(MTitle), GetMsg(message), GetMsg(MAddHelpFile), GetMsg(MOk)};

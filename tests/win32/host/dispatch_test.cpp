@@ -364,7 +364,7 @@ std::string Cp866(const char* utf8) {
 }
 
 // A request with no help file to go to, from an empty list (every fresh install) or from an entry
-// whose help file is empty: one box says so and how to add one, the menu stays for Ins, and
+// whose help file is empty (or quotes alone): one box says so and how to add one, the menu stays for Ins, and
 // nothing is sent or remembered. In English and in Russian.
 TEST_F(DispatchTest, ARequestWithoutAHelpFileSaysHowToAddOne) {
     struct Language {
@@ -400,10 +400,16 @@ TEST_F(DispatchTest, ARequestWithoutAHelpFileSaysHowToAddOne) {
         host->QueueMessage(0);
         Keys({"Esc"});
         host->OpenPlugin(OPEN_EDITOR);
+        // Nor does a field of quotes and blanks alone.
+        StoreEntry(0, {"Quotes only", "Htm type 0", "\" \"", "kw", "", "00"});
+        Keys({"Home", "Enter"});
+        host->QueueMessage(0);
+        Keys({"Esc"});
+        host->OpenPlugin(OPEN_EDITOR);
 
-        EXPECT_EQ(host->Menus().size(), 6u) << "the menu stays after each box";
-        ASSERT_EQ(host->Messages().size(), 4u);
-        for (size_t i = 0; i < 4; i++) {
+        EXPECT_EQ(host->Menus().size(), 8u) << "the menu stays after each box";
+        ASSERT_EQ(host->Messages().size(), 5u);
+        for (size_t i = 0; i < 5; i++) {
             const farhost::MessageRecord& box = host->Messages()[i];
             EXPECT_EQ(box.Flags, 0u) << i;
             EXPECT_EQ(box.Title, language.Title) << i;
