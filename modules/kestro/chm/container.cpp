@@ -33,10 +33,7 @@
 // header states the rule that makes every object read the same in any order: the table is
 // judged once (its shape, then its last two units against the stream: an error that shifts the
 // entries from some unit on cannot end well there), each unit is decoded by itself and checked
-// against the next entry. Nothing short of the sequential decode tells a run of entries each
-// shifted to another reset point and each ending at the next: checking a unit's predecessor as
-// well would catch the first unit of such a run only, for one more unit decoded on every read,
-// so it is not done. A run that reaches the table's end fails the check of the last two units.
+// against the next entry, and a unit whose predecessor ends elsewhere is not believed either.
 // What the table cannot serve (no table, when the span info gives the length instead; a short
 // table; entries that do not increase or pass the compressed length; a frame length other than
 // 32 KB; a declared interval the stream does not follow; a unit that fails its check) is read
@@ -1010,6 +1007,17 @@ UnitVerdict VerdictOf(ChmContainer* c, CompressedSection* s, uint32_t u) {
     return s->Verdict[u] != UnitUnknown ? static_cast<UnitVerdict>(s->Verdict[u]) : DecodeUnit(c, s, u);
 }
 
+// Whether unit u reads from its own span: it decodes cleanly to the next entry, and the unit
+// before it does not decode cleanly to somewhere other than u's entry (which would make that
+// entry, and so u's span, wrong).
+UnitVerdict UnitServes(ChmContainer* c, CompressedSection* s, uint32_t u) {
+    UnitVerdict own = VerdictOf(c, s, u);
+    if (own != UnitGood || u == 0) return own;
+    UnitVerdict before = VerdictOf(c, s, u - 1);
+    if (before == UnitNoMemory) return before;
+    return before == UnitEndsElsewhere ? UnitBad : UnitGood;
+}
+
 // The decision, made once at the section's first read: a table whose last two units do not
 // check out against the stream is not trusted at all. An error that shifts the entries from some
 // unit on can only end there (entries increase, and no unit follows the last), while each span
@@ -1055,7 +1063,7 @@ bool ReadThroughSpans(ChmContainer* c, CompressedSection* s, uint32_t offset, ui
         bool direct = inUnit == 0 && n == unitBytes && s->UnitSpan[unit] == 0 &&
                       (s->Verdict[unit] == UnitUnknown || s->Verdict[unit] == UnitGood);
         if (direct && DecodeUnit(c, s, unit, out + done) == UnitNoMemory) return false;
-        UnitVerdict serves = VerdictOf(c, s, unit);
+        UnitVerdict serves = UnitServes(c, s, unit);
         if (serves == UnitNoMemory) return false;
         if (serves != UnitGood) {
             if (!ReadSequential(c, s, at, n, out + done)) return false;

@@ -12,8 +12,9 @@
 // their entries, the one before the last ending exactly where the last begins. An untrusted
 // table is not used at all. With a trusted one, each unit is decoded by itself from its entry
 // and serves its bytes only when it ends exactly at the next entry with the stream resetting
-// there; any other unit is read from the sequential decode. So what a read returns depends on
-// the file alone, never on the reads before it.
+// there, and the unit before it does not decode cleanly to somewhere else (which would show
+// this unit's entry wrong); any other unit is read from the sequential decode. So what a
+// read returns depends on the file alone, never on the reads before it.
 #pragma once
 
 #include <stddef.h>

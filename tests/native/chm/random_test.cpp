@@ -204,11 +204,11 @@ TEST(ChmRandomAccess, AReadDecodesOnlyTheUnitsItTouches) {
     std::string bytes;
     ASSERT_TRUE(ReadString(c, "/last", &bytes));
     EXPECT_EQ(bytes, b.Compressed[2].second);
-    // Units 3 to 7, not the section's start. (Units 6 and 7 are the ones the first read checks the
-    // table against.)
-    EXPECT_EQ(c->FramesDecoded, 5u);
-    ASSERT_TRUE(ReadString(c, "/first", &bytes));
+    // Units 3 to 7, and unit 2 whose end must be unit 3's start; not the section's start. (Units
+    // 6 and 7 are the ones the first read checks the table against.)
     EXPECT_EQ(c->FramesDecoded, 6u);
+    ASSERT_TRUE(ReadString(c, "/first", &bytes));
+    EXPECT_EQ(c->FramesDecoded, 7u);
     ASSERT_TRUE(ReadString(c, "/middle", &bytes)); // units 1 and 2 are new
     EXPECT_EQ(bytes, b.Compressed[1].second);
     EXPECT_EQ(c->FramesDecoded, 8u);
@@ -219,7 +219,7 @@ TEST(ChmRandomAccess, AReadDecodesOnlyTheUnitsItTouches) {
     ASSERT_TRUE(ReadString(c, "/last", &bytes));
     EXPECT_EQ(bytes, b.Compressed[2].second);
     EXPECT_EQ(c->FramesDecoded, 10u);
-    EXPECT_EQ(c->CachedSpanBytes, 4u * 32768) << "units 0, 3, 6 and 7";
+    EXPECT_EQ(c->CachedSpanBytes, 5u * 32768) << "units 0, 2, 3, 6 and 7";
     EXPECT_EQ(c->WholeDecodes, 0u);
     CloseContainer(c);
 
@@ -243,8 +243,8 @@ TEST(ChmRandomAccess, TheFourTopicTablesDecodeEachOfTheirUnitsOnce) {
         SCOPED_TRACE(fixture);
         ChmContainer* c = OpenContainer(FixturePath(fixture).c_str());
         ASSERT_NE(c, nullptr);
-        // The units the tables touch and the last two, which the first read checks the table
-        // against.
+        // The units the tables touch, the one before each (its end is their start), and the last
+        // two, which the first read checks the table against.
         std::string reset;
         ASSERT_TRUE(ReadString(c, LargeResetTable, &reset));
         uint32_t unitCount = (ReadLe32(reinterpret_cast<const unsigned char*>(&reset[16])) + 65535) / 65536;
@@ -254,7 +254,7 @@ TEST(ChmRandomAccess, TheFourTopicTablesDecodeEachOfTheirUnitsOnce) {
             ASSERT_NE(r, nullptr);
             ASSERT_EQ(r->Section, 1u);
             for (uint32_t u = r->Offset / 65536; u <= (r->Offset + r->Length - 1) / 65536; u++)
-                units.insert(u);
+                units.insert(u), units.insert(u ? u - 1 : 0);
         }
         TopicTables tables;
         ASSERT_EQ(ReadTopicTables(c, &tables), 0);
@@ -341,6 +341,26 @@ TEST(ChmFallback, ADeclaredIntervalTheStreamDoesNotFollow) {
     EXPECT_EQ(cost.WholeDecodes, 0u);
     b.ResetInterval = 3; // 96 KB: with the window, every 192 KB, half of them no restart
     ExpectTheWholeSectionServes(b, "96 KB declared");
+}
+
+// Units of two frames over a stream that restarts every frame: an entry moved to the frame after
+// its own still starts a clean decode, and when the next unit's entry is moved the same way, that
+// unit's bytes (the wrong ones: frames 3 and 4 for frames 2 and 3) end exactly at the next entry.
+// Only the unit before it shows the fault: it ends where the entry should have been.
+TEST(ChmFallback, AUnitWhosePredecessorEndsElsewhereIsNotBelieved) {
+    Section s = MakeSection(15, 16 * 32768, 47);
+    ChmBuilder b = BuilderFor(s);
+    b.ResetInterval = 2; // 64 KB units; the stream restarts at every 32 KB window fill
+    ASSERT_EQ(ReadAll(b.Build(), ExpectedOf(b), false, 14, "sound").WholeDecodes, 0u);
+    b.ResetEntries[2] = s.Frames[3]; // unit 1
+    b.ResetEntries[4] = s.Frames[5]; // unit 2: ends at frame 7, not at unit 3's frame 6
+    Bytes file = b.Build();
+    for (unsigned seed : {15u, 16u, 17u}) {
+        Cost cost = ReadAll(file, ExpectedOf(b), false, seed, "unit 1 shifted");
+        EXPECT_EQ(cost.WholeDecodes, 1u)
+            << "units 1 and 2 from the sequential decode, the others by themselves";
+    }
+    ReadAll(file, ExpectedOf(b), true, 18, "unit 1 shifted, a container a read");
 }
 
 TEST(ChmFallback, ADamagedUnitFailsAloneWhenTheWholeDecodeFailsToo) {
