@@ -35,6 +35,11 @@ check "cat --to wrote every object asked for" "[ \$(find '$out/many' -type f | w
 "$cli" cat "$data/large.chm" /../escaped /a/./b /part1.html --to "$out/refused" 2>"$out/err"; rc=$?
 check "cat --to refuses names that leave the folder, writes the rest: exit 1" \
     "[ $rc = 1 ] && [ ! -e '$out/escaped' ] && [ -f '$out/refused/part1.html' ] && [ \$(grep -c refused '$out/err') = 2 ]"
+# Every name the listing holds, folder entries ("/", "/$WWKeywordLinks/") among them: folders made.
+"$cli" list "$data/keywords.chm" | cut -f1 >"$out/names"
+"$cli" cat "$data/keywords.chm" $(cat "$out/names") --to "$out/all" 2>"$out/err"; rc=$?
+check "cat --to of the whole listing: exit 0, folder entries as folders" \
+    "[ $rc = 0 ] && [ -d '$out/all/\$WWKeywordLinks' ] && [ -f '$out/all/\$WWKeywordLinks/BTree' ] && [ ! -s '$out/err' ]"
 # A reset table shifted by one unit from unit 3: the same bytes in either order, from one container.
 shifted="$data/regressions/reset-table-shifted-one-unit-from-unit-3.chm"
 "$cli" cat "$shifted" $pages --to "$out/forward" || fail=1

@@ -41,7 +41,8 @@ int Usage() {
           "       kestro-cli find FILE.chm WORD [--by titles|index|text] [--open N OUT]\n"
           "list: one line per directory entry: name, section, offset, length (tab-separated)\n"
           "cat: the object's bytes to OUT, or to standard output; with --to, each object in the order\n"
-          "     given, from one reading of the file, to DIR/NAME (folders made as needed; a name with\n"
+          "     given, from one reading of the file, to DIR/NAME (folders made as needed, and a folder\n"
+          "     entry, a name ending in \"/\", as a folder; a name with\n"
           "     a \".\" or \"..\" part, or a character no file name may hold, is refused)\n"
           "topics: title and page path of every topic whose title begins with KEYWORD\n"
           "search: the topics whose text or title holds WORD (with --prefix, a word that begins with it),\n"
@@ -179,7 +180,18 @@ int CatTo(const char* path, char** names, int count, const char* dir) {
     if (!container) return ExitOpen;
     int exit = ExitOk;
     for (int i = 0; i < count; i++) {
-        std::string target = PathUnder(dir, names[i]);
+        // A name that ends in "/" is a folder entry: it makes the folder ("/" is DIR itself).
+        size_t nameLength = strlen(names[i]);
+        bool folder = nameLength > 0 && names[i][nameLength - 1] == '/';
+        std::string target =
+            folder && strcmp(names[i], "/") == 0 ? std::string(dir) : PathUnder(dir, names[i]);
+        if (folder && !target.empty()) {
+            if (!MakeFolders(dir, target + "/")) {
+                fprintf(stderr, "kestro-cli: cannot make the folder %s\n", target.c_str());
+                exit = ExitWrite;
+            }
+            continue;
+        }
         if (target.empty()) {
             fprintf(stderr, "kestro-cli: %s: refused: its path would leave %s or is no file name\n", names[i],
                     dir);
