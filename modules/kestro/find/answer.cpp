@@ -1,7 +1,7 @@
 // The answer of a lookup (see answer.h). Lines past the limit are dropped as they come once the
 // limit's worth of better or equal ones is there, so a keyword that matches a million titles
 // costs no more memory than one that matches the limit.
-#include "answer.h"
+#include "find/answer.h"
 
 #include <string.h>
 

@@ -33,7 +33,7 @@
 //   read as UTF-8). Text that is well-formed UTF-8 and has a character beyond ASCII is read as
 //   UTF-8: text in an 8-bit code page practically never is (a Cyrillic or accented letter there
 //   is rarely followed by the continuation bytes UTF-8 needs).
-#include "keywords.h"
+#include "find/keywords.h"
 
 #include <string.h>
 
