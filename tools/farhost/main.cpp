@@ -31,6 +31,9 @@ int Usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The C runtime leaves standard output unbuffered, and writes such a stream a character a call
+    // (each a Wine server request): buffered, each transcript line is one write, flushed at once.
+    setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     std::string plugins, script, lang, out;
     bool oem = false;
     for (int i = 1; i < argc; i++) {
