@@ -76,9 +76,9 @@ struct Lines {
             FormTopicPath(Search.Tables, offset, buffer, sizeof buffer) != 0)
             return false;
         *path = buffer;
-        char stored[TopicTitleSize];
-        TopicTitle(Search.Tables, topic, stored, sizeof stored);
-        *title = DecodeFileText(stored, strlen(stored), Search.UpperHalf);
+        uint32_t length;
+        const char* stored = TopicTitleBytes(Search.Tables, topic, &length);
+        *title = DecodeFileText(stored, length, Search.UpperHalf);
         return true;
     }
 

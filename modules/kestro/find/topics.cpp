@@ -135,15 +135,6 @@ int TopicPathOffset(const TopicTables* t, uint32_t topic, uint32_t* pathOffset) 
                                                                                                        : -1;
 }
 
-void TopicTitle(const TopicTables* t, uint32_t topic, char* title, uint32_t size) {
-    if (topic >= TopicRows(t)) {
-        title[0] = 0;
-        return;
-    }
-    CopyString(t->Strings, t->StringsLength, ReadLe32(t->Topics + TopicEntrySize * topic + TopicTitleField),
-               title, size);
-}
-
 const char* TopicTitleBytes(const TopicTables* t, uint32_t topic, uint32_t* length) {
     *length = 0;
     if (topic >= TopicRows(t)) return "";
@@ -155,6 +146,14 @@ const char* TopicTitleBytes(const TopicTables* t, uint32_t topic, uint32_t* leng
     const void* nul = memchr(title, 0, most);
     *length = nul ? static_cast<uint32_t>(static_cast<const unsigned char*>(nul) - title) : most;
     return reinterpret_cast<const char*>(title);
+}
+
+void TopicTitle(const TopicTables* t, uint32_t topic, char* title, uint32_t size) {
+    uint32_t length;
+    const char* stored = TopicTitleBytes(t, topic, &length);
+    if (length > size - 1) length = size - 1;
+    memcpy(title, stored, length);
+    title[length] = 0;
 }
 
 namespace {

@@ -64,14 +64,13 @@ uint32_t TopicRows(const TopicTables* tables);
 // outside the tables (a topic number from a keyword index is checked here).
 int TopicPathOffset(const TopicTables* tables, uint32_t topic, uint32_t* pathOffset);
 
-// The title of row `topic` as stored (empty for a row outside the table or a title outside
-// "/#STRINGS"), cut to size - 1 bytes.
-void TopicTitle(const TopicTables* tables, uint32_t topic, char* title, uint32_t size);
-
-// The same title in place, without a copy: its first byte in "/#STRINGS" and its length (to its
-// NUL or the table's end, at most TopicTitleSize - 1 bytes, as TopicTitle cuts it); length 0 for
-// a row or title outside the tables.
+// The title of row `topic` as stored, in place: its first byte in "/#STRINGS" and its length (to
+// its NUL or the table's end, at most TopicTitleSize - 1 bytes); length 0 for a row or title
+// outside the tables.
 const char* TopicTitleBytes(const TopicTables* tables, uint32_t topic, uint32_t* length);
+
+// The same title copied into `title` (size at most TopicTitleSize), cut to size - 1 bytes.
+void TopicTitle(const TopicTables* tables, uint32_t topic, char* title, uint32_t size);
 
 // Topic `topic` read from the container a few bytes of each table at a time, for an answer of a
 // few topics that need not read the tables whole: its title as stored (cut to `titleSize` - 1
